@@ -1,0 +1,337 @@
+#include "document.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace korvane::drawing {
+
+DxfError::DxfError(const std::string& file, size_t line, const std::string& what)
+    : std::runtime_error(file + (line ? ":" + std::to_string(line) : std::string()) + ": " + what),
+      file_(file),
+      line_(line) {}
+
+Document::Document() = default;
+Document::Document(Document&&) noexcept = default;
+Document& Document::operator=(Document&&) noexcept = default;
+Document::~Document() = default;
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = char(x - 32);
+        if (y >= 'a' && y <= 'z') y = char(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+uint64_t parse_handle(std::string_view hex) {
+    while (!hex.empty() && (hex.front() == ' ' || hex.front() == '\t')) hex.remove_prefix(1);
+    while (!hex.empty() && (hex.back() == ' ' || hex.back() == '\t')) hex.remove_suffix(1);
+    if (hex.empty() || hex.size() > 16) return 0;
+    uint64_t value = 0;
+    auto [ptr, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+    if (ec != std::errc() || ptr != hex.data() + hex.size()) return 0;
+    return value;
+}
+
+std::string format_handle(uint64_t handle) {
+    char buf[24];
+    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, handle, 16);
+    std::string s(buf, ptr);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'f') c = char(c - 32);
+    return s;
+}
+
+std::string format_real(double value) {
+    if (value == 0) return "0.0";
+    char buf[64];
+    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    std::string s(buf, ptr);
+    // Keep a decimal point so that readers see a real, as CAD programs write them.
+    if (s.find_first_of(".eEn") == std::string::npos) s += ".0";
+    return s;
+}
+
+bool Document::is_r12() const { return acadver_ <= "AC1009"; }
+
+std::string_view Document::trimmed(const Tag& t) const {
+    std::string_view v = raw(t);
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+    return v;
+}
+
+double Document::real(const Tag& t) const {
+    std::string_view v = trimmed(t);
+    if (!v.empty() && v[0] == '+') v.remove_prefix(1);
+    double d = 0;
+    std::from_chars(v.data(), v.data() + v.size(), d);
+    return d;
+}
+
+long long Document::integer(const Tag& t) const {
+    std::string_view v = trimmed(t);
+    if (!v.empty() && v[0] == '+') v.remove_prefix(1);
+    long long i = 0;
+    auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), i);
+    if (ec != std::errc() || ptr != v.data() + v.size()) {
+        double d = 0;
+        std::from_chars(v.data(), v.data() + v.size(), d);
+        i = static_cast<long long>(d);
+    }
+    return i;
+}
+
+Tag Document::make_raw(int code, std::string_view raw) {
+    Tag t;
+    t.code = int16_t(code);
+    t.owned = 1;
+    t.offset = uint32_t(pool_.size());
+    t.length = uint32_t(raw.size());
+    pool_.append(raw);
+    return t;
+}
+
+Tag Document::make_text(int code, std::string_view utf8) { return make_raw(code, codec_.encode(utf8)); }
+Tag Document::make_real(int code, double value) { return make_raw(code, format_real(value)); }
+Tag Document::make_int(int code, long long value) { return make_raw(code, std::to_string(value)); }
+Tag Document::make_handle(int code, uint64_t handle) { return make_raw(code, format_handle(handle)); }
+
+RecordId Document::add_record(Record r) {
+    records_.push_back(std::move(r));
+    return RecordId(records_.size() - 1);
+}
+
+std::string_view Document::type(RecordId id) const {
+    const Record& r = records_[id];
+    if (r.tags.empty() || r.tags[0].code != 0) return {};
+    return trimmed(r.tags[0]);
+}
+
+Section* Document::section(std::string_view name) {
+    for (Section& s : sections_)
+        if (s.name == name) return &s;
+    return nullptr;
+}
+const Section* Document::section(std::string_view name) const {
+    for (const Section& s : sections_)
+        if (s.name == name) return &s;
+    return nullptr;
+}
+
+Section& Document::ensure_section(std::string_view name) {
+    if (Section* s = section(name)) return *s;
+    static const char* order[] = {"HEADER", "CLASSES", "TABLES", "BLOCKS", "ENTITIES", "OBJECTS"};
+    auto rank = [](std::string_view n) {
+        for (int i = 0; i < 6; ++i)
+            if (n == order[i]) return i;
+        return 6;
+    };
+    Section sec;
+    sec.name = std::string(name);
+    Record head;
+    head.tags = {make_raw(0, "SECTION"), make_raw(2, name)};
+    sec.head = add_record(std::move(head));
+    Record end;
+    end.tags = {make_raw(0, "ENDSEC")};
+    sec.end = add_record(std::move(end));
+    auto it = sections_.begin();
+    while (it != sections_.end() && (it->name.empty() || rank(it->name) <= rank(name))) ++it;
+    if (it == sections_.end()) {  // keep trailing loose tags last
+        while (it != sections_.begin() && std::prev(it)->name.empty()) --it;
+    }
+    return *sections_.insert(it, std::move(sec));
+}
+
+RecordId Document::header_record() const {
+    const Section* h = section("HEADER");
+    if (!h || h->items.empty()) return kNoRecord;
+    return h->items.front();
+}
+
+std::optional<std::pair<size_t, size_t>> Document::header_range(std::string_view name) const {
+    RecordId hr = header_record();
+    if (hr == kNoRecord) return std::nullopt;
+    const auto& tags = records_[hr].tags;
+    for (size_t i = 0; i < tags.size(); ++i) {
+        if (tags[i].code == 9 && trimmed(tags[i]) == name) {
+            size_t j = i + 1;
+            while (j < tags.size() && tags[j].code != 9) ++j;
+            return std::make_pair(i + 1, j);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Document::header_text(std::string_view name) const {
+    auto range = header_range(name);
+    if (!range || range->first == range->second) return std::nullopt;
+    return std::string(trimmed(records_[header_record()].tags[range->first]));
+}
+
+void Document::set_header(std::string_view name, const std::vector<Tag>& values) {
+    RecordId hr = header_record();
+    if (hr == kNoRecord) {
+        Section& h = ensure_section("HEADER");
+        h.items.push_back(add_record(Record{}));
+        hr = h.items.front();
+    }
+    auto& tags = records_[hr].tags;
+    auto range = header_range(name);
+    if (range) {
+        tags.erase(tags.begin() + long(range->first), tags.begin() + long(range->second));
+        tags.insert(tags.begin() + long(range->first), values.begin(), values.end());
+    } else {
+        tags.push_back(make_raw(9, name));
+        tags.insert(tags.end(), values.begin(), values.end());
+    }
+    touch();
+}
+
+std::optional<uint64_t> Document::handle_of(RecordId id) const {
+    const auto& tags = records_[id].tags;
+    size_t n = std::min<size_t>(tags.size(), 3);
+    for (size_t i = 1; i < n; ++i) {
+        if (tags[i].code == 5 || tags[i].code == 105) {
+            uint64_t h = parse_handle(raw(tags[i]));
+            if (h) return h;
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+RecordId Document::find_handle(uint64_t handle) const {
+    auto it = handles_.find(handle);
+    if (it == handles_.end() || records_[it->second].erased) return kNoRecord;
+    return it->second;
+}
+
+RecordId Document::find_handle(std::string_view hex) const { return find_handle(parse_handle(hex)); }
+
+uint64_t Document::allocate_handle() { return next_handle_++; }
+
+void Document::index_handle(RecordId id) {
+    if (auto h = handle_of(id)) {
+        handles_[*h] = id;
+        if (*h >= next_handle_) next_handle_ = *h + 1;
+    }
+}
+
+void Document::unindex_handle(RecordId id) {
+    if (auto h = handle_of(id)) {
+        auto it = handles_.find(*h);
+        if (it != handles_.end() && it->second == id) handles_.erase(it);
+    }
+}
+
+void Document::finish_load(LoadReport* report) {
+    auto warn = [&](const std::string& w) {
+        if (report) report->warnings.push_back(w);
+    };
+    // Text must be valid in the drawing's encoding.
+    for (const Record& r : records_) {
+        for (const Tag& t : r.tags) {
+            if (t.owned) continue;
+            std::string_view v = raw(t);
+            size_t bad = codec_.find_invalid(v);
+            if (bad != std::string_view::npos) {
+                size_t line = 1 + size_t(std::count(source_.begin(), source_.begin() + long(t.offset), '\n'));
+                throw DxfError(source_name_, line,
+                               "invalid bytes for the drawing's encoding (" +
+                                   (codec_.is_utf8() ? std::string("UTF-8") : codec_.iconv_name()) + ")");
+            }
+        }
+    }
+    // Handles: index every record; repair duplicates and empty handles with fresh ones.
+    uint64_t max_handle = 0;
+    std::vector<std::pair<RecordId, size_t>> needs_new;
+    for (RecordId id = 0; id < records_.size(); ++id) {
+        const auto& tags = records_[id].tags;
+        size_t n = std::min<size_t>(tags.size(), 3);
+        for (size_t i = 1; i < n; ++i) {
+            if (tags[i].code != 5 && tags[i].code != 105) continue;
+            uint64_t h = parse_handle(raw(tags[i]));
+            if (h == 0 || handles_.count(h)) {
+                needs_new.emplace_back(id, i);
+            } else {
+                handles_.emplace(h, id);
+                max_handle = std::max(max_handle, h);
+            }
+            break;
+        }
+    }
+    uint64_t seed = 0;
+    if (auto hs = header_text("$HANDSEED")) {
+        handseed_as_read_ = *hs;
+        seed = parse_handle(*hs);
+    }
+    next_handle_ = std::max(seed, max_handle + 1);
+    if (seed != 0 && seed <= max_handle)
+        warn("$HANDSEED " + handseed_as_read_ + " was not above every handle; raised to " + format_handle(next_handle_));
+    for (auto [id, i] : needs_new) {
+        std::string old(trimmed(records_[id].tags[i]));
+        uint64_t h = allocate_handle();
+        records_[id].tags[i] = make_handle(records_[id].tags[i].code, h);
+        handles_.emplace(h, id);
+        warn(std::string(type(id)) + (old.empty() ? " with an empty handle" : " with duplicate handle " + old) +
+             " got the new handle " + format_handle(h));
+    }
+}
+
+std::vector<RecordId> Document::modelspace() const {
+    std::vector<RecordId> out;
+    const Section* ents = section("ENTITIES");
+    if (!ents) return out;
+    out.reserve(ents->items.size());
+    for (RecordId id : ents->items) {
+        const Record& r = records_[id];
+        if (r.erased || r.tags.empty() || r.tags[0].code != 0) continue;
+        bool paper = false;
+        for (size_t i = 1; i < r.tags.size() && i < 12; ++i) {
+            if (r.tags[i].code == 67) {
+                paper = integer(r.tags[i]) == 1;
+                break;
+            }
+        }
+        if (!paper) out.push_back(id);
+    }
+    return out;
+}
+
+void Document::append_to_modelspace(RecordId id) {
+    Section& ents = ensure_section("ENTITIES");
+    ents.items.push_back(id);
+    index_handle(id);
+    for (RecordId f : records_[id].followers) index_handle(f);
+    touch();
+}
+
+void Document::erase(RecordId id) {
+    records_[id].erased = true;
+    unindex_handle(id);
+    for (RecordId f : records_[id].followers) {
+        records_[f].erased = true;
+        unindex_handle(f);
+    }
+    touch();
+}
+
+uint64_t Document::modelspace_owner() const {
+    if (is_r12()) return 0;
+    const Section* tables = section("TABLES");
+    if (!tables) return 0;
+    for (RecordId id : tables->items) {
+        if (type(id) != "BLOCK_RECORD") continue;
+        for (const Tag& t : records_[id].tags)
+            if (t.code == 2 && iequals(trimmed(t), "*Model_Space")) return handle_of(id).value_or(0);
+    }
+    return 0;
+}
+
+}  // namespace korvane::drawing

@@ -1,0 +1,335 @@
+// Reads ASCII DXF text into the document's records without copying values:
+// each tag keeps the offset and length of its value line in the source buffer.
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "document.h"
+
+namespace korvane::drawing {
+
+namespace {
+
+size_t line_of_offset(std::string_view text, size_t offset) {
+    size_t line = 1;
+    const char* p = text.data();
+    const char* end = p + std::min(offset, text.size());
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))) != nullptr) {
+        ++line;
+        ++p;
+    }
+    return line;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+class DxfReader {
+public:
+    DxfReader(Document& doc, LoadReport* report) : doc_(doc), report_(report) {}
+
+    void run() {
+        const std::string& src = doc_.source_;
+        if (src.empty()) fail(0, "the file is empty");
+        if (src.rfind("AutoCAD Binary DXF", 0) == 0)
+            fail(0, "this is a binary DXF file; Korvane reads ASCII DXF only (save it as ASCII DXF)");
+        size_t start = 0;
+        if (src.size() >= 3 && static_cast<unsigned char>(src[0]) == 0xEF &&
+            static_cast<unsigned char>(src[1]) == 0xBB && static_cast<unsigned char>(src[2]) == 0xBF)
+            start = 3;  // a UTF-8 byte order mark some writers put first
+        pos_ = start;
+        size_t first_nl = src.find('\n', start);
+        doc_.eol_ = (first_nl != std::string::npos && first_nl > 0 && src[first_nl - 1] == '\r') ? "\r\n" : "\n";
+
+        Tag first;
+        if (!next_tag(first)) fail(start, "the file is empty");
+        if (first.code != 0 && first.code != 999)
+            fail(start, "this is not a DXF file (it does not start with a 0 group)");
+        pending_ = first;
+        has_pending_ = true;
+        parse_top_level();
+        if (!saw_eof_) warn("the file ended without 0/EOF; EOF added");
+        detect_version();
+    }
+
+private:
+    Document& doc_;
+    LoadReport* report_;
+    size_t pos_ = 0;
+    Tag pending_;
+    bool has_pending_ = false;
+    bool saw_eof_ = false;
+    size_t last_tag_offset_ = 0;
+
+    [[noreturn]] void fail(size_t offset, const std::string& what) {
+        throw DxfError(doc_.source_name_, line_of_offset(doc_.source_, offset), what);
+    }
+    void warn(const std::string& what) {
+        if (report_) report_->warnings.push_back(what);
+    }
+
+    // Reads one line starting at pos_; returns false at the end of the buffer.
+    bool read_line(size_t& begin, size_t& length) {
+        const std::string& src = doc_.source_;
+        if (pos_ >= src.size()) return false;
+        begin = pos_;
+        const void* nl = std::memchr(src.data() + pos_, '\n', src.size() - pos_);
+        size_t end = nl ? size_t(static_cast<const char*>(nl) - src.data()) : src.size();
+        pos_ = nl ? end + 1 : src.size();
+        length = end - begin;
+        if (length > 0 && src[begin + length - 1] == '\r') --length;
+        return true;
+    }
+
+    bool next_tag(Tag& tag) {
+        if (has_pending_) {
+            tag = pending_;
+            has_pending_ = false;
+            return true;
+        }
+        const std::string& src = doc_.source_;
+        size_t cb, cl;
+        // Blank lines where a group code belongs occur after EOF in some files; they end the data.
+        if (!read_line(cb, cl)) return false;
+        const char* p = src.data() + cb;
+        const char* e = p + cl;
+        while (p < e && is_blank(*p)) ++p;
+        while (e > p && is_blank(e[-1])) --e;
+        if (p == e) {
+            if (pos_ >= src.size()) return false;
+            fail(cb, "empty line where a group code was expected");
+        }
+        int code = 0;
+        auto [ptr, ec] = std::from_chars(p, e, code);
+        if (ec != std::errc() || ptr != e)
+            fail(cb, "group code is not a number: \"" + std::string(p, std::min<size_t>(size_t(e - p), 40)) + "\"");
+        if (code < -5 || code > 1071) fail(cb, "group code out of range: " + std::to_string(code));
+        size_t vb, vl;
+        if (!read_line(vb, vl)) fail(cb, "the file ends after group code " + std::to_string(code) + " without its value (truncated file)");
+        tag.code = int16_t(code);
+        tag.owned = 0;
+        tag.offset = uint32_t(vb);
+        tag.length = uint32_t(vl);
+        last_tag_offset_ = vb;
+        check_value(tag);
+        return true;
+    }
+
+    // Numbers must parse where the group code requires one.
+    void check_value(const Tag& tag) {
+        ValueKind kind = value_kind(tag.code);
+        if (kind != ValueKind::Double && kind != ValueKind::Integer && kind != ValueKind::Bool) return;
+        std::string_view v = doc_.raw(tag);
+        size_t b = 0, e = v.size();
+        while (b < e && is_blank(v[b])) ++b;
+        while (e > b && is_blank(v[e - 1])) --e;
+        std::string_view t = v.substr(b, e - b);
+        if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+        bool ok = !t.empty();
+        if (ok) {
+            if (kind == ValueKind::Double) {
+                double d;
+                auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), d);
+                ok = ec == std::errc() && ptr == t.data() + t.size();
+                if (!ok && ec == std::errc::result_out_of_range) ok = true;
+            } else {
+                long long i;
+                auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), i);
+                ok = ec == std::errc() && ptr == t.data() + t.size();
+                if (!ok) {
+                    // Some writers put "1.0" or "0.0" in integer groups; accept a whole-number real.
+                    double d;
+                    auto [p2, e2] = std::from_chars(t.data(), t.data() + t.size(), d);
+                    ok = e2 == std::errc() && p2 == t.data() + t.size() && d == static_cast<double>(static_cast<long long>(d));
+                }
+            }
+        }
+        if (!ok)
+            fail(tag.offset, "group " + std::to_string(tag.code) + " needs a number, found \"" +
+                                 std::string(t.substr(0, 40)) + "\"");
+    }
+
+    // Collects tags up to (not including) the next 0 group into `out`.
+    void collect_until_zero(std::vector<Tag>& out) {
+        Tag t;
+        while (next_tag(t)) {
+            if (t.code == 0) {
+                pending_ = t;
+                has_pending_ = true;
+                return;
+            }
+            out.push_back(t);
+        }
+    }
+
+    RecordId push_record(std::vector<Tag>& scratch) {
+        Record r;
+        r.tags.assign(scratch.begin(), scratch.end());
+        scratch.clear();
+        doc_.records_.push_back(std::move(r));
+        return RecordId(doc_.records_.size() - 1);
+    }
+
+    bool value_is(const Tag& t, std::string_view s) const {
+        std::string_view v = doc_.raw(t);
+        while (!v.empty() && is_blank(v.back())) v.remove_suffix(1);
+        while (!v.empty() && is_blank(v.front())) v.remove_prefix(1);
+        return v == s;
+    }
+
+    static bool is_follower_type(std::string_view t) { return t == "VERTEX" || t == "ATTRIB" || t == "SEQEND"; }
+    static bool is_owner_type(std::string_view t) { return t == "POLYLINE" || t == "INSERT"; }
+
+    void parse_top_level() {
+        std::vector<Tag> scratch;
+        scratch.reserve(256);
+        Section* loose = nullptr;
+        Tag t;
+        while (next_tag(t)) {
+            if (t.code == 0 && value_is(t, "EOF")) {
+                saw_eof_ = true;
+                check_trailing();
+                return;
+            }
+            if (t.code == 0 && value_is(t, "SECTION")) {
+                loose = nullptr;
+                parse_section(t, scratch);
+                continue;
+            }
+            // Tags outside any section (comments, stray records): kept where they stand.
+            if (!loose) {
+                doc_.sections_.push_back(Section{});
+                loose = &doc_.sections_.back();
+            }
+            scratch.push_back(t);
+            collect_until_zero(scratch);
+            if (t.code == 0 && value_is(t, "ENDSEC")) warn("ENDSEC without SECTION kept as it stands");
+            RecordId id = push_record(scratch);
+            doc_.sections_.back().items.push_back(id);
+            loose = &doc_.sections_.back();
+        }
+    }
+
+    void check_trailing() {
+        const std::string& src = doc_.source_;
+        for (size_t i = pos_; i < src.size(); ++i) {
+            if (!std::isspace(static_cast<unsigned char>(src[i])) && src[i] != '\x1a') {
+                warn("data after 0/EOF was dropped (from line " + std::to_string(line_of_offset(src, i)) + ")");
+                return;
+            }
+        }
+    }
+
+    void parse_section(const Tag& section_tag, std::vector<Tag>& scratch) {
+        size_t section_offset = section_tag.offset;
+        Section sec;
+        scratch.push_back(section_tag);
+        Tag t;
+        if (next_tag(t)) {
+            if (t.code == 2) {
+                scratch.push_back(t);
+                sec.name = std::string(doc_.trimmed(t));
+            } else {
+                pending_ = t;
+                has_pending_ = true;
+                warn("a SECTION without a name");
+            }
+        }
+        sec.head = push_record(scratch);
+        // Header variables and the like: tags before the first 0 group form one record.
+        collect_until_zero(scratch);
+        if (!scratch.empty()) sec.items.push_back(push_record(scratch));
+
+        RecordId owner = kNoRecord;
+        while (next_tag(t)) {
+            if (t.code != 0) {  // cannot happen: collect_until_zero stops only at 0 groups
+                scratch.push_back(t);
+                continue;
+            }
+            if (value_is(t, "ENDSEC")) {
+                scratch.push_back(t);
+                collect_until_zero(scratch);
+                sec.end = push_record(scratch);
+                close_owner(owner, sec);
+                doc_.sections_.push_back(std::move(sec));
+                return;
+            }
+            if (value_is(t, "SECTION") || value_is(t, "EOF")) {
+                warn("section " + sec.name + " has no ENDSEC; closed before line " +
+                     std::to_string(line_of_offset(doc_.source_, t.offset)));
+                pending_ = t;
+                has_pending_ = true;
+                close_owner(owner, sec);
+                Record end;
+                end.tags.push_back(doc_.make_raw(0, "ENDSEC"));
+                sec.end = doc_.add_record(std::move(end));
+                doc_.sections_.push_back(std::move(sec));
+                return;
+            }
+            scratch.push_back(t);
+            collect_until_zero(scratch);
+            std::string_view type = doc_.trimmed(t);
+            RecordId id = push_record(scratch);
+            if (owner != kNoRecord && is_follower_type(type)) {
+                doc_.records_[owner].followers.push_back(id);
+                if (type == "SEQEND") owner = kNoRecord;
+                continue;
+            }
+            close_owner(owner, sec);
+            sec.items.push_back(id);
+            if (is_owner_type(type) && (sec.name == "ENTITIES" || sec.name == "BLOCKS")) owner = id;
+        }
+        fail(section_offset, "section " + sec.name + " is not closed: the file is truncated");
+    }
+
+    // A POLYLINE must end with SEQEND; an INSERT without attributes has none.
+    void close_owner(RecordId& owner, Section& sec) {
+        if (owner == kNoRecord) return;
+        Record& r = doc_.records_[owner];
+        if (doc_.type(owner) == "POLYLINE" && (r.followers.empty() || doc_.type(r.followers.back()) != "SEQEND")) {
+            warn("a POLYLINE without SEQEND in " + sec.name + "; SEQEND added");
+            Record seq;
+            seq.tags.push_back(doc_.make_raw(0, "SEQEND"));
+            RecordId sid = doc_.add_record(std::move(seq));
+            doc_.records_[owner].followers.push_back(sid);
+        }
+        owner = kNoRecord;
+    }
+
+    void detect_version() {
+        doc_.acadver_ = doc_.header_text("$ACADVER").value_or("AC1009");
+        std::string cp = doc_.header_text("$DWGCODEPAGE").value_or("");
+        doc_.codec_ = TextCodec::for_drawing(doc_.acadver_, cp);
+        if (!doc_.codec_.known()) warn("code page " + cp + " is not known here; read as CP1252");
+    }
+};
+
+Document Document::parse(std::string text, const std::string& name, LoadReport* report) {
+    Document doc;
+    doc.source_ = std::move(text);
+    doc.source_name_ = name;
+    if (doc.source_.size() >= 0xFFFFFFF0ull) throw DxfError(name, 0, "the file is larger than 4 GB");
+    DxfReader reader(doc, report);
+    reader.run();
+    doc.finish_load(report);
+    return doc;
+}
+
+Document Document::load(const std::string& path, LoadReport* report) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw DxfError(path, 0, "cannot open the file");
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    std::string text;
+    if (size > 0) {
+        text.resize(size_t(size));
+        in.read(text.data(), size);
+        if (!in) throw DxfError(path, 0, "cannot read the file");
+    }
+    return parse(std::move(text), path, report);
+}
+
+}  // namespace korvane::drawing

@@ -1,0 +1,299 @@
+#include "entity.h"
+
+#include <algorithm>
+
+#include "tables.h"
+
+namespace korvane::drawing {
+
+std::string Entity::handle_text() const {
+    uint64_t h = handle();
+    return h ? format_handle(h) : std::string();
+}
+
+uint64_t handle_of(const Entity& e) { return e.handle(); }
+
+size_t Entity::xdata_start() const {
+    const auto& tags = rec().tags;
+    for (size_t i = 1; i < tags.size(); ++i)
+        if (tags[i].code == 1001) return i;
+    return tags.size();
+}
+
+int Entity::find(int code, size_t from) const {
+    const auto& tags = rec().tags;
+    size_t end = xdata_start();
+    for (size_t i = from; i < end; ++i)
+        if (tags[i].code == code) return int(i);
+    return -1;
+}
+
+std::optional<double> Entity::real(int code) const {
+    int i = find(code);
+    if (i < 0) return std::nullopt;
+    return doc_->real(rec().tags[size_t(i)]);
+}
+
+std::optional<long long> Entity::integer(int code) const {
+    int i = find(code);
+    if (i < 0) return std::nullopt;
+    return doc_->integer(rec().tags[size_t(i)]);
+}
+
+std::optional<std::string> Entity::text_of(int code) const {
+    int i = find(code);
+    if (i < 0) return std::nullopt;
+    return doc_->text(rec().tags[size_t(i)]);
+}
+
+int Entity::insert_position(int after) const {
+    if (after >= 0) {
+        int i = find(after);
+        if (i >= 0) return i + 1;
+    }
+    return int(xdata_start());
+}
+
+void Entity::set_tag(int code, const Tag& value, int after) {
+    int i = find(code);
+    auto& tags = rec().tags;
+    if (i >= 0) tags[size_t(i)] = value;
+    else tags.insert(tags.begin() + insert_position(after), value);
+    doc_->touch();
+}
+
+void Entity::set_real(int code, double value, int after) { set_tag(code, doc_->make_real(code, value), after); }
+void Entity::set_integer(int code, long long value, int after) { set_tag(code, doc_->make_int(code, value), after); }
+void Entity::set_text_of(int code, std::string_view utf8, int after) { set_tag(code, doc_->make_text(code, utf8), after); }
+
+std::optional<Point3> Entity::point(int code) const {
+    int i = find(code);
+    if (i < 0) return std::nullopt;
+    const auto& tags = rec().tags;
+    Point3 p;
+    p.x = doc_->real(tags[size_t(i)]);
+    if (size_t(i) + 1 < tags.size() && tags[size_t(i) + 1].code == code + 10) p.y = doc_->real(tags[size_t(i) + 1]);
+    if (size_t(i) + 2 < tags.size() && tags[size_t(i) + 2].code == code + 20) p.z = doc_->real(tags[size_t(i) + 2]);
+    return p;
+}
+
+void Entity::set_point(int code, const Point3& p) {
+    int i = find(code);
+    auto& tags = rec().tags;
+    if (i < 0) {
+        size_t at = xdata_start();
+        std::vector<Tag> add = {doc_->make_real(code, p.x), doc_->make_real(code + 10, p.y)};
+        if (!doc_->is_r12() || true) add.push_back(doc_->make_real(code + 20, p.z));
+        tags.insert(tags.begin() + long(at), add.begin(), add.end());
+    } else {
+        size_t k = size_t(i);
+        tags[k] = doc_->make_real(code, p.x);
+        if (k + 1 < tags.size() && tags[k + 1].code == code + 10) tags[k + 1] = doc_->make_real(code + 10, p.y);
+        else tags.insert(tags.begin() + long(k + 1), doc_->make_real(code + 10, p.y));
+        if (k + 2 < tags.size() && tags[k + 2].code == code + 20) tags[k + 2] = doc_->make_real(code + 20, p.z);
+        else if (p.z != 0) tags.insert(tags.begin() + long(k + 2), doc_->make_real(code + 20, p.z));
+    }
+    doc_->touch();
+}
+
+std::string Entity::layer() const { return text_of(8).value_or("0"); }
+
+void Entity::set_layer(std::string_view name) { set_text_of(8, name, 100); }
+
+int Entity::color() const { return int(integer(62).value_or(256)); }
+
+void Entity::set_color(int color) {
+    if (find(62) >= 0) {
+        set_integer(62, color);
+        return;
+    }
+    int after = find(6) >= 0 && find(6) == find(8) + 1 ? 6 : 8;
+    set_integer(62, color, after);
+}
+
+// ---------------------------------------------------------------- extended data
+
+std::vector<XDataItem> Entity::xdata(std::string_view app) const {
+    std::vector<XDataItem> out;
+    const auto& tags = rec().tags;
+    bool take = false;
+    for (size_t i = xdata_start(); i < tags.size(); ++i) {
+        const Tag& t = tags[i];
+        if (t.code == 1001) take = app.empty() || iequals(doc_->text(t), app);
+        if (!take) continue;
+        XDataItem item;
+        item.code = t.code;
+        if (t.code >= 1010 && t.code <= 1013) {
+            item.point.x = doc_->real(t);
+            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 10) item.point.y = doc_->real(tags[++i]);
+            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 20) item.point.z = doc_->real(tags[++i]);
+        } else if (t.code >= 1040 && t.code <= 1042) {
+            item.real = doc_->real(t);
+        } else if (t.code == 1070 || t.code == 1071) {
+            item.integer = doc_->integer(t);
+        } else if (t.code == 1004 || t.code == 1005) {
+            item.text = std::string(doc_->raw(t));
+        } else {
+            item.text = doc_->text(t);
+        }
+        out.push_back(std::move(item));
+    }
+    return out;
+}
+
+std::vector<std::string> Entity::xdata_apps() const {
+    std::vector<std::string> out;
+    const auto& tags = rec().tags;
+    for (size_t i = xdata_start(); i < tags.size(); ++i)
+        if (tags[i].code == 1001) out.push_back(doc_->text(tags[i]));
+    return out;
+}
+
+namespace {
+
+// Index range [begin, end) of the named application's data, begin == end when absent.
+std::pair<size_t, size_t> app_range(const Document& doc, const Record& r, size_t start, std::string_view app) {
+    for (size_t i = start; i < r.tags.size(); ++i) {
+        if (r.tags[i].code != 1001 || !iequals(doc.text(r.tags[i]), app)) continue;
+        size_t j = i + 1;
+        while (j < r.tags.size() && r.tags[j].code != 1001) ++j;
+        return {i, j};
+    }
+    return {r.tags.size(), r.tags.size()};
+}
+
+size_t binary_size(const Document& doc, const std::vector<Tag>& tags, size_t from, size_t to) {
+    size_t total = 0;
+    for (size_t i = from; i < to; ++i) {
+        int c = tags[i].code;
+        if (c >= 1020 && c <= 1033) continue;  // counted with their x
+        if (c >= 1010 && c <= 1013) total += 2 + 24;
+        else if (c >= 1040 && c <= 1042) total += 2 + 8;
+        else if (c == 1070) total += 2 + 2;
+        else if (c == 1071) total += 2 + 4;
+        else if (c == 1001) total += 2 + 2;
+        else total += 3 + doc.raw(tags[i]).size();
+    }
+    return total;
+}
+
+}  // namespace
+
+void Entity::set_xdata(const std::vector<XDataItem>& items) {
+    if (items.empty() || items[0].code != 1001 || items[0].text.empty())
+        throw XDataError("extended data must start with a 1001 application name");
+    const std::string& app = items[0].text;
+    std::vector<Tag> tags;
+    tags.push_back(doc_->make_text(1001, app));
+    if (doc_->raw(tags[0]).size() > 31) throw XDataError("application name longer than 31 bytes: " + app);
+    int depth = 0;
+    for (size_t k = 1; k < items.size(); ++k) {
+        const XDataItem& it = items[k];
+        int c = it.code;
+        if (c == 1001) throw XDataError("only one application per call");
+        if (c >= 1010 && c <= 1013) {
+            tags.push_back(doc_->make_real(c, it.point.x));
+            tags.push_back(doc_->make_real(c + 10, it.point.y));
+            tags.push_back(doc_->make_real(c + 20, it.point.z));
+        } else if (c >= 1040 && c <= 1042) {
+            tags.push_back(doc_->make_real(c, it.real));
+        } else if (c == 1070 || c == 1071) {
+            if (c == 1070 && (it.integer < -32768 || it.integer > 32767))
+                throw XDataError("1070 value out of 16-bit range: " + std::to_string(it.integer));
+            tags.push_back(doc_->make_int(c, it.integer));
+        } else if (c >= 1000 && c <= 1005) {
+            Tag t = c == 1004 || c == 1005 ? doc_->make_raw(c, it.text) : doc_->make_text(c, it.text);
+            if (doc_->raw(t).size() > 255)
+                throw XDataError("extended-data string longer than 255 bytes (item " + std::to_string(k) + ")");
+            if (c == 1002) {
+                if (it.text == "{") ++depth;
+                else if (it.text == "}") --depth;
+                else throw XDataError("a 1002 item must be { or }");
+                if (depth < 0) throw XDataError("unbalanced braces in extended data");
+            }
+            tags.push_back(t);
+        } else {
+            throw XDataError("not an extended-data group code: " + std::to_string(c));
+        }
+    }
+    if (depth != 0) throw XDataError("unbalanced braces in extended data");
+
+    Record& r = rec();
+    size_t start = xdata_start();
+    auto [b, e] = app_range(*doc_, r, start, app);
+    size_t others = binary_size(*doc_, r.tags, start, r.tags.size()) - binary_size(*doc_, r.tags, b, e);
+    if (others + binary_size(*doc_, tags, 0, tags.size()) > 16383)
+        throw XDataError("extended data of an entity is limited to 16 KB");
+    ensure_appid(*doc_, app);
+    Record& r2 = rec();  // the table insert may have grown the record store
+    r2.tags.erase(r2.tags.begin() + long(b), r2.tags.begin() + long(e));
+    r2.tags.insert(r2.tags.begin() + long(b), tags.begin(), tags.end());
+    doc_->touch();
+}
+
+void Entity::remove_xdata(std::string_view app) {
+    Record& r = rec();
+    auto [b, e] = app_range(*doc_, r, xdata_start(), app);
+    r.tags.erase(r.tags.begin() + long(b), r.tags.begin() + long(e));
+    doc_->touch();
+}
+
+// ---------------------------------------------------------------- text
+
+std::string Entity::text() const {
+    std::string t = type();
+    if (t == "MTEXT") {
+        std::string out;
+        const auto& tags = rec().tags;
+        std::string raw;
+        size_t end = xdata_start();
+        for (size_t i = 1; i < end; ++i)
+            if (tags[i].code == 3) raw += doc_->raw(tags[i]);
+        for (size_t i = 1; i < end; ++i)
+            if (tags[i].code == 1) {
+                raw += doc_->raw(tags[i]);
+                break;
+            }
+        return doc_->codec().decode(raw);
+    }
+    return text_of(1).value_or("");
+}
+
+void Entity::set_text(std::string_view utf8) {
+    if (type() != "MTEXT") {
+        set_text_of(1, utf8, 40);
+        return;
+    }
+    auto& tags = rec().tags;
+    int first = -1;
+    for (size_t i = 1; i < xdata_start();) {
+        if (tags[i].code == 3 || tags[i].code == 1) {
+            if (first < 0) first = int(i);
+            tags.erase(tags.begin() + long(i));
+        } else {
+            ++i;
+        }
+    }
+    std::string raw = doc_->codec().encode(utf8);
+    std::vector<Tag> chunks;
+    // Chunks of at most 250 bytes, never splitting a character.
+    size_t pos = 0;
+    while (raw.size() - pos > 250) {
+        size_t cut = pos + 250;
+        if (doc_->codec().is_utf8()) {
+            while (cut > pos && (static_cast<unsigned char>(raw[cut]) & 0xC0) == 0x80) --cut;
+        } else {
+            size_t k = pos;
+            while (k < pos + 250) k += static_cast<unsigned char>(raw[k]) >= 0x81 ? 2 : 1;
+            cut = k > pos + 250 ? k - 2 : k;
+        }
+        chunks.push_back(doc_->make_raw(3, raw.substr(pos, cut - pos)));
+        pos = cut;
+    }
+    chunks.push_back(doc_->make_raw(1, raw.substr(pos)));
+    size_t at = first >= 0 ? size_t(first) : size_t(insert_position(40));
+    tags.insert(tags.begin() + long(at), chunks.begin(), chunks.end());
+    doc_->touch();
+}
+
+}  // namespace korvane::drawing

@@ -1,0 +1,113 @@
+#pragma once
+// Typed access to one entity's tags. Reading parses the tags; writing edits the
+// value of the owning group in place (or inserts it where CAD programs put it),
+// so every other tag of the entity stays as it was.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document.h"
+
+namespace korvane::drawing {
+
+struct Point3 {
+    double x = 0, y = 0, z = 0;
+    bool operator==(const Point3&) const = default;
+};
+
+// One extended-data item. Strings (1000, 1001, 1002, 1003, 1004 hex, 1005 handle) use `text`;
+// points and directions (1010-1013) `point`; reals (1040-1042) `real`; 1070/1071 `integer`.
+struct XDataItem {
+    int code = 1000;
+    std::string text;
+    Point3 point;
+    double real = 0;
+    long long integer = 0;
+
+    static XDataItem string(std::string s, int code = 1000) { XDataItem i; i.code = code; i.text = std::move(s); return i; }
+    static XDataItem app(std::string name) { return string(std::move(name), 1001); }
+    static XDataItem real_value(double v, int code = 1040) { XDataItem i; i.code = code; i.real = v; return i; }
+    static XDataItem int_value(long long v, int code = 1070) { XDataItem i; i.code = code; i.integer = v; return i; }
+    static XDataItem point_value(Point3 p, int code = 1010) { XDataItem i; i.code = code; i.point = p; return i; }
+    bool is_string() const { return code >= 1000 && code <= 1005; }
+};
+
+// Extended data that breaks the limits CAD programs enforce.
+class XDataError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+class Entity {
+public:
+    Entity(Document& doc, RecordId id) : doc_(&doc), id_(id) {}
+
+    Document& doc() const { return *doc_; }
+    RecordId id() const { return id_; }
+    Record& rec() const { return doc_->record(id_); }
+    std::string type() const { return std::string(doc_->type(id_)); }
+    uint64_t handle() const { return doc_->handle_of(id_).value_or(0); }
+    std::string handle_text() const;
+
+    std::string layer() const;
+    void set_layer(std::string_view name);
+    int color() const;  // 256 (by layer) when absent
+    void set_color(int color);
+
+    // --- generic groups (the entity part, before extended data) ---
+    // Index of the first tag with this code at or after `from`, or -1.
+    int find(int code, size_t from = 1) const;
+    size_t xdata_start() const;  // index of the first 1001 tag, or tags.size()
+    std::optional<double> real(int code) const;
+    std::optional<long long> integer(int code) const;
+    std::optional<std::string> text_of(int code) const;
+    // Sets the first group of this code; when absent inserts it after `after` (or before extended data).
+    void set_real(int code, double value, int after = -1);
+    void set_integer(int code, long long value, int after = -1);
+    void set_text_of(int code, std::string_view utf8, int after = -1);
+    // A point stored as code, code+10, code+20 (10/20/30, 11/21/31 ...).
+    std::optional<Point3> point(int code = 10) const;
+    void set_point(int code, const Point3& p);
+
+    // --- extended data ---
+    // Data of the named application (matched without regard to case), or of every
+    // application when `app` is empty; each application's data starts with its 1001 item.
+    std::vector<XDataItem> xdata(std::string_view app = {}) const;
+    std::vector<std::string> xdata_apps() const;
+    // Replaces the data of the application named by items[0] (a 1001 item), leaving the others;
+    // registers the application in the APPID table. Throws XDataError on broken limits.
+    void set_xdata(const std::vector<XDataItem>& items);
+    void remove_xdata(std::string_view app);
+
+    // --- polylines (LWPOLYLINE, POLYLINE with VERTEX/SEQEND) ---
+    bool is_polyline() const;
+    bool is_3d_polyline() const;
+    std::vector<Point3> vertices() const;  // LWPOLYLINE: z is the elevation
+    std::vector<double> bulges() const;
+    void set_vertices(const std::vector<Point3>& points, const std::vector<double>& bulges = {});
+    bool closed() const;
+    void set_closed(bool closed);
+    double constant_width() const;
+    void set_constant_width(double width);
+    double elevation() const;
+    void set_elevation(double z);
+
+    // --- text (TEXT, MTEXT, ATTRIB) ---
+    std::string text() const;
+    void set_text(std::string_view utf8);
+    int halign() const { return int(integer(72).value_or(0)); }
+    int valign() const { return int(integer(73).value_or(0)); }
+
+private:
+    Document* doc_;
+    RecordId id_;
+
+    void set_tag(int code, const Tag& value, int after);
+    int insert_position(int after) const;
+};
+
+uint64_t handle_of(const Entity& e);
+
+}  // namespace korvane::drawing

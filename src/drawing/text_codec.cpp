@@ -1,0 +1,258 @@
+#include "text_codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace korvane::drawing {
+
+namespace {
+
+std::string to_upper_ascii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return out;
+}
+
+void append_utf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+// Length of the UTF-8 sequence starting at s[i], 0 when malformed.
+size_t utf8_sequence_length(std::string_view s, size_t i) {
+    unsigned char c = s[i];
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    if (n == 2 && c < 0xC2) return 0;
+    return n;
+}
+
+uint32_t utf8_code_point(std::string_view s, size_t i, size_t n) {
+    unsigned char c = s[i];
+    uint32_t cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    return cp;
+}
+
+bool has_high_byte(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return true;
+    return false;
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Runs iconv over the whole input; false on any conversion failure.
+bool run_iconv(iconv_t cd, std::string_view in, std::string& out) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    out.clear();
+    std::vector<char> buffer(in.size() * 4 + 16);
+    char* src = const_cast<char*>(in.data());
+    size_t src_left = in.size();
+    char* dst = buffer.data();
+    size_t dst_left = buffer.size();
+    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1)) return false;
+    if (iconv(cd, nullptr, nullptr, &dst, &dst_left) == static_cast<size_t>(-1)) return false;
+    out.assign(buffer.data(), buffer.size() - dst_left);
+    return true;
+}
+
+}  // namespace
+
+struct TextCodec::Converters {
+    iconv_t to_utf8 = reinterpret_cast<iconv_t>(-1);
+    iconv_t from_utf8 = reinterpret_cast<iconv_t>(-1);
+    ~Converters() {
+        if (to_utf8 != reinterpret_cast<iconv_t>(-1)) iconv_close(to_utf8);
+        if (from_utf8 != reinterpret_cast<iconv_t>(-1)) iconv_close(from_utf8);
+    }
+};
+
+TextCodec::TextCodec() = default;
+TextCodec::~TextCodec() = default;
+TextCodec::TextCodec(TextCodec&&) noexcept = default;
+TextCodec& TextCodec::operator=(TextCodec&&) noexcept = default;
+TextCodec::TextCodec(const TextCodec& other) : iconv_name_(other.iconv_name_), known_(other.known_) {}
+TextCodec& TextCodec::operator=(const TextCodec& other) {
+    iconv_name_ = other.iconv_name_;
+    known_ = other.known_;
+    conv_.reset();
+    return *this;
+}
+
+std::string iconv_name_for_codepage(std::string_view dwgcodepage) {
+    std::string cp = to_upper_ascii(dwgcodepage);
+    while (!cp.empty() && (cp.back() == ' ' || cp.back() == '\t')) cp.pop_back();
+    size_t start = cp.find_first_not_of(" \t");
+    cp = start == std::string::npos ? std::string() : cp.substr(start);
+    std::string number;
+    if (cp.rfind("ANSI_", 0) == 0) number = cp.substr(5);
+    else if (cp.rfind("DOS", 0) == 0) number = cp.substr(3);
+    else if (cp.rfind("CP", 0) == 0) number = cp.substr(2);
+    else if (cp == "GBK" || cp == "GB2312") return "CP936";
+    else if (cp == "BIG5") return "CP950";
+    else if (cp == "UTF8" || cp == "UTF-8") return "";
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return "CP1252";
+    if (number == "936") return "CP936";
+    return "CP" + number;
+}
+
+TextCodec TextCodec::utf8() { return TextCodec(); }
+
+TextCodec TextCodec::for_drawing(std::string_view acadver, std::string_view dwgcodepage) {
+    TextCodec codec;
+    std::string version = to_upper_ascii(acadver);
+    // AC1021 (R2007) and later are UTF-8 whatever the code page says.
+    if (version.size() == 6 && version.rfind("AC", 0) == 0 && version.substr(2) >= "1021") return codec;
+    std::string name = dwgcodepage.empty() ? "CP1252" : iconv_name_for_codepage(dwgcodepage);
+    if (name.empty()) return codec;
+    iconv_t probe = iconv_open("UTF-8", name.c_str());
+    if (probe == reinterpret_cast<iconv_t>(-1)) {
+        codec.known_ = false;
+        name = "CP1252";
+    } else {
+        iconv_close(probe);
+    }
+    codec.iconv_name_ = name;
+    return codec;
+}
+
+TextCodec::Converters& TextCodec::converters() const {
+    if (!conv_) {
+        conv_ = std::make_unique<Converters>();
+        conv_->to_utf8 = iconv_open("UTF-8", iconv_name_.c_str());
+        conv_->from_utf8 = iconv_open(iconv_name_.c_str(), "UTF-8");
+    }
+    return *conv_;
+}
+
+bool is_valid_utf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        size_t n = utf8_sequence_length(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string decode_unicode_escapes(std::string_view text) {
+    if (text.find("\\U+") == std::string_view::npos) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '\\' && i + 6 < text.size() + 0 && i + 7 <= text.size() && text[i + 1] == 'U' &&
+            text[i + 2] == '+') {
+            uint32_t cp = 0;
+            bool ok = true;
+            for (size_t k = 3; k < 7; ++k) {
+                int h = hex_value(text[i + k]);
+                if (h < 0) { ok = false; break; }
+                cp = cp * 16 + uint32_t(h);
+            }
+            if (ok) {
+                append_utf8(out, cp);
+                i += 7;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+size_t TextCodec::find_invalid(std::string_view raw) const {
+    if (!has_high_byte(raw)) return std::string_view::npos;
+    if (is_utf8()) {
+        for (size_t i = 0; i < raw.size();) {
+            size_t n = utf8_sequence_length(raw, i);
+            if (n == 0) return i;
+            i += n;
+        }
+        return std::string_view::npos;
+    }
+    if (iconv_name_ == "CP936") {
+        // GBK: lead 0x81..0xFE, trail 0x40..0xFE without 0x7F; 0x80 is the euro sign.
+        for (size_t i = 0; i < raw.size(); ++i) {
+            unsigned char c = raw[i];
+            if (c < 0x80 || c == 0x80) continue;
+            if (c == 0xFF) return i;
+            if (i + 1 >= raw.size()) return i;
+            unsigned char t = raw[i + 1];
+            if (t < 0x40 || t == 0x7F || t == 0xFF) return i;
+            ++i;
+        }
+        return std::string_view::npos;
+    }
+    std::string out;
+    if (run_iconv(converters().to_utf8, raw, out)) return std::string_view::npos;
+    // Narrow down to the first failing byte.
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (!run_iconv(converters().to_utf8, raw.substr(0, i + 1), out) &&
+            !run_iconv(converters().to_utf8, raw.substr(0, std::min(raw.size(), i + 4)), out))
+            return i;
+    return 0;
+}
+
+std::string TextCodec::decode(std::string_view raw) const {
+    if (!has_high_byte(raw)) return decode_unicode_escapes(raw);
+    if (is_utf8()) return decode_unicode_escapes(raw);
+    std::string out;
+    if (!run_iconv(converters().to_utf8, raw, out)) {
+        // Invalid bytes are refused on load; a value set later is always valid. Keep what converts.
+        out.clear();
+        for (unsigned char c : raw) {
+            if (c < 0x80) out += char(c);
+            else append_utf8(out, 0xFFFD);
+        }
+    }
+    return decode_unicode_escapes(out);
+}
+
+std::string TextCodec::encode(std::string_view utf8) const {
+    if (is_utf8() || !has_high_byte(utf8)) return std::string(utf8);
+    std::string out;
+    if (run_iconv(converters().from_utf8, utf8, out)) return out;
+    out.clear();
+    std::string piece;
+    for (size_t i = 0; i < utf8.size();) {
+        size_t n = utf8_sequence_length(utf8, i);
+        if (n == 0) { ++i; continue; }  // malformed input byte: dropped
+        std::string_view ch = utf8.substr(i, n);
+        if (n == 1) out += ch;
+        else if (run_iconv(converters().from_utf8, ch, piece)) out += piece;
+        else {
+            char esc[16];
+            std::snprintf(esc, sizeof esc, "\\U+%04X", utf8_code_point(utf8, i, n));
+            out += esc;
+        }
+        i += n;
+    }
+    return out;
+}
+
+}  // namespace korvane::drawing
