@@ -113,9 +113,12 @@ std::string_view Document::type(RecordId id) const {
     return trimmed(r.tags[0]);
 }
 
-Section* Document::section(std::string_view name) {
+Section* Document::edit_section(std::string_view name) {
     for (Section& s : sections_)
-        if (s.name == name) return &s;
+        if (s.name == name) {
+            journal_sections();
+            return &s;
+        }
     return nullptr;
 }
 const Section* Document::section(std::string_view name) const {
@@ -125,7 +128,8 @@ const Section* Document::section(std::string_view name) const {
 }
 
 Section& Document::ensure_section(std::string_view name) {
-    if (Section* s = section(name)) return *s;
+    if (Section* s = edit_section(name)) return *s;
+    journal_sections();
     static const char* order[] = {"HEADER", "CLASSES", "TABLES", "BLOCKS", "ENTITIES", "OBJECTS"};
     auto rank = [](std::string_view n) {
         for (int i = 0; i < 6; ++i)
@@ -181,8 +185,8 @@ void Document::set_header(std::string_view name, const std::vector<Tag>& values)
         h.items.push_back(add_record(Record{}));
         hr = h.items.front();
     }
-    auto& tags = records_[hr].tags;
     auto range = header_range(name);
+    auto& tags = edit(hr).tags;
     if (range) {
         tags.erase(tags.begin() + long(range->first), tags.begin() + long(range->second));
         tags.insert(tags.begin() + long(range->first), values.begin(), values.end());
@@ -306,6 +310,9 @@ std::vector<RecordId> Document::modelspace() const {
 
 void Document::append_to_modelspace(RecordId id) {
     Section& ents = ensure_section("ENTITIES");
+    if (step_depth_ > 0 && id >= current_.record_count) {
+        // Records added in this step need no journal entry: undo drops them from the sections.
+    }
     ents.items.push_back(id);
     index_handle(id);
     for (RecordId f : records_[id].followers) index_handle(f);
@@ -313,10 +320,11 @@ void Document::append_to_modelspace(RecordId id) {
 }
 
 void Document::erase(RecordId id) {
-    records_[id].erased = true;
+    edit(id).erased = true;
     unindex_handle(id);
-    for (RecordId f : records_[id].followers) {
-        records_[f].erased = true;
+    std::vector<RecordId> followers = records_[id].followers;
+    for (RecordId f : followers) {
+        edit(f).erased = true;
         unindex_handle(f);
     }
     touch();
@@ -333,5 +341,93 @@ uint64_t Document::modelspace_owner() const {
     }
     return 0;
 }
+
+}  // namespace korvane::drawing
+
+namespace korvane::drawing {
+
+Record& Document::edit(RecordId id) {
+    modified_ = true;
+    if (step_depth_ > 0 && id < current_.record_count && !current_.records.count(id))
+        current_.records.emplace(id, records_[id]);
+    return records_[id];
+}
+
+void Document::journal_sections() {
+    modified_ = true;
+    if (step_depth_ > 0 && !current_.has_sections) {
+        current_.has_sections = true;
+        current_.sections = sections_;
+    }
+}
+
+void Document::begin_undo_step(std::string name) {
+    if (step_depth_++ > 0) return;
+    current_ = UndoStep{};
+    current_.name = std::move(name);
+    current_.next_handle = next_handle_;
+    current_.record_count = records_.size();
+}
+
+void Document::end_undo_step() {
+    if (step_depth_ == 0 || --step_depth_ > 0) return;
+    bool changed = !current_.records.empty() || current_.has_sections || records_.size() != current_.record_count;
+    if (changed) {
+        undo_stack_.push_back(std::move(current_));
+        redo_stack_.clear();
+        if (undo_stack_.size() > 200) undo_stack_.erase(undo_stack_.begin());
+    }
+    current_ = UndoStep{};
+}
+
+// Swaps the document's state with the step's saved state, so the same step
+// serves for undo and, afterwards, for redo.
+void Document::apply_step(UndoStep& step) {
+    for (auto& [id, saved] : step.records) {
+        unindex_handle(id);
+        std::swap(records_[id], saved);
+    }
+    // Records added by the step are reachable only through the sections or followers.
+    for (RecordId id = RecordId(step.record_count); id < records_.size(); ++id) unindex_handle(id);
+    if (step.has_sections) std::swap(sections_, step.sections);
+    std::swap(next_handle_, step.next_handle);
+    // Re-index whatever is live now.
+    for (auto& [id, saved] : step.records)
+        if (!records_[id].erased) index_handle(id);
+    auto reindex = [&](RecordId id) {
+        if (!records_[id].erased) index_handle(id);
+        for (RecordId f : records_[id].followers)
+            if (!records_[f].erased) index_handle(f);
+    };
+    for (const Section& s : sections_)
+        for (RecordId id : s.items)
+            if (id >= step.record_count) reindex(id);
+    for (auto& [id, saved] : step.records)
+        for (RecordId f : records_[id].followers)
+            if (f >= step.record_count && !records_[f].erased) index_handle(f);
+    modified_ = true;
+    touch();
+}
+
+bool Document::undo() {
+    if (step_depth_ > 0 || undo_stack_.empty()) return false;
+    UndoStep step = std::move(undo_stack_.back());
+    undo_stack_.pop_back();
+    apply_step(step);
+    redo_stack_.push_back(std::move(step));
+    return true;
+}
+
+bool Document::redo() {
+    if (step_depth_ > 0 || redo_stack_.empty()) return false;
+    UndoStep step = std::move(redo_stack_.back());
+    redo_stack_.pop_back();
+    apply_step(step);
+    undo_stack_.push_back(std::move(step));
+    return true;
+}
+
+std::string Document::undo_name() const { return undo_stack_.empty() ? std::string() : undo_stack_.back().name; }
+std::string Document::redo_name() const { return redo_stack_.empty() ? std::string() : redo_stack_.back().name; }
 
 }  // namespace korvane::drawing

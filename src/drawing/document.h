@@ -94,17 +94,18 @@ public:
     Tag make_handle(int code, uint64_t handle);
 
     // --- records ----------------------------------------------------------
-    Record& record(RecordId id) { return records_[id]; }
     const Record& record(RecordId id) const { return records_[id]; }
+    // Every change to a record goes through here, so that undo can restore it.
+    Record& edit(RecordId id);
     size_t record_count() const { return records_.size(); }
     RecordId add_record(Record r);
     // The value of the record's (0 TYPE) tag, empty when it has none.
     std::string_view type(RecordId id) const;
 
-    std::vector<Section>& sections() { return sections_; }
     const std::vector<Section>& sections() const { return sections_; }
-    Section* section(std::string_view name);
     const Section* section(std::string_view name) const;
+    // Mutable access to a section's item list (journaled for undo).
+    Section* edit_section(std::string_view name);
     // Adds a section in its usual place when the drawing has none of that name.
     Section& ensure_section(std::string_view name);
 
@@ -136,6 +137,19 @@ public:
     // Handle of *Model_Space's BLOCK_RECORD (the owner of model-space entities), 0 for R12.
     uint64_t modelspace_owner() const;
 
+    // --- undo --------------------------------------------------------------
+    // Everything changed between begin and end is one step. Steps nest: only the outermost counts.
+    void begin_undo_step(std::string name);
+    void end_undo_step();
+    bool undo();
+    bool redo();
+    bool can_undo() const { return !undo_stack_.empty(); }
+    bool can_redo() const { return !redo_stack_.empty(); }
+    std::string undo_name() const;
+    std::string redo_name() const;
+    bool modified() const { return modified_; }
+    void set_modified(bool m) { modified_ = m; }
+
     const std::string& eol() const { return eol_; }
     // Counts changes, so that views and caches can tell when to refresh.
     uint64_t revision() const { return revision_; }
@@ -155,6 +169,21 @@ private:
     uint64_t next_handle_ = 1;
     std::string handseed_as_read_;
     uint64_t revision_ = 0;
+    bool modified_ = false;
+
+    struct UndoStep {
+        std::string name;
+        std::unordered_map<RecordId, Record> records;  // state on the other side of the step
+        bool has_sections = false;
+        std::vector<Section> sections;
+        uint64_t next_handle = 0;
+        size_t record_count = 0;  // records at the step's start; later ones were added by it
+    };
+    std::vector<UndoStep> undo_stack_, redo_stack_;
+    int step_depth_ = 0;
+    UndoStep current_;
+    void journal_sections();
+    void apply_step(UndoStep& step);
 
     void finish_load(LoadReport* report);
 };

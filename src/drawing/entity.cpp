@@ -56,7 +56,7 @@ int Entity::insert_position(int after) const {
 
 void Entity::set_tag(int code, const Tag& value, int after) {
     int i = find(code);
-    auto& tags = rec().tags;
+    auto& tags = mrec().tags;
     if (i >= 0) tags[size_t(i)] = value;
     else tags.insert(tags.begin() + insert_position(after), value);
     doc_->touch();
@@ -79,7 +79,7 @@ std::optional<Point3> Entity::point(int code) const {
 
 void Entity::set_point(int code, const Point3& p) {
     int i = find(code);
-    auto& tags = rec().tags;
+    auto& tags = mrec().tags;
     if (i < 0) {
         size_t at = xdata_start();
         std::vector<Tag> add = {doc_->make_real(code, p.x), doc_->make_real(code + 10, p.y)};
@@ -218,21 +218,21 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
     }
     if (depth != 0) throw XDataError("unbalanced braces in extended data");
 
-    Record& r = rec();
+    Record& r = mrec();
     size_t start = xdata_start();
     auto [b, e] = app_range(*doc_, r, start, app);
     size_t others = binary_size(*doc_, r.tags, start, r.tags.size()) - binary_size(*doc_, r.tags, b, e);
     if (others + binary_size(*doc_, tags, 0, tags.size()) > 16383)
         throw XDataError("extended data of an entity is limited to 16 KB");
     ensure_appid(*doc_, app);
-    Record& r2 = rec();  // the table insert may have grown the record store
+    Record& r2 = mrec();  // the table insert may have grown the record store
     r2.tags.erase(r2.tags.begin() + long(b), r2.tags.begin() + long(e));
     r2.tags.insert(r2.tags.begin() + long(b), tags.begin(), tags.end());
     doc_->touch();
 }
 
 void Entity::remove_xdata(std::string_view app) {
-    Record& r = rec();
+    Record& r = mrec();
     auto [b, e] = app_range(*doc_, r, xdata_start(), app);
     r.tags.erase(r.tags.begin() + long(b), r.tags.begin() + long(e));
     doc_->touch();
@@ -264,7 +264,7 @@ void Entity::set_text(std::string_view utf8) {
         set_text_of(1, utf8, 40);
         return;
     }
-    auto& tags = rec().tags;
+    auto& tags = mrec().tags;
     int first = -1;
     for (size_t i = 1; i < xdata_start();) {
         if (tags[i].code == 3 || tags[i].code == 1) {

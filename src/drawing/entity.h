@@ -46,7 +46,9 @@ public:
 
     Document& doc() const { return *doc_; }
     RecordId id() const { return id_; }
-    Record& rec() const { return doc_->record(id_); }
+    const Record& rec() const { return static_cast<const Document&>(*doc_).record(id_); }
+    // Mutable access: journals the record for undo when a step is open.
+    Record& mrec() const { return doc_->edit(id_); }
     std::string type() const { return std::string(doc_->type(id_)); }
     uint64_t handle() const { return doc_->handle_of(id_).value_or(0); }
     std::string handle_text() const;

@@ -73,7 +73,7 @@ std::vector<double> Entity::bulges() const {
 
 void Entity::set_vertices(const std::vector<Point3>& points, const std::vector<double>& bulges) {
     if (type() == "LWPOLYLINE") {
-        auto& tags = rec().tags;
+        auto& tags = mrec().tags;
         size_t end = xdata_start();
         size_t first = end;
         for (size_t i = 1; i < end; ++i)
@@ -114,7 +114,7 @@ void Entity::set_vertices(const std::vector<Point3>& points, const std::vector<d
                 if (t.code == 5) t = doc_->make_handle(5, doc_->allocate_handle());
             v = doc_->add_record(std::move(copy));
             doc_->index_handle(v);
-            auto& fol = rec().followers;
+            auto& fol = mrec().followers;
             auto seq = std::find_if(fol.begin(), fol.end(), [&](RecordId f) { return doc_->type(f) == "SEQEND"; });
             fol.insert(seq, v);
         }
@@ -145,7 +145,7 @@ double Entity::constant_width() const {
 void Entity::set_constant_width(double width) {
     if (type() == "LWPOLYLINE") {
         // Per-vertex widths would override the constant width.
-        auto& tags = rec().tags;
+        auto& tags = mrec().tags;
         size_t end = xdata_start();
         for (size_t i = 1; i < end;) {
             if (tags[i].code == 40 || tags[i].code == 41) {
