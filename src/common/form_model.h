@@ -1,0 +1,96 @@
+#pragma once
+// A window of the system as plain state: its controls under their own names
+// ("Text1(2)", "Command2", "Check1(3)") with texts, captions, enabled flags,
+// check values, list items and tool tips, and handlers as functions. The Qt
+// views, the tests and the scenario runner all drive forms through this.
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korvane::common {
+
+enum class ControlKind { TextBox, Label, Button, PictureButton, CheckBox, OptionButton, ListBox, ComboBox, Frame, Menu, MenuItem };
+
+const char* control_kind_name(ControlKind kind);
+
+struct Control {
+    std::string name;
+    ControlKind kind = ControlKind::Label;
+    std::string text;     // text of a box, caption of anything else
+    std::string tooltip;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;  // menu items
+    int value = 0;         // check box: 0 clear, 1 ticked, 2 grey; option button: 0/1
+    std::vector<std::string> items;
+    int list_index = -1;
+    uint32_t back_color = 0xFFFFFF;  // RGB
+    std::string parent;    // the frame or menu it sits in
+    bool separator = false;  // a menu separator line
+
+    std::function<void()> on_click;
+    std::function<void()> on_dblclick;
+    std::function<void()> on_rightclick;
+    std::function<void()> on_change;  // text changed by the user
+};
+
+class FormError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class FormModel {
+public:
+    explicit FormModel(std::string name);
+    virtual ~FormModel() = default;
+    FormModel(const FormModel&) = delete;
+    FormModel& operator=(const FormModel&) = delete;
+
+    const std::string& name() const { return name_; }
+
+    // The form's load sequence (Form_Load); run once when the form is opened.
+    virtual void load() {}
+    // Double-click on the form's background.
+    virtual void dblclick_background() {}
+
+    Control& add(std::string name, ControlKind kind, std::string text = {}, std::string tooltip = {});
+    Control& control(const std::string& name);
+    const Control& control(const std::string& name) const;
+    Control* find(const std::string& name);
+    const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+
+    // A control by its name, or where unique in the form by its caption or tool tip. Throws
+    // FormError listing the candidates when the reference is unknown or ambiguous.
+    Control& resolve(const std::string& ref);
+
+    // What a user does (each fires the control's handler as the real control would).
+    void set_text(const std::string& ref, const std::string& text);
+    void click(const std::string& ref);
+    void dblclick(const std::string& ref);
+    void rightclick(const std::string& ref);
+    void set_check(const std::string& ref, int value);
+    // On a list: selects item `index` (from 0), then double-clicks it.
+    void dblclick_item(const std::string& ref, int index);
+    void select_item(const std::string& ref, int index);
+
+    std::string caption;
+    int left = 0, top = 0, width = 0, height = 0;  // twips
+    bool topmost = false;
+    bool visible = true;
+
+    // Called after a control's state changed from code (the Qt view refreshes it).
+    std::function<void(const Control&)> on_control_changed;
+    std::function<void()> on_form_changed;
+    void changed(const Control& c) { if (on_control_changed) on_control_changed(c); }
+    void form_changed() { if (on_form_changed) on_form_changed(); }
+
+private:
+    std::string name_;
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::map<std::string, Control*> by_name_;
+};
+
+}  // namespace korvane::common
