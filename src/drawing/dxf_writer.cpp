@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <system_error>
 #include <cstring>
 #include <vector>
@@ -19,7 +20,13 @@ namespace {
 
 class Writer {
 public:
-    Writer(const Document& doc, std::string& out) : doc_(doc), out_(out), eol_(doc.eol()) {}
+    // With a sink, the text goes out in pieces of about kChunk bytes instead of
+    // piling up: a save then needs no second copy of the drawing in memory.
+    using Sink = std::function<void(const std::string&)>;
+    static constexpr size_t kChunk = size_t(1) << 20;
+
+    Writer(const Document& doc, std::string& out, Sink sink = {})
+        : doc_(doc), out_(out), eol_(doc.eol()), sink_(std::move(sink)) {}
 
     void tag(const Tag& t) { tag(t.code, doc_.raw(t)); }
     void tag(int code, std::string_view value) {
@@ -41,6 +48,13 @@ public:
         for (RecordId f : r.followers)
             if (!doc_.record(f).erased)
                 for (const Tag& t : doc_.record(f).tags) tag(t);
+        spill(false);
+    }
+    void spill(bool all) {
+        if (sink_ && !out_.empty() && (all || out_.size() >= kChunk)) {
+            sink_(out_);
+            out_.clear();
+        }
     }
     void header(RecordId id, uint64_t next_handle) {
         const Record& r = doc_.record(id);
@@ -60,7 +74,24 @@ private:
     const Document& doc_;
     std::string& out_;
     std::string eol_;
+    Sink sink_;
 };
+
+void write_drawing(const Document& doc, Writer& w) {
+    for (const Section& s : doc.sections()) {
+        if (s.head != kNoRecord) w.record(s.head);
+        for (size_t i = 0; i < s.items.size(); ++i) {
+            const auto& tags = doc.record(s.items[i]).tags;
+            if (s.name == "HEADER" && i == 0 && tags.size() && tags[0].code != 0)
+                w.header(s.items[i], doc.next_handle());
+            else
+                w.record(s.items[i]);
+        }
+        if (s.end != kNoRecord) w.record(s.end);
+    }
+    w.tag(0, "EOF");
+    w.spill(true);
+}
 
 }  // namespace
 
@@ -68,23 +99,12 @@ std::string Document::to_dxf() const {
     std::string out;
     out.reserve(source_.size() + pool_.size() + 1024);
     Writer w(*this, out);
-    for (const Section& s : sections_) {
-        if (s.head != kNoRecord) w.record(s.head);
-        for (size_t i = 0; i < s.items.size(); ++i) {
-            if (s.name == "HEADER" && i == 0 && records_[s.items[i]].tags.size() && records_[s.items[i]].tags[0].code != 0)
-                w.header(s.items[i], next_handle_);
-            else
-                w.record(s.items[i]);
-        }
-        if (s.end != kNoRecord) w.record(s.end);
-    }
-    w.tag(0, "EOF");
+    write_drawing(*this, w);
     return out;
 }
 
 void Document::save(const std::string& path) {
     namespace fs = std::filesystem;
-    std::string data = to_dxf();
     fs::path target(path);
     fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -92,19 +112,28 @@ void Document::save(const std::string& path) {
     name.push_back('\0');
     int fd = mkstemp(name.data());
     if (fd < 0) throw std::runtime_error(path + ": cannot write in this folder: " + std::strerror(errno));
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            ::unlink(name.data());
-            throw std::runtime_error(path + ": cannot write the drawing: " + std::strerror(err));
+    auto write_out = [&](const std::string& data) {
+        const char* p = data.data();
+        size_t left = data.size();
+        while (left > 0) {
+            ssize_t n = ::write(fd, p, left);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                throw std::runtime_error(path + ": cannot write the drawing: " + std::strerror(errno));
+            }
+            p += n;
+            left -= size_t(n);
         }
-        p += n;
-        left -= size_t(n);
+    };
+    try {
+        std::string buffer;
+        buffer.reserve(Writer::kChunk + (size_t(64) << 10));
+        Writer w(*this, buffer, write_out);
+        write_drawing(*this, w);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(name.data());
+        throw;
     }
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         int err = errno;
