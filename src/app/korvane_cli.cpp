@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli_info.h"
+#include "app/scenario.h"
 #include "drawing/document.h"
 
 using namespace korvane;
@@ -13,7 +14,10 @@ namespace {
 int usage() {
     std::cerr << "usage:\n"
                  "  korvane-cli convert IN.dxf OUT.dxf   load and save a drawing\n"
-                 "  korvane-cli info IN.dxf              version, code page, layers, entities, applications\n";
+                 "  korvane-cli info IN.dxf              version, code page, layers, entities, applications\n"
+                 "  korvane-cli script FILE [--data-dir DIR] [--output-dir DIR] [--settings FILE]\n"
+                 "                                       run a scenario\n"
+                 "  korvane-cli controls FORM            list a form's controls\n";
     return 2;
 }
 
@@ -43,6 +47,19 @@ int main(int argc, char** argv) {
             app::print_info(std::cout, doc);
             return 0;
         }
+        if (args[0] == "script" && args.size() >= 2) {
+            app::ScenarioOptions options;
+            options.executable = argv[0];
+            for (size_t i = 2; i < args.size(); ++i) {
+                if (i + 1 >= args.size()) return usage();
+                if (args[i] == "--data-dir") options.data_dir = args[++i];
+                else if (args[i] == "--output-dir") options.output_dir = args[++i];
+                else if (args[i] == "--settings") options.settings_file = args[++i];
+                else return usage();
+            }
+            return app::run_scenario(args[1], options, std::cout, std::cerr);
+        }
+        if (args[0] == "controls" && args.size() == 2) return app::list_controls(args[1], std::cout, std::cerr);
     } catch (const drawing::DxfError& e) {
         std::cerr << "error: " << e.what() << "\n";
         return 2;

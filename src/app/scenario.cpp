@@ -1,0 +1,484 @@
+#include "app/scenario.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "common/maimod.h"
+#include "common/paths.h"
+#include "common/recording_ui.h"
+#include "common/settings.h"
+#include "drawing/document.h"
+#include "host/command_interpreter.h"
+#include "host/embedded_host.h"
+#include "host/input_source.h"
+#include "panel/workspace.h"
+
+namespace fs = std::filesystem;
+
+namespace korvane::app {
+
+namespace {
+
+struct BadInput : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct Failed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Prints command-line lines as they come.
+class PrintingTranscript : public host::Transcript {
+public:
+    explicit PrintingTranscript(std::ostream& out) : out_(out) {}
+    void line(const std::string& text) override {
+        lines.push_back(text);
+        out_ << text << "\n";
+    }
+    std::vector<std::string> lines;
+
+private:
+    std::ostream& out_;
+};
+
+std::string unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 >= s.size()) {
+            out += s[i];
+            continue;
+        }
+        char c = s[++i];
+        switch (c) {
+            case 'r': out += '\r'; break;
+            case 'n': out += '\n'; break;
+            case 't': out += '\t'; break;
+            case 's': out += ' '; break;
+            case '\\': out += '\\'; break;
+            case '"': out += '"'; break;
+            default: out += '\\'; out += c;
+        }
+    }
+    return out;
+}
+
+// A line without its comment (" #" or a leading "#") and outer blanks; a value in double
+// quotes keeps its blanks and may hold escapes.
+std::string strip_comment(const std::string& line) {
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"' && (i == 0 || line[i - 1] != '\\')) quoted = !quoted;
+        if (!quoted && line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) return line.substr(0, i);
+    }
+    return line;
+}
+
+std::string trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r"), e = s.find_last_not_of(" \t\r");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+// The rest of a line as a value: quoted values are unescaped, others taken as they stand.
+std::string value_of(const std::string& rest) {
+    std::string t = trim(rest);
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') return unescape(t.substr(1, t.size() - 2));
+    return t;
+}
+
+std::pair<std::string, std::string> split_first(const std::string& s) {
+    std::string t = trim(s);
+    size_t sp = t.find_first_of(" \t");
+    if (sp == std::string::npos) return {t, ""};
+    return {t.substr(0, sp), trim(t.substr(sp + 1))};
+}
+
+double number(const std::string& s) {
+    try {
+        size_t used = 0;
+        double d = std::stod(s, &used);
+        if (used != s.size()) throw BadInput("not a number: " + s);
+        return d;
+    } catch (const std::logic_error&) {
+        throw BadInput("not a number: " + s);
+    }
+}
+
+host::Point point_of(const std::string& s) {
+    std::vector<std::string> parts;
+    std::stringstream ss(s);
+    std::string item;
+    while (std::getline(ss, item, ',')) parts.push_back(trim(item));
+    if (parts.size() < 2 || parts.size() > 3) throw BadInput("a point is X,Y or X,Y,Z: " + s);
+    return {number(parts[0]), number(parts[1]), parts.size() == 3 ? number(parts[2]) : 0};
+}
+
+class Runner {
+public:
+    Runner(const ScenarioOptions& options, const fs::path& script_dir, std::ostream& out)
+        : out_(out), script_dir_(script_dir), transcript_(out) {
+        common::Paths paths = common::default_paths();
+        if (options.data_dir) paths.data_dir = options.data_dir.value();
+        if (options.output_dir) paths.output_dir = options.output_dir.value();
+        paths.create_directories();
+        if (auto shipped = common::find_shipped_data(options.executable))
+            common::seed_data_directory(*shipped, paths.data_dir);
+        if (options.settings_file) settings_ = std::make_unique<common::IniSettings>(*options.settings_file);
+        else settings_ = std::make_unique<common::MemorySettings>();
+        ui_ = std::make_unique<common::RecordingUi>(*settings_, paths);
+        ui_->on_message = [this](const std::string& line) { out_ << line << "\n"; };
+        host_ = std::make_unique<host::EmbeddedHost>(input_, transcript_);
+        workspace_ = std::make_unique<panel::Workspace>(*host_, *ui_);
+    }
+
+    void run_line(const std::string& raw) {
+        std::string line = trim(strip_comment(raw));
+        if (line.empty()) return;
+        auto [action, rest] = split_first(line);
+        if (action == "open") open(value_of(rest));
+        else if (action == "new") host_->new_document();
+        else if (action == "host") host_command(rest);
+        else if (action == "activate") activate(rest);
+        else if (action == "form") workspace_->open_form(need(rest, "a form name"));
+        else if (action == "set") set(rest);
+        else if (action == "check") check(rest);
+        else if (action == "click" || action == "dblclick" || action == "rightclick") click(action, rest);
+        else if (action == "answer") answer(rest);
+        else if (action == "send") send(rest);
+        else if (action == "save") save(value_of(rest));
+        else if (action == "expect-message") expect_message(value_of(rest));
+        else if (action == "expect-no-message") expect_no_message(value_of(rest));
+        else if (action == "expect-line") expect_line(value_of(rest));
+        else if (action == "expect-text") expect_text(rest);
+        else if (action == "expect-enabled") expect_flag(rest, true);
+        else if (action == "expect-value") expect_flag(rest, false);
+        else throw BadInput("unknown action \"" + action + "\"");
+        check_answers();
+    }
+
+    void finish() {
+        if (input_.pending() > 0) out_ << "warning: " << input_.pending() << " queued answer(s) were not used\n";
+    }
+
+private:
+    std::ostream& out_;
+    fs::path script_dir_;
+    host::ScriptInput input_;
+    PrintingTranscript transcript_;
+    std::unique_ptr<common::SettingsStore> settings_;
+    std::unique_ptr<common::RecordingUi> ui_;
+    std::unique_ptr<host::EmbeddedHost> host_;
+    std::unique_ptr<panel::Workspace> workspace_;
+    size_t message_cursor_ = 0;
+    size_t line_cursor_ = 0;
+
+    static std::string need(const std::string& s, const char* what) {
+        if (trim(s).empty()) throw BadInput(std::string("missing ") + what);
+        return trim(s);
+    }
+
+    fs::path in_script_dir(const std::string& p) {
+        fs::path path(p);
+        return path.is_relative() ? script_dir_ / path : path;
+    }
+    fs::path in_output_dir(const std::string& p) {
+        fs::path path(p);
+        return path.is_relative() ? ui_->paths().output_dir / path : path;
+    }
+
+    void open(const std::string& p) {
+        if (p.empty()) throw BadInput("open needs a drawing");
+        std::vector<std::string> warnings;
+        try {
+            host_->open(in_script_dir(p).string(), &warnings);
+        } catch (const drawing::DxfError& e) {
+            throw BadInput(e.what());
+        }
+        for (auto& w : warnings) out_ << "warning: " << w << "\n";
+    }
+
+    void host_command(const std::string& rest) {
+        if (rest == "start") host_->start();
+        else if (rest == "stop") host_->stop();
+        else throw BadInput("host start or host stop");
+    }
+
+    void activate(const std::string& rest) {
+        size_t n = size_t(number(need(rest, "a drawing number")));
+        if (n >= host_->document_count()) throw BadInput("no drawing number " + rest);
+        host_->set_active(n);
+    }
+
+    // "SXB.Text1(4)" -> form and control reference (the form must be open).
+    std::pair<common::FormModel*, std::string> target(const std::string& ref) {
+        size_t dot = ref.find('.');
+        std::string form = dot == std::string::npos ? ref : ref.substr(0, dot);
+        common::FormModel* f = workspace_->form(form);
+        if (!f) {
+            auto names = panel::Workspace::form_names();
+            if (std::find(names.begin(), names.end(), form) == names.end()) throw BadInput("no form named " + form);
+            f = &workspace_->open_form(form);
+        }
+        return {f, dot == std::string::npos ? std::string() : ref.substr(dot + 1)};
+    }
+
+    void set(const std::string& rest) {
+        auto [ref, text] = split_first(rest);
+        auto [form, control] = target(need(ref, "a control"));
+        form->set_text(need(control, "a control"), value_of(text));
+    }
+
+    void check(const std::string& rest) {
+        auto [ref, value] = split_first(rest);
+        auto [form, control] = target(need(ref, "a control"));
+        form->set_check(need(control, "a control"), int(number(need(value, "a value"))));
+    }
+
+    void click(const std::string& action, const std::string& rest) {
+        auto [ref, index] = split_first(rest);
+        auto [form, control] = target(need(ref, "a control"));
+        if (control.empty() || control == "background") {
+            if (action != "dblclick") throw BadInput("only dblclick works on a form's background");
+            form->dblclick_background();
+            return;
+        }
+        if (action == "click") {
+            if (!index.empty()) form->select_item(control, int(number(index)));
+            else form->click(control);
+        } else if (action == "dblclick") {
+            if (!index.empty()) form->dblclick_item(control, int(number(index)));
+            else form->dblclick(control);
+        } else {
+            form->rightclick(control);
+        }
+    }
+
+    void answer(const std::string& rest) {
+        auto [kind, value] = split_first(rest);
+        using T = host::InputAnswer::Type;
+        host::InputAnswer a;
+        if (kind == "entity") {
+            a.type = T::Entity;
+            a.handle = need(value, "a handle");
+        } else if (kind == "entity-at") {
+            a.type = T::EntityAt;
+            a.point = point_of(need(value, "a point"));
+        } else if (kind == "point") {
+            a.type = T::Point;
+            a.point = point_of(need(value, "a point"));
+        } else if (kind == "string") {
+            a.type = T::Text;
+            a.text = value_of(value);
+        } else if (kind == "real") {
+            a.type = T::Real;
+            a.real = number(need(value, "a number"));
+        } else if (kind == "integer") {
+            a.type = T::Integer;
+            double d = number(need(value, "a number"));
+            if (d != double(long(d))) throw BadInput("not an integer: " + value);
+            a.integer = long(d);
+        } else if (kind == "select") {
+            a = selection(value);
+        } else if (kind == "cancel") {
+            a = host::InputAnswer::cancel();
+        } else if (kind == "enter") {
+            a = host::InputAnswer::enter();
+        } else if (kind == "file" || kind == "folder") {
+            common::UiAnswer u;
+            u.kind = kind == "file" ? common::UiAnswer::Kind::File : common::UiAnswer::Kind::Folder;
+            std::string v = value_of(value);
+            if (v.empty()) throw BadInput("answer " + kind + " needs a path");
+            u.text = kind == "file" ? in_output_dir(v).string() : in_script_dir(v).string();
+            ui_->push(u);
+            return;
+        } else if (kind == "dialog-cancel") {
+            ui_->push(common::UiAnswer{common::UiAnswer::Kind::DialogCancel, "", common::MsgResult::Cancel});
+            return;
+        } else if (kind == "button") {
+            static const std::map<std::string, common::MsgResult> buttons = {
+                {"ok", common::MsgResult::OK},   {"cancel", common::MsgResult::Cancel}, {"yes", common::MsgResult::Yes},
+                {"no", common::MsgResult::No},   {"retry", common::MsgResult::Retry},   {"abort", common::MsgResult::Abort},
+                {"ignore", common::MsgResult::Ignore}};
+            auto it = buttons.find(value);
+            if (it == buttons.end()) throw BadInput("answer button ok|cancel|yes|no|retry|abort|ignore");
+            ui_->push(common::UiAnswer{common::UiAnswer::Kind::Button, "", it->second});
+            return;
+        } else {
+            throw BadInput("unknown answer kind \"" + kind + "\"");
+        }
+        input_.push(a);
+    }
+
+    host::InputAnswer selection(const std::string& value) {
+        using M = host::InputAnswer::SelectMode;
+        host::InputAnswer a;
+        a.type = host::InputAnswer::Type::Selection;
+        auto [first, rest] = split_first(value);
+        if (first == "all") {
+            a.select_mode = M::All;
+        } else if (first == "window" || first == "crossing") {
+            auto [c1, c2] = split_first(rest);
+            a.select_mode = first == "window" ? M::Window : M::Crossing;
+            a.point = point_of(need(c1, "a corner"));
+            a.corner = point_of(need(c2, "a second corner"));
+        } else {
+            a.select_mode = M::Handles;
+            std::stringstream ss(value);
+            std::string h;
+            while (ss >> h) a.handles.push_back(h);
+        }
+        return a;
+    }
+
+    host::HostDocument& active() {
+        host::HostDocument* d = host_->active();
+        if (!d) throw BadInput("no drawing is open");
+        return *d;
+    }
+
+    void send(const std::string& rest) {
+        std::string text = unescape(trim(rest).size() >= 2 && trim(rest).front() == '"' ? value_of(rest) : rest);
+        if (trim(rest).size() >= 2 && trim(rest).front() == '"') text = value_of(rest);
+        host::HostDocument& d = active();
+        host_->interpreter().send(d, text);
+    }
+
+    void save(const std::string& p) {
+        host::HostDocument& d = active();
+        std::string target = p.empty() ? d.path() : in_output_dir(p).string();
+        if (target.empty()) throw BadInput("save needs a file name for a new drawing");
+        fs::create_directories(fs::path(target).parent_path());
+        d.save(target);
+        out_ << "saved " << target << "\n";
+    }
+
+    void expect_message(const std::string& text) {
+        const auto& msgs = ui_->messages();
+        for (size_t i = message_cursor_; i < msgs.size(); ++i)
+            if (msgs[i].find(text) != std::string::npos) {
+                message_cursor_ = i + 1;
+                return;
+            }
+        throw Failed("expected a message containing \"" + text + "\"" + recent(msgs, message_cursor_));
+    }
+    void expect_no_message(const std::string& text) {
+        const auto& msgs = ui_->messages();
+        for (size_t i = message_cursor_; i < msgs.size(); ++i)
+            if (text.empty() || msgs[i].find(text) != std::string::npos)
+                throw Failed("unexpected message: " + msgs[i]);
+        message_cursor_ = msgs.size();
+    }
+    void expect_line(const std::string& text) {
+        const auto& lines = transcript_.lines;
+        for (size_t i = line_cursor_; i < lines.size(); ++i)
+            if (lines[i].find(text) != std::string::npos) {
+                line_cursor_ = i + 1;
+                return;
+            }
+        throw Failed("expected a command-line line containing \"" + text + "\"" + recent(lines, line_cursor_));
+    }
+    static std::string recent(const std::vector<std::string>& v, size_t from) {
+        if (from >= v.size()) return " (none shown since the last match)";
+        std::string s = "; shown:";
+        for (size_t i = from; i < v.size(); ++i) s += "\n    " + v[i];
+        return s;
+    }
+    void expect_text(const std::string& rest) {
+        auto [ref, text] = split_first(rest);
+        auto [form, control] = target(need(ref, "a control"));
+        std::string want = value_of(text);
+        std::string have = control.empty() ? form->caption : form->resolve(control).text;
+        if (have != want) throw Failed(ref + " is \"" + have + "\", expected \"" + want + "\"");
+    }
+    void expect_flag(const std::string& rest, bool enabled) {
+        auto [ref, value] = split_first(rest);
+        auto [form, control] = target(need(ref, "a control"));
+        int want = int(number(need(value, "a value")));
+        const auto& c = form->resolve(need(control, "a control"));
+        int have = enabled ? int(c.enabled) : c.value;
+        if (have != want)
+            throw Failed(ref + (enabled ? " enabled is " : " value is ") + std::to_string(have) + ", expected " +
+                         std::to_string(want));
+    }
+    void check_answers() {
+        if (input_.failed()) {
+            std::string f = input_.failure();
+            input_.clear_failure();
+            throw Failed(f);
+        }
+        if (!ui_->failure().empty()) {
+            std::string f = ui_->failure();
+            ui_->clear_failure();
+            throw Failed(f);
+        }
+    }
+};
+
+}  // namespace
+
+int run_scenario(const std::string& file, const ScenarioOptions& options, std::ostream& out, std::ostream& err) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        err << "error: cannot read scenario " << file << "\n";
+        return 2;
+    }
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    if (!lines.empty() && lines[0].rfind("\xEF\xBB\xBF", 0) == 0) lines[0].erase(0, 3);
+
+    std::unique_ptr<Runner> runner;
+    try {
+        runner = std::make_unique<Runner>(options, fs::absolute(file).parent_path(), out);
+    } catch (const std::exception& e) {
+        err << "error: " << e.what() << "\n";
+        return 2;
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        try {
+            runner->run_line(lines[i]);
+        } catch (const Failed& e) {
+            err << file << ":" << (i + 1) << ": failed: " << e.what() << "\n";
+            return 1;
+        } catch (const BadInput& e) {
+            err << file << ":" << (i + 1) << ": error: " << e.what() << "\n";
+            return 2;
+        } catch (const common::FormError& e) {
+            err << file << ":" << (i + 1) << ": error: " << e.what() << "\n";
+            return 2;
+        } catch (const std::exception& e) {
+            err << file << ":" << (i + 1) << ": error: " << e.what() << "\n";
+            return 2;
+        }
+    }
+    runner->finish();
+    return 0;
+}
+
+int list_controls(const std::string& form, std::ostream& out, std::ostream& err) {
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host(input, transcript);
+    common::MemorySettings settings;
+    common::RecordingUi ui(settings, common::Paths{});
+    panel::Workspace ws(host, ui);
+    try {
+        auto f = ws.make_form(form);
+        for (const auto& c : f->controls()) {
+            out << form << "." << c->name << "\t" << common::control_kind_name(c->kind) << "\t" << c->text;
+            if (!c->tooltip.empty()) out << "\t[" << c->tooltip << "]";
+            if (!c->enabled) out << "\t(disabled)";
+            out << "\n";
+        }
+    } catch (const std::exception& e) {
+        err << "error: " << e.what() << "\n";
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace korvane::app

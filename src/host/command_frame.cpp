@@ -1,0 +1,73 @@
+#include "host/command_frame.h"
+
+namespace korvane::host {
+
+namespace {
+
+// Steps 2 to 4: attach and bring the host forward. Null when no host runs (err holds 429).
+ApplicationPtr attach(Session& session, FrameVariant variant, HostError& err) {
+    err.clear();
+    session.acadApp = session.connector.GetObject(kHostClass, err);
+    return session.acadApp;
+}
+
+void bring_forward(Session& session, Application& app, FrameVariant variant) {
+    if (variant == FrameVariant::D) return;
+    if (variant == FrameVariant::B || variant == FrameVariant::C) app.SetVisible(true);
+    session.connector.AppActivate(app.Caption());
+    if (variant == FrameVariant::A || variant == FrameVariant::B) app.SetWindowState(3);
+}
+
+// Runs the body as one undo step of the active drawing, when there is one.
+void run_body(CommandContext& ctx, const std::function<void(CommandContext&)>& body, const std::string& undo_name) {
+    DocumentPtr doc = ctx.app.ActiveDocument();
+    ctx.err.clear();
+    if (doc) doc->StartUndoMark();
+    body(ctx);
+    if (doc) {
+        HostError saved = ctx.err;
+        doc->EndUndoMark();
+        ctx.err = saved;
+    }
+    (void)undo_name;
+}
+
+}  // namespace
+
+bool run_command(Session& session, FrameVariant variant, const std::function<void(CommandContext&)>& body,
+                 const FrameOptions& options) {
+    HostError attach_err;
+    ApplicationPtr app = attach(session, variant, attach_err);
+    if (!app) {
+        if (attach_err.number == kErrNoHost && options.report_missing_host)
+            session.ui.message_box(kHostMissingMessage, "提示", common::MsgIcon::Critical);
+        return false;
+    }
+    CommandContext ctx{session, *app, app->Err(), session.ui};
+    ctx.err.clear();
+    if (options.check && !options.check(ctx)) return true;
+    bring_forward(session, *app, variant);
+    run_body(ctx, body, options.undo_name);
+    ctx.err.clear();
+    return true;
+}
+
+void run_handler_command(Session& session, FrameVariant variant, const std::function<void(CommandContext&)>& body,
+                         const FrameOptions& options) {
+    HostError attach_err;
+    ApplicationPtr app = attach(session, variant, attach_err);
+    if (!app) {
+        if (attach_err.number == kErrNoHost)
+            session.ui.message_box(kHandlerHostMissingMessage, "错误", common::MsgIcon::Critical);
+        return;
+    }
+    CommandContext ctx{session, *app, app->Err(), session.ui};
+    ctx.err.clear();
+    bring_forward(session, *app, variant);
+    run_body(ctx, body, options.undo_name);
+    if (ctx.err.number == kErrNoHost)
+        session.ui.message_box(kHandlerHostMissingMessage, "错误", common::MsgIcon::Critical);
+    ctx.err.clear();
+}
+
+}  // namespace korvane::host

@@ -1,0 +1,82 @@
+#pragma once
+// Where the host's prompts get their answers: the drawing window (clicks, typed
+// values, Esc) or an answer script (tests, the batch runner).
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace korvane::host {
+
+enum class InputKind { Entity, Point, String, Real, Integer, Selection, CommandLine };
+
+const char* input_kind_name(InputKind kind);
+
+struct InputRequest {
+    InputKind kind = InputKind::String;
+    std::string prompt;
+    bool allow_spaces = true;
+    std::optional<Point> base;
+};
+
+struct InputAnswer {
+    enum class Type { Cancel, Enter, Entity, EntityAt, Point, Text, Real, Integer, Selection };
+    enum class SelectMode { Handles, All, Window, Crossing };
+    Type type = Type::Cancel;
+    std::string handle;     // Entity
+    Point point;            // EntityAt, Point; first corner of a window selection
+    Point corner;           // second corner of a window selection
+    std::string text;       // Text (also what a typed answer reads as)
+    double real = 0;
+    long integer = 0;
+    SelectMode select_mode = SelectMode::Handles;
+    std::vector<std::string> handles;
+
+    static InputAnswer cancel() { return {}; }
+    static InputAnswer enter() { InputAnswer a; a.type = Type::Enter; return a; }
+};
+
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+    // The next answer for this request; nullopt when none is available (treated as Esc).
+    virtual std::optional<InputAnswer> next(const InputRequest& request) = 0;
+};
+
+// Answers queued in advance. An answer of the wrong kind, or none when one is needed,
+// is recorded as a failure the batch runner reports.
+class ScriptInput : public InputSource {
+public:
+    void push(InputAnswer answer) { queue_.push_back(std::move(answer)); }
+    std::optional<InputAnswer> next(const InputRequest& request) override;
+    bool failed() const { return !failure_.empty(); }
+    const std::string& failure() const { return failure_; }
+    void clear_failure() { failure_.clear(); }
+    size_t pending() const { return queue_.size() - pos_; }
+
+private:
+    std::vector<InputAnswer> queue_;
+    size_t pos_ = 0;
+    std::string failure_;
+};
+
+// The host's command line: prompts, echoes and results, one line each.
+class Transcript {
+public:
+    virtual ~Transcript() = default;
+    virtual void line(const std::string& text) = 0;
+};
+
+class RecordingTranscript : public Transcript {
+public:
+    void line(const std::string& text) override { lines_.push_back(text); }
+    const std::vector<std::string>& lines() const { return lines_; }
+    bool contains(const std::string& fragment) const;
+    void clear() { lines_.clear(); }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+}  // namespace korvane::host

@@ -1,0 +1,54 @@
+#include "panel/workspace.h"
+
+#include "panel/fck.h"
+#include "panel/maifrm.h"
+
+namespace korvane::panel {
+
+const std::map<std::string, FormFactory>& form_factories() {
+    static const std::map<std::string, FormFactory> factories = {
+        {"MaiFrm", [](Workspace& ws) { return std::make_unique<MaiFrm>(ws); }},
+        {"FCK", [](Workspace& ws) { return std::make_unique<FCK>(ws); }},
+    };
+    return factories;
+}
+
+Workspace::Workspace(host::HostConnector& connector, common::UiService& ui) : session_{connector, ui, nullptr} {}
+Workspace::~Workspace() = default;
+
+std::vector<std::string> Workspace::form_names() {
+    std::vector<std::string> out;
+    for (auto& [name, f] : form_factories()) out.push_back(name);
+    return out;
+}
+
+std::unique_ptr<common::FormModel> Workspace::make_form(const std::string& name) {
+    auto it = form_factories().find(name);
+    if (it == form_factories().end()) {
+        std::string list;
+        for (auto& n : form_names()) list += (list.empty() ? "" : ", ") + n;
+        throw common::FormError("no form named " + name + " (forms: " + list + ")");
+    }
+    return it->second(*this);
+}
+
+common::FormModel* Workspace::form(const std::string& name) {
+    auto it = forms_.find(name);
+    return it == forms_.end() ? nullptr : it->second.get();
+}
+
+common::FormModel& Workspace::open_form(const std::string& name) {
+    if (auto* f = form(name)) return *f;
+    auto made = make_form(name);
+    common::FormModel& ref = *made;
+    forms_[name] = std::move(made);
+    ref.load();
+    if (on_form_opened) on_form_opened(ref);
+    return ref;
+}
+
+MaiFrm& Workspace::maifrm() { return static_cast<MaiFrm&>(open_form("MaiFrm")); }
+// The menu form is never shown; it exists once the panel needs its menus.
+FCK& Workspace::fck() { return static_cast<FCK&>(open_form("FCK")); }
+
+}  // namespace korvane::panel

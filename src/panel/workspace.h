@@ -1,0 +1,49 @@
+#pragma once
+// The program-wide state the forms share: the way to the host, the user
+// interface services and the open forms.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/form_model.h"
+#include "host/command_frame.h"
+
+namespace korvane::panel {
+
+class MaiFrm;
+class FCK;
+
+class Workspace {
+public:
+    Workspace(host::HostConnector& connector, common::UiService& ui);
+    ~Workspace();
+
+    host::Session& session() { return session_; }
+    common::UiService& ui() { return session_.ui; }
+
+    // The form of that name, created and loaded on first use. Throws FormError for an unknown name.
+    common::FormModel& open_form(const std::string& name);
+    // An open form, or null.
+    common::FormModel* form(const std::string& name);
+    static std::vector<std::string> form_names();
+    // A fresh, unloaded instance of a form (to list its controls).
+    std::unique_ptr<common::FormModel> make_form(const std::string& name);
+
+    MaiFrm& maifrm();
+    FCK& fck();
+
+    // Called after a form was opened (the Qt layer shows it).
+    std::function<void(common::FormModel&)> on_form_opened;
+
+private:
+    host::Session session_;
+    std::map<std::string, std::unique_ptr<common::FormModel>> forms_;
+};
+
+using FormFactory = std::function<std::unique_ptr<common::FormModel>(Workspace&)>;
+// The forms the program knows, by name.
+const std::map<std::string, FormFactory>& form_factories();
+
+}  // namespace korvane::panel

@@ -1,0 +1,272 @@
+#include <cmath>
+
+#include "host_fixture.h"
+
+namespace korvane::host::testing {
+
+TEST_F(HostFixture, NoHostRunningGives429) {
+    host.stop();
+    HostError e;
+    EXPECT_EQ(host.GetObject("Autocad.application", e), nullptr);
+    EXPECT_EQ(e.number, kErrNoHost);
+    host.start();
+    e.clear();
+    EXPECT_NE(host.GetObject("AutoCAD.Application", e), nullptr);
+    EXPECT_EQ(e.number, 0);
+}
+
+TEST_F(HostFixture, LayersAddReturnsTheExistingLayerWhateverTheCase) {
+    auto layers = doc->Layers();
+    long before = layers->Count();
+    auto a = layers->Add("Roads");
+    auto b = layers->Add("ROADS");
+    EXPECT_EQ(layers->Count(), before + 1);
+    EXPECT_EQ(b->Name(), "Roads");
+    a->SetLayerOn(false);
+    EXPECT_FALSE(layers->Item("roads")->LayerOn());
+    EXPECT_EQ(layers->Item("no such layer"), nullptr);
+    EXPECT_EQ(app->Err().number, kErrNotFound);
+}
+
+TEST_F(HostFixture, ExtendedDataOfSeveralApplications) {
+    auto e = entity(sq1);
+    XData south;
+    south.add(1001, std::string("South"));
+    south.add(1000, std::string("300000"));
+    e->SetXData(south);
+    XData other;
+    other.add(1001, std::string("OTHER"));
+    other.add(1040, 2.5);
+    other.add(1070, 7LL);
+    other.add(1010, Point{1, 2, 3});
+    e->SetXData(other);
+
+    XData all = e->GetXData("");
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(all.codes[0], 1001);
+    EXPECT_EQ(all.text(0), "South");
+    EXPECT_EQ(all.text(1), "300000");
+    EXPECT_EQ(all.codes[2], 1001);
+    EXPECT_EQ(std::get<double>(all.values[3]), 2.5);
+    EXPECT_EQ(std::get<long long>(all.values[4]), 7);
+    EXPECT_EQ(std::get<Point>(all.values[5]), (Point{1, 2, 3}));
+
+    // Writing under another spelling replaces that application's data and keeps the others.
+    XData record;
+    record.add(1001, std::string("SOUTH"));
+    record.add(1000, std::string("440123101001"));
+    record.add(1000, std::string("宗地"));
+    e->SetXData(record);
+    XData after = e->GetXData("south");
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after.text(2), "宗地");
+    EXPECT_EQ(e->GetXData("OTHER").size(), 4u);
+    EXPECT_TRUE(e->GetXData("nobody").empty());
+
+    XData broken;
+    broken.add(1000, std::string("no application first"));
+    e->SetXData(broken);
+    EXPECT_NE(app->Err().number, 0);
+}
+
+TEST_F(HostFixture, ObjectNamesAndFailuresOnTheWrongKind) {
+    EXPECT_EQ(entity(sq1)->ObjectName(), "AcDbPolyline");
+    EXPECT_EQ(entity(pt)->ObjectName(), "AcDbPoint");
+    EXPECT_EQ(entity(txt)->ObjectName(), "AcDbText");
+    EXPECT_EQ(entity(line)->ObjectName(), "AcDbLine");
+    auto poly = doc->ModelSpace()->AddPolyline({0, 0, 0, 5, 5, 0, 10, 0, 0});
+    ASSERT_TRUE(poly);
+    EXPECT_EQ(poly->ObjectName(), "AcDb2dPolyline");
+    EXPECT_EQ(poly->Coordinates().size(), 9u);
+
+    app->Err().clear();
+    EXPECT_TRUE(entity(pt)->Coordinates().empty());
+    EXPECT_EQ(app->Err().number, kErrNotSupported);
+    EXPECT_EQ(entity("FFFFF"), nullptr);
+}
+
+TEST_F(HostFixture, PolylineMembers) {
+    auto e = entity(sq1);
+    EXPECT_TRUE(e->Closed());
+    EXPECT_DOUBLE_EQ(e->Area(), 100.0);
+    auto c = e->Coordinates();
+    ASSERT_EQ(c.size(), 8u);
+    EXPECT_EQ(c[2], 10.0);
+    e->SetConstantWidth(0.5);
+    EXPECT_EQ(e->ConstantWidth(), 0.5);
+    e->SetElevation(12);
+    EXPECT_EQ(e->Elevation(), 12);
+    Point lo, hi;
+    ASSERT_TRUE(e->GetBoundingBox(lo, hi));
+    EXPECT_EQ(lo, (Point{0, 0, 0}));
+    EXPECT_EQ(hi, (Point{10, 10, 0}));
+    e->Move({0, 0, 0}, {100, 0, 0});
+    EXPECT_EQ(e->Coordinates()[0], 100.0);
+}
+
+TEST_F(HostFixture, TextAlignment) {
+    auto t = entity(txt);
+    EXPECT_EQ(t->TextString(), "张三");
+    EXPECT_EQ(t->Alignment(), 0);
+    t->SetAlignment(10);  // middle centre
+    t->SetTextAlignmentPoint({7, 8, 0});
+    EXPECT_EQ(t->Alignment(), 10);
+    EXPECT_EQ(t->TextAlignmentPoint(), (Point{7, 8, 0}));
+    drawing::Entity raw(host.active()->doc(), host.active()->doc().find_handle(txt));
+    EXPECT_EQ(raw.halign(), 1);
+    EXPECT_EQ(raw.valign(), 2);
+}
+
+TEST_F(HostFixture, SelectionSetsAreNamedAndKept) {
+    auto sets = doc->SelectionSets();
+    auto s = sets->Add("text");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(sets->Add("TEXT"), nullptr);
+    EXPECT_EQ(app->Err().number, kErrDuplicate);
+    s->Select(5, Filter().add(0, "LWPOLYLINE").add(8, "独有宗地"));
+    EXPECT_EQ(handles(s), (std::vector<std::string>{sq1, sq3}));
+    // The set is still there for the next command, until deleted.
+    auto again = doc->SelectionSets()->Item("text");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Count(), 2);
+    again->Delete();
+    app->Err().clear();
+    EXPECT_EQ(doc->SelectionSets()->Item("text"), nullptr);
+    EXPECT_EQ(s->Count(), 0);
+    EXPECT_NE(app->Err().number, 0);
+}
+
+TEST_F(HostFixture, FiltersByTypeLayerColourAndExtendedData) {
+    XData code;
+    code.add(1001, std::string("South"));
+    code.add(1000, std::string("300000"));
+    entity(sq2)->SetXData(code);
+    entity(sq2)->Setcolor(3);
+
+    auto count = [&](Filter f) {
+        auto s = fresh_set("f");
+        s->Select(5, f);
+        return s->Count();
+    };
+    EXPECT_EQ(count(Filter().add(0, "point")), 1);
+    EXPECT_EQ(count(Filter().add(0, "POLYLINE")), 0);  // not the lightweight kind
+    EXPECT_EQ(count(Filter().add(0, "*POLYLINE")), 3);
+    EXPECT_EQ(count(Filter().add(0, "point,text")), 2);
+    EXPECT_EQ(count(Filter().add(8, "独有宗地,共有宗地,争议宗地,国有宗地")), 3);
+    EXPECT_EQ(count(Filter().add(8, "?有宗地")), 3);
+    EXPECT_EQ(count(Filter().add(62, "256")), 4);
+    EXPECT_EQ(count(Filter().add(62, "3")), 1);
+    EXPECT_EQ(count(Filter().add(1000, "300000")), 1);
+    EXPECT_EQ(count(Filter().add(0, "LWPOLYLINE").add(62, "256")), 2);
+}
+
+TEST_F(HostFixture, PolygonWindowAndCrossing) {
+    // A polygon over the first square and half of the second.
+    std::vector<double> poly = {-1, -1, 0, 15, -1, 0, 15, 11, 0, -1, 11, 0};
+    auto w = fresh_set("w");
+    w->SelectByPolygon(6, poly, Filter().add(0, "LWPOLYLINE"));
+    EXPECT_EQ(handles(w), (std::vector<std::string>{sq1}));
+    auto c = fresh_set("c");
+    c->SelectByPolygon(7, poly, Filter().add(0, "LWPOLYLINE"));
+    EXPECT_EQ(handles(c), (std::vector<std::string>{sq1, sq2}));
+    // The outline of the first square itself as a crossing polygon touches its neighbour too,
+    // even with its first vertex repeated.
+    auto t = fresh_set("t");
+    t->SelectByPolygon(7, {0, 0, 0, 10, 0, 0, 10, 10, 0, 10, 10, 0, 0, 10, 0, 0, 0, 0}, Filter().add(0, "LWPOLYLINE"));
+    EXPECT_EQ(handles(t), (std::vector<std::string>{sq1, sq2}));
+}
+
+TEST_F(HostFixture, OnScreenSelectionAndPicksFromTheInputSource) {
+    InputAnswer pick;
+    pick.type = InputAnswer::Type::Selection;
+    pick.handles = {sq3, pt, sq1};
+    input.push(pick);
+    auto s = fresh_set("text");
+    s->SelectOnScreen(Filter().add(0, "LWPOLYLINE"));
+    EXPECT_EQ(handles(s), (std::vector<std::string>{sq3, sq1}));
+
+    InputAnswer at;
+    at.type = InputAnswer::Type::EntityAt;
+    at.point = {10.0, 5.0, 0};  // on the shared edge: the later square is on top
+    input.push(at);
+    EntityPtr e;
+    Point picked;
+    ASSERT_TRUE(doc->Utility()->GetEntity(e, picked, "请选择范围线："));
+    EXPECT_EQ(e->Handle(), sq2);
+    EXPECT_TRUE(transcript.contains("请选择范围线："));
+
+    input.push(InputAnswer::cancel());
+    app->Err().clear();
+    EXPECT_FALSE(doc->Utility()->GetEntity(e, picked, "选择"));
+    EXPECT_EQ(e, nullptr);
+    EXPECT_EQ(app->Err().number, kErrFail);
+
+    // Nothing queued: the prompt fails like Esc and the script records why.
+    EXPECT_FALSE(doc->Utility()->GetPoint(std::nullopt, "请选择点位:"));
+    EXPECT_TRUE(input.failed());
+}
+
+TEST_F(HostFixture, UtilityInputAndGeometry) {
+    InputAnswer s;
+    s.type = InputAnswer::Type::Text;
+    s.text = "沟渠 中";
+    input.push(s);
+    input.push(s);
+    EXPECT_EQ(doc->Utility()->GetString(true, "调查人：").value(), "沟渠 中");
+    EXPECT_EQ(doc->Utility()->GetString(false, "代码：").value(), "沟渠");
+    input.push(InputAnswer::enter());
+    EXPECT_EQ(doc->Utility()->GetString(true, "x").value(), "");
+    auto u = doc->Utility();
+    EXPECT_NEAR(u->AngleFromXAxis({0, 0, 0}, {0, -1, 0}), 1.5 * M_PI, 1e-12);
+    Point p = u->PolarPoint({1, 1, 0}, M_PI / 2, 2);
+    EXPECT_NEAR(p.x, 1, 1e-12);
+    EXPECT_NEAR(p.y, 3, 1e-12);
+}
+
+TEST_F(HostFixture, UndoMarkMakesOneStep) {
+    drawing::Document& d = host.active()->doc();
+    long before = doc->ModelSpace()->Count();
+    doc->StartUndoMark();
+    auto e = doc->ModelSpace()->AddPoint({1, 1, 0});
+    doc->Layers()->Add("今后界址点");
+    e->SetLayer("今后界址点");
+    entity(sq1)->Setcolor(4);
+    entity(pt)->Delete();
+    doc->EndUndoMark();
+    std::string added = e->Handle();
+    EXPECT_EQ(doc->ModelSpace()->Count(), before);  // one added, one erased
+
+    ASSERT_TRUE(d.undo());
+    EXPECT_EQ(doc->ModelSpace()->Count(), before);
+    EXPECT_EQ(doc->HandleToObject(added), nullptr);
+    ASSERT_TRUE(doc->HandleToObject(pt));
+    EXPECT_EQ(entity(sq1)->color(), 256);
+    EXPECT_EQ(drawing::find_table_entry(d, "LAYER", "今后界址点"), drawing::kNoRecord);
+
+    ASSERT_TRUE(d.redo());
+    ASSERT_TRUE(doc->HandleToObject(added));
+    EXPECT_EQ(doc->HandleToObject(added)->Layer(), "今后界址点");
+    EXPECT_EQ(doc->HandleToObject(pt), nullptr);
+    EXPECT_EQ(entity(sq1)->color(), 4);
+}
+
+TEST_F(HostFixture, DocumentsAndViews) {
+    HostDocument& second = host.new_document();
+    drawing::add_circle(second.doc(), {1000, 2000, 0}, 5);
+    auto docs = app->Documents();
+    ASSERT_EQ(docs.size(), 2u);
+    EXPECT_EQ(app->ActiveDocument()->Name(), second.name());
+    docs[0]->Activate();
+    EXPECT_EQ(host.active_index(), 0u);
+    app->ZoomWindow({920, 1955, 0}, {1080, 2045, 0});
+    EXPECT_EQ(host.document(0).view().center, (Point{1000, 2000, 0}));
+    EXPECT_DOUBLE_EQ(host.document(0).view().height, 90);
+    // Closing a drawing leaves its objects failing instead of dangling.
+    auto first = app->ActiveDocument();
+    host.close(0);
+    app->Err().clear();
+    EXPECT_EQ(first->ModelSpace(), nullptr);
+    EXPECT_EQ(app->Err().number, -2145386420);
+}
+
+}  // namespace korvane::host::testing
