@@ -1,0 +1,500 @@
+#include "host/command_interpreter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <exception>
+
+#include "drawing/entity.h"
+#include "host/commands.h"
+#include "host/embedded_host.h"
+#include "host/host_document.h"
+#include "host/host_services.h"
+#include "host/system_variables.h"
+
+namespace korvane::host {
+
+namespace {
+
+using drawing::kNoRecord;
+using drawing::RecordId;
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string trim(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
+struct CommandDef {
+    const char* name;
+    void (*run)(CommandContext&);
+    bool undo_step;  // runs inside an undo step of its own (undo and redo cannot)
+    std::vector<const char*> aliases;
+};
+
+const std::vector<CommandDef>& command_table() {
+    static const std::vector<CommandDef> table = {
+        {"-LAYER", cmd_layer, true, {"-LA", "LAYER", "LA"}},
+        {"HATCH", cmd_hatch, true, {"-HATCH", "-H", "BHATCH", "-BHATCH"}},
+        {"-BOUNDARY", cmd_boundary, true, {"-BO", "BOUNDARY", "BO"}},
+        {"IMAGECLIP", cmd_imageclip, true, {"ICL"}},
+        {"-IMAGE", cmd_image, true, {"IMAGE", "-IM", "IM"}},
+        {"DRAWORDER", cmd_draworder, true, {"DR"}},
+        {"-INSERT", cmd_insert, true, {"INSERT", "-I"}},
+        {"-WBLOCK", cmd_wblock, false, {"WBLOCK", "-W"}},
+        {"RECTANG", cmd_rectang, true, {"REC", "RECTANGLE"}},
+        {"ZOOM", cmd_zoom, false, {"Z"}},
+        {"REDRAW", cmd_redraw, false, {"REDRAWALL", "REGEN", "REGENALL", "RE"}},
+        {"SETVAR", cmd_setvar, true, {"SET"}},
+        {"MSSX", cmd_mssx, false, {}},
+        {"UNDO", cmd_undo, false, {}},
+        {"U", cmd_u, false, {}},
+        {"REDO", cmd_redo, false, {}},
+    };
+    return table;
+}
+
+const CommandDef* find_command(const std::string& key) {
+    for (const CommandDef& d : command_table()) {
+        if (key == d.name) return &d;
+        for (const char* a : d.aliases)
+            if (key == a) return &d;
+    }
+    return nullptr;
+}
+
+// The command word without the prefixes CAD programs accept in front of a name: "_" (the
+// language-independent name) and "." (the built-in command).
+std::string canonical(std::string_view word) {
+    size_t i = 0;
+    while (i < word.size() && i < 2 && (word[i] == '_' || word[i] == '.')) ++i;
+    return upper(word.substr(i));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- CommandContext
+
+std::string CommandContext::invalid_message(const Accept& a) const {
+    bool kw = !a.keywords.empty();
+    if (a.point) return kw ? "需要点或选项关键字。" : "需要点。";
+    if (a.real) return kw ? "需要数值或选项关键字。" : "需要数值。";
+    if (a.integer) return kw ? "需要整数或选项关键字。" : "需要整数。";
+    if (kw) return "无效的选项关键字。";
+    return "输入无效。";
+}
+
+Answer CommandContext::ask(const std::string& prompt, const Accept& accept) {
+    while (true) {
+        CommandToken t = in.next(prompt, accept.whole_line);
+        Answer a;
+        a.text = t.text;
+        using K = CommandToken::Kind;
+        switch (t.kind) {
+            case K::Cancel:
+                print(prompt + " *取消*");
+                a.kind = Answer::Cancel;
+                return a;
+            case K::Enter:
+                print(prompt);
+                a.kind = Answer::Enter;
+                return a;
+            case K::Point:
+            case K::EntityAt:
+                if (accept.point) {
+                    a.kind = Answer::Point;
+                    a.point = t.point;
+                }
+                break;
+            case K::Real:
+                if (accept.real || (accept.integer && std::floor(t.real) == t.real)) {
+                    a.kind = Answer::Real;
+                    a.real = t.real;
+                } else if (accept.text) {
+                    a.kind = Answer::Text;
+                }
+                break;
+            case K::Entity:
+            case K::Selection:
+                break;
+            case K::Text: {
+                std::string word = trim(t.text);
+                if (!accept.keywords.empty()) {
+                    int k = match_keyword(word, accept.keywords);
+                    if (k >= 0) {
+                        a.kind = Answer::Keyword;
+                        a.keyword = k;
+                        break;
+                    }
+                }
+                if (accept.point) {
+                    const Point* last = state.last_point ? &*state.last_point : nullptr;
+                    if (auto p = parse_point(word, last)) {
+                        a.kind = Answer::Point;
+                        a.point = *p;
+                        break;
+                    }
+                }
+                if (accept.real || accept.integer) {
+                    if (auto r = parse_real(word); r && (accept.real || std::floor(*r) == *r)) {
+                        a.kind = Answer::Real;
+                        a.real = *r;
+                        break;
+                    }
+                }
+                if (accept.text) a.kind = Answer::Text;
+                break;
+            }
+        }
+        print(prompt + " " + (t.kind == K::Selection ? std::string("(选择集)") : t.text));
+        if (a.kind != Answer::Cancel) {
+            if (a.kind == Answer::Point) state.last_point = a.point;
+            return a;
+        }
+        print(invalid_message(accept));
+    }
+}
+
+std::optional<bool> CommandContext::ask_yes_no(const std::string& prompt, bool fallback) {
+    Answer a = ask(prompt, Accept::words({"Yes", "No"}));
+    if (a.cancel()) return std::nullopt;
+    if (a.enter()) return fallback;
+    return a.keyword == 0;
+}
+
+std::optional<double> CommandContext::ask_real(const std::string& prompt, double fallback, bool positive) {
+    while (true) {
+        Answer a = ask(prompt, Accept::reals());
+        if (a.cancel()) return std::nullopt;
+        if (a.enter()) return fallback;
+        if (positive && !(a.real > 0)) {
+            print("值必须为正且非零。");
+            continue;
+        }
+        return a.real;
+    }
+}
+
+RecordId CommandContext::entity_of_handle(const std::string& handle) {
+    RecordId id = dwg().find_handle(trim(handle));
+    return doc.is_live_entity(id) ? id : kNoRecord;
+}
+
+RecordId CommandContext::last_entity() {
+    const auto& ms = doc.modelspace();
+    return ms.empty() ? kNoRecord : ms.back();
+}
+
+std::string CommandContext::current_layer() {
+    Value v = get_system_variable(doc, host, "CLAYER");
+    if (auto* s = std::get_if<std::string>(&v)) return *s;
+    return "0";
+}
+
+double CommandContext::pick_tolerance() {
+    double h = host.screen_height() > 0 ? host.screen_height() : 900;
+    return 3.0 * doc.view().height / h;
+}
+
+std::optional<RecordId> CommandContext::pick_one(const std::string& prompt) {
+    CommandToken t = in.next(prompt);
+    using K = CommandToken::Kind;
+    RecordId id = kNoRecord;
+    switch (t.kind) {
+        case K::Cancel: print(prompt + " *取消*"); return std::nullopt;
+        case K::Enter: print(prompt); return kNoRecord;
+        case K::Entity: id = entity_of_handle(t.handle); break;
+        case K::Point:
+        case K::EntityAt: id = pick_at(doc, t.point, pick_tolerance()); break;
+        case K::Selection:
+            if (!t.answer.handles.empty()) id = entity_of_handle(t.answer.handles.front());
+            break;
+        case K::Real: break;
+        case K::Text:
+            if (auto h = parse_handent(t.text)) id = entity_of_handle(*h);
+            else if (auto p = parse_point(t.text)) id = pick_at(doc, *p, pick_tolerance());
+            break;
+    }
+    print(prompt + " " + (t.kind == K::Selection ? std::string("(选择集)") : t.text));
+    if (id == kNoRecord) print("未找到对象。");
+    return id;
+}
+
+std::optional<std::vector<RecordId>> CommandContext::select_objects(const std::string& prompt) {
+    static const std::vector<std::string> kKeywords = {"Window", "Last",  "Crossing", "ALL",      "Previous",
+                                                       "Add",    "Remove", "Undo",    "WPolygon", "CPolygon"};
+    enum { kWindow, kLast, kCrossing, kAll, kPrevious, kAdd, kRemove, kUndo, kWPolygon, kCPolygon };
+    std::vector<RecordId> chosen;
+    std::vector<std::vector<RecordId>> batches;  // for Undo: what each answer added
+    std::vector<bool> batch_removed;
+    bool removing = false;
+
+    auto live = [&](std::vector<RecordId> ids) {
+        std::vector<RecordId> out;
+        for (RecordId id : ids)
+            if (doc.is_live_entity(id)) out.push_back(id);
+        return out;
+    };
+    auto two_corners = [&](bool crossing) -> std::optional<std::vector<RecordId>> {
+        Answer a = ask("指定第一个角点:", Accept::points());
+        if (a.kind != Answer::Point) return std::nullopt;
+        Answer b = ask("指定对角点:", Accept::points());
+        if (b.kind != Answer::Point) return std::nullopt;
+        return select_rectangle(doc, a.point, b.point, crossing);
+    };
+    auto polygon = [&](bool crossing) -> std::optional<std::vector<RecordId>> {
+        std::vector<Point> pts;
+        while (true) {
+            Answer a = ask(pts.empty() ? "第一圈围点:" : "指定直线的端点或 [放弃(U)]:",
+                           Accept::points().with({"Undo"}));
+            if (a.cancel()) return std::nullopt;
+            if (a.enter()) break;
+            if (a.kind == Answer::Keyword) {
+                if (!pts.empty()) pts.pop_back();
+                continue;
+            }
+            pts.push_back(a.point);
+        }
+        if (pts.size() < 3) {
+            print("圈围需要至少三个点。");
+            return std::vector<RecordId>{};
+        }
+        return select_polygon(doc, pts, crossing, Filter{});
+    };
+
+    while (true) {
+        std::string shown = removing ? "删除对象:" : prompt;
+        CommandToken t = in.next(shown);
+        using K = CommandToken::Kind;
+        std::optional<std::vector<RecordId>> found;
+        std::string echo = t.kind == K::Selection ? std::string("(选择集)") : t.text;
+        switch (t.kind) {
+            case K::Cancel: print(shown + " *取消*"); return std::nullopt;
+            case K::Enter: print(shown); break;
+            case K::Entity:
+                print(shown + " " + echo);
+                found = std::vector<RecordId>{};
+                if (RecordId id = entity_of_handle(t.handle); id != kNoRecord) found->push_back(id);
+                break;
+            case K::Point:
+            case K::EntityAt: {
+                print(shown + " " + echo);
+                found = std::vector<RecordId>{};
+                if (RecordId id = pick_at(doc, t.point, pick_tolerance()); id != kNoRecord) found->push_back(id);
+                break;
+            }
+            case K::Selection: {
+                print(shown + " " + echo);
+                const InputAnswer& s = t.answer;
+                switch (s.select_mode) {
+                    case InputAnswer::SelectMode::Handles: {
+                        found = std::vector<RecordId>{};
+                        for (const auto& h : s.handles)
+                            if (RecordId id = entity_of_handle(h); id != kNoRecord) found->push_back(id);
+                        break;
+                    }
+                    case InputAnswer::SelectMode::All: found = select_all(doc, Filter{}); break;
+                    case InputAnswer::SelectMode::Window: found = select_rectangle(doc, s.point, s.corner, false); break;
+                    case InputAnswer::SelectMode::Crossing: found = select_rectangle(doc, s.point, s.corner, true); break;
+                }
+                break;
+            }
+            case K::Real:
+                print(shown + " " + echo);
+                break;
+            case K::Text: {
+                print(shown + " " + echo);
+                std::string word = trim(t.text);
+                if (!word.empty() && word[0] == '(') {
+                    if (auto h = parse_handent(word)) {
+                        found = std::vector<RecordId>{};
+                        if (RecordId id = entity_of_handle(*h); id != kNoRecord) found->push_back(id);
+                    } else if (upper(word) == "(ENTLAST)") {
+                        found = std::vector<RecordId>{};
+                        if (RecordId id = last_entity(); id != kNoRecord) found->push_back(id);
+                    }
+                    break;
+                }
+                int k = match_keyword(word, kKeywords);
+                switch (k) {
+                    case kWindow: found = two_corners(false); break;
+                    case kCrossing: found = two_corners(true); break;
+                    case kWPolygon: found = polygon(false); break;
+                    case kCPolygon: found = polygon(true); break;
+                    case kLast:
+                        found = std::vector<RecordId>{};
+                        if (RecordId id = last_entity(); id != kNoRecord) found->push_back(id);
+                        break;
+                    case kAll: found = select_all(doc, Filter{}); break;
+                    case kPrevious: found = live(doc.previous_selection()); break;
+                    case kAdd: removing = false; continue;
+                    case kRemove: removing = true; continue;
+                    case kUndo:
+                        if (!batches.empty()) {
+                            const auto& last = batches.back();
+                            if (batch_removed.back()) {
+                                chosen.insert(chosen.end(), last.begin(), last.end());
+                            } else {
+                                chosen.erase(std::remove_if(chosen.begin(), chosen.end(),
+                                                            [&](RecordId id) {
+                                                                return std::find(last.begin(), last.end(), id) !=
+                                                                       last.end();
+                                                            }),
+                                             chosen.end());
+                            }
+                            batches.pop_back();
+                            batch_removed.pop_back();
+                        }
+                        print("总计 " + std::to_string(chosen.size()) + " 个");
+                        continue;
+                    default: {
+                        const Point* lastp = state.last_point ? &*state.last_point : nullptr;
+                        if (auto p = parse_point(word, lastp)) {
+                            found = std::vector<RecordId>{};
+                            if (RecordId id = pick_at(doc, *p, pick_tolerance()); id != kNoRecord) {
+                                found->push_back(id);
+                            } else {
+                                // An empty pick opens a window: to the right wholly inside, to the
+                                // left crossing, as CAD programs do.
+                                Answer b = ask("指定对角点:", Accept::points());
+                                if (b.cancel()) return std::nullopt;
+                                if (b.kind == Answer::Point)
+                                    found = select_rectangle(doc, *p, b.point, b.point.x < p->x);
+                            }
+                        }
+                        break;
+                    }
+                }
+                break;
+            }
+        }
+        if (t.kind == K::Enter) break;
+        if (!found) {
+            print("*无效选择*");
+            print("需要点或 窗口(W)/上一个(L)/窗交(C)/全部(ALL)/上一个选择集(P)/添加(A)/删除(R)/放弃(U)/圈围(WP)/圈交(CP)");
+            continue;
+        }
+        std::vector<RecordId> ids = live(*found);
+        std::vector<RecordId> changed;
+        if (removing) {
+            for (RecordId id : ids) {
+                auto it = std::find(chosen.begin(), chosen.end(), id);
+                if (it != chosen.end()) {
+                    chosen.erase(it);
+                    changed.push_back(id);
+                }
+            }
+            print("删除 " + std::to_string(changed.size()) + " 个，总计 " + std::to_string(chosen.size()) + " 个");
+        } else {
+            size_t dup = 0;
+            for (RecordId id : ids) {
+                if (std::find(chosen.begin(), chosen.end(), id) != chosen.end()) {
+                    ++dup;
+                    continue;
+                }
+                chosen.push_back(id);
+                changed.push_back(id);
+            }
+            std::string line = "找到 " + std::to_string(ids.size()) + " 个";
+            if (dup) line += " (" + std::to_string(dup) + " 个重复)";
+            if (chosen.size() != ids.size() || dup) line += "，总计 " + std::to_string(chosen.size()) + " 个";
+            print(line);
+        }
+        batches.push_back(changed);
+        batch_removed.push_back(removing);
+    }
+    if (!chosen.empty()) doc.previous_selection() = chosen;
+    return chosen;
+}
+
+// ---------------------------------------------------------------- CommandInterpreter
+
+struct CommandInterpreter::Impl {
+    EmbeddedHost& host;
+    InterpreterState state;
+    explicit Impl(EmbeddedHost& h) : host(h) {}
+
+    void evaluate(HostDocument& doc, const std::string& expr) {
+        if (auto h = parse_handent(expr)) {
+            RecordId id = doc.doc().find_handle(trim(*h));
+            host.print(doc.is_live_entity(id) ? "<图元名: " + upper(trim(*h)) + ">" : "nil");
+            return;
+        }
+        host.print("; 错误: 无法求值的表达式 " + expr);
+    }
+
+    void run(HostDocument& doc, CommandInput& in, const CommandDef& def) {
+        CommandContext c(host, doc, in, state, def.name);
+        drawing::Document& d = doc.doc();
+        uint64_t revision = d.revision();
+        View view = doc.view();
+        size_t highlighted = doc.highlighted().size();
+        if (def.undo_step) d.begin_undo_step(def.name);
+        try {
+            def.run(c);
+        } catch (const std::exception& e) {
+            host.print(std::string("错误: ") + e.what());
+            in.drop_rest();
+        }
+        if (def.undo_step) d.end_undo_step();
+        bool view_changed = doc.view().center != view.center || doc.view().height != view.height;
+        if (c.redraw || view_changed || d.revision() != revision || doc.highlighted().size() != highlighted)
+            host.changed();
+    }
+
+    void run_variable(HostDocument& doc, CommandInput& in, const std::string& name) {
+        CommandContext c(host, doc, in, state, name);
+        drawing::Document& d = doc.doc();
+        uint64_t revision = d.revision();
+        d.begin_undo_step(name);
+        try {
+            run_system_variable(c, name);
+        } catch (const std::exception& e) {
+            host.print(std::string("错误: ") + e.what());
+            in.drop_rest();
+        }
+        d.end_undo_step();
+        if (d.revision() != revision) host.changed();
+    }
+};
+
+CommandInterpreter::CommandInterpreter(EmbeddedHost& host) : impl_(std::make_unique<Impl>(host)) {}
+CommandInterpreter::~CommandInterpreter() = default;
+
+void CommandInterpreter::send(HostDocument& doc, const std::string& text) {
+    CommandInput in(text, impl_->host.input());
+    while (auto word = in.next_command()) {
+        if (word->empty()) continue;  // Enter at an empty command prompt
+        impl_->host.print("命令: " + *word);
+        if ((*word)[0] == '(') {
+            impl_->evaluate(doc, *word);
+            continue;
+        }
+        std::string key = canonical(*word);
+        if (const CommandDef* def = find_command(key)) {
+            impl_->run(doc, in, *def);
+        } else if (is_system_variable(doc, key)) {
+            impl_->run_variable(doc, in, key);
+        } else {
+            impl_->host.print("未知命令\"" + upper(*word) + "\"。按 F1 查看帮助。");
+            in.drop_rest();
+        }
+    }
+}
+
+std::vector<std::string> CommandInterpreter::command_names() const {
+    std::vector<std::string> names;
+    for (const CommandDef& d : command_table()) names.push_back(d.name);
+    for (const std::string& v : known_system_variables())
+        if (!is_read_only_system_variable(v)) names.push_back(v);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace korvane::host

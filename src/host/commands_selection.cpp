@@ -1,0 +1,60 @@
+// MSSX: the surveying add-on's selection by feature code. A feature code is the first
+// extended-data item after the application name.
+#include <algorithm>
+
+#include "drawing/entity.h"
+#include "host/commands.h"
+
+namespace korvane::host {
+
+namespace {
+
+std::string trim(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
+// The entity's feature code, or nullopt when it carries no extended data item.
+std::optional<std::string> feature_code(const drawing::Entity& e) {
+    if (e.xdata_start() >= e.rec().tags.size()) return std::nullopt;
+    auto items = e.xdata();
+    if (items.size() < 2 || items[0].code != 1001 || items[1].code == 1001) return std::nullopt;
+    const drawing::XDataItem& item = items[1];
+    if (item.is_string()) return item.text;
+    if (item.code >= 1040 && item.code <= 1042) return format_number(item.real);
+    if (item.code == 1070 || item.code == 1071) return std::to_string(item.integer);
+    return std::nullopt;
+}
+
+}  // namespace
+
+void cmd_mssx(CommandContext& c) {
+    constexpr long kByCode = 10;
+    Answer opt = c.ask("选择方式 [10:按属性编码] <10>:", Accept::integers());
+    if (opt.cancel()) return;
+    long mode = opt.enter() ? kByCode : long(opt.real);
+    if (mode != kByCode) {
+        c.print("选择方式 " + std::to_string(mode) + " 不可用，只能按属性编码 (10) 选择。");
+        return;
+    }
+    Answer code = c.ask("输入属性编码:", Accept::line());
+    if (code.kind != Answer::Text) return;
+    std::string wanted = trim(code.text);
+    if (wanted.empty()) {
+        c.print("编码为空，未选择实体。");
+        return;
+    }
+    std::vector<drawing::RecordId> found;
+    for (drawing::RecordId id : c.doc.modelspace()) {
+        drawing::Entity e(c.dwg(), id);
+        auto fc = feature_code(e);
+        if (fc && trim(*fc) == wanted) found.push_back(id);
+    }
+    c.doc.highlighted() = std::set<drawing::RecordId>(found.begin(), found.end());
+    c.doc.previous_selection() = found;
+    c.redraw = true;
+    c.print("找到编码为 \"" + wanted + "\" 的实体 " + std::to_string(found.size()) + " 个");
+}
+
+}  // namespace korvane::host
