@@ -1,0 +1,400 @@
+// Blocks: reading INSERTs, exploding, inserting other drawings as blocks or exploded,
+// writing entities out as a drawing; across code pages and versions; read back by ezdxf.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "block_test_support.h"
+#include "drawing/block.h"
+#include "drawing/create.h"
+#include "drawing/document.h"
+#include "drawing/entity.h"
+#include "drawing/hatch.h"
+#include "drawing/image.h"
+#include "drawing/tables.h"
+
+using namespace korvane::drawing;
+using namespace korvane::drawing_test;
+
+namespace {
+
+std::map<std::string, std::string> handles_of(const std::string& output) {
+    std::map<std::string, std::string> out;
+    std::istringstream in(output);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos && line.find(' ') == std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return out;
+}
+
+std::vector<std::string> lines_with(const std::string& output, const std::string& prefix) {
+    std::vector<std::string> out;
+    std::istringstream in(output);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+}
+
+std::string field(const std::string& facts, const std::string& key) {
+    size_t at = facts.find(" " + key + "=");
+    if (at == std::string::npos) return "?";
+    at += key.size() + 2;
+    size_t end = key == "geom" ? facts.size() : facts.find(' ', at);
+    return facts.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+// The facts line of the entity with that handle.
+std::string entity_facts(const std::string& output, const std::string& handle) {
+    auto l = lines_with(output, "entity " + handle + " ");
+    return l.empty() ? "" : l[0];
+}
+
+// ezdxf's audit of an R12 drawing reports every POLYLINE inside a block as
+// "Deleted SEQEND(#..) entity with invalid owner handle #None." even for drawings ezdxf
+// wrote itself (it gives R12 block entities no owner); nothing else may appear.
+bool audit_clean_r12(const std::string& output) {
+    if (output.find("audit errors=0 ") == std::string::npos) return false;
+    for (const std::string& l : lines_with(output, "audit: "))
+        if (l.find("SEQEND") == std::string::npos || l.find("invalid owner handle #None") == std::string::npos)
+            return false;
+    return true;
+}
+
+void expect_near(const Point3& p, double x, double y, double tol = 1e-9) {
+    EXPECT_NEAR(p.x, x, tol);
+    EXPECT_NEAR(p.y, y, tol);
+}
+
+std::vector<RecordId> of_type(const Document& doc, const std::vector<RecordId>& ids, std::string_view type) {
+    std::vector<RecordId> out;
+    for (RecordId id : ids)
+        if (doc.type(id) == type) out.push_back(id);
+    return out;
+}
+
+// A drawing to insert: a line on layer 0 with colour by block, a closed polyline on
+// 界址线 with a user hatch, a text on 注记, a circle and an image; $INSBASE (100,100).
+struct Source {
+    std::string path;
+    std::string image;
+};
+
+Source make_source(const Scratch& dir, const std::string& name, Point3 insbase = {100, 100, 0}) {
+    Source s;
+    s.image = dir / "tile.png";
+    write_bytes(s.image, png_header(100, 50));
+    Document doc = Document::create();
+    doc.set_header("$INSBASE", {doc.make_real(10, insbase.x), doc.make_real(20, insbase.y), doc.make_real(30, insbase.z)});
+    RecordId line = add_line(doc, {100, 100, 0}, {110, 100, 0}, "0");
+    Entity(doc, line).set_color(0);
+    RecordId pl = add_lwpolyline(doc, {{100, 100, 0}, {110, 100, 0}, {110, 110, 0}, {100, 110, 0}}, true, "界址线");
+    UserHatchOptions o;
+    o.layer = "界址线";
+    EXPECT_NE(add_user_hatch(doc, pl, o), kNoRecord);
+    add_text(doc, "界址点", {105, 105, 0}, 2.5, "注记");
+    add_circle(doc, {120, 100, 0}, 5, "0");
+    EXPECT_NE(add_image(doc, s.image, {130, 100, 0}, 10, 0, "影像"), kNoRecord);
+    s.path = dir / name;
+    doc.save(s.path);
+    return s;
+}
+
+}  // namespace
+
+TEST(BlockRead, InsertsAndBlocksOfOtherWriters) {
+    KORVANE_NEED_CORPUS();
+    Document doc = Document::load(corpus("various/xclip.dxf"));
+    auto b9 = read_insert(doc, doc.find_handle("B9"));
+    ASSERT_TRUE(b9);
+    EXPECT_EQ(b9->name, "BaseBlock");
+    expect_near(b9->insertion, 5, 5);
+    EXPECT_EQ(b9->sx, 1);
+    EXPECT_EQ(b9->rotation, 0);
+    EXPECT_DOUBLE_EQ(insert_rotation(doc, doc.find_handle("F0")), 45);
+    expect_near(insert_point(doc, doc.find_handle("F0")), 17.269750963371, 0.041009747639);
+    RecordId block = find_block(doc, "BASEBLOCK");  // names compare without regard to case
+    ASSERT_NE(block, kNoRecord);
+    EXPECT_EQ(block_name(doc, block), "BaseBlock");
+    EXPECT_FALSE(block_entities(doc, block).empty());
+    for (RecordId e : block_entities(doc, block)) EXPECT_NE(doc.type(e), "ENDBLK");
+
+    Document sample = Document::load(corpus("autocad/sample_AC1024_ascii.dxf"));
+    auto tick = read_insert(sample, sample.find_handle("660"));
+    ASSERT_TRUE(tick);
+    EXPECT_EQ(tick->name, "_ArchTick");
+    EXPECT_EQ(tick->sx, 2.5);
+    EXPECT_EQ(tick->sz, 2.5);
+    EXPECT_EQ(tick->rotation, 225);
+    EXPECT_NE(find_block(sample, "_ArchTick"), kNoRecord);
+    EXPECT_EQ(find_block(sample, "no such block"), kNoRecord);
+    EXPECT_EQ(insert_block_name(sample, sample.find_handle("A43")), "my_block");
+}
+
+TEST(BlockInsert, AnotherDrawingAsABlockThenExploded) {
+    KORVANE_NEED_EZDXF();
+    Scratch dir;
+    Source src = make_source(dir, "界址图框.dxf");
+    std::string target_file = dir / "target.dxf";
+    ASSERT_EQ(run_script("block_make.py", {"R2000", target_file, "ANSI_936"}).status, 0);
+    Document doc = Document::load(target_file);
+    CopyReport report;
+    RecordId ref = insert_dxf_as_block(doc, src.path, {1000, 2000, 0}, 2, 2, 2, 90, "图框", &report);
+    ASSERT_NE(ref, kNoRecord) << report.error;
+    EXPECT_TRUE(report.skipped.empty());
+    EXPECT_EQ(doc.modelspace().back(), ref);
+    auto info = read_insert(doc, ref);
+    EXPECT_EQ(info->name, "界址图框");
+    EXPECT_EQ(info->sx, 2);
+    EXPECT_EQ(info->rotation, 90);
+    RecordId block = find_block(doc, "界址图框");
+    ASSERT_NE(block, kNoRecord);
+    expect_near(block_base_point(doc, block), 100, 100);
+    std::vector<std::string> types;
+    for (RecordId e : block_entities(doc, block)) types.push_back(std::string(doc.type(e)));
+    EXPECT_EQ(types, (std::vector<std::string>{"LINE", "LWPOLYLINE", "HATCH", "TEXT", "CIRCLE", "IMAGE"}));
+    EXPECT_NE(find_table_entry(doc, "LAYER", "界址线"), kNoRecord);
+    // Inserting the same drawing again uses the block already there.
+    RecordId again = insert_dxf_as_block(doc, src.path, {0, 0, 0}, 1, 1, 1, 0, "0");
+    ASSERT_NE(again, kNoRecord);
+    auto names = block_names(doc);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "界址图框"), 1);
+
+    std::string as_block = dir / "as_block.dxf";
+    doc.save(as_block);
+    RunResult r = run_script("block_facts.py", {as_block});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("block 界址图框 base=100.0,100.0,0.0 entities=LINE,LWPOLYLINE,HATCH,TEXT,CIRCLE,IMAGE"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(field(entity_facts(r.output, Entity(doc, ref).handle_text()), "geom"), "界址图框|1000.0,2000.0,0.0|2.0,2.0,2.0|90.0");
+
+    // Explode: world = insertion + R(90°)·2·(p − base).
+    Entity(doc, ref).set_color(5);
+    std::string before = doc.to_dxf();
+    doc.begin_undo_step("explode");
+    std::vector<RecordId> parts = explode_insert(doc, ref, &report);
+    doc.end_undo_step();
+    ASSERT_EQ(parts.size(), 6u) << report.error;
+    EXPECT_TRUE(doc.record(ref).erased);
+    RecordId line = of_type(doc, parts, "LINE")[0];
+    Entity le(doc, line);
+    expect_near(le.point(10).value(), 1000, 2000);
+    expect_near(le.point(11).value(), 1000, 2020);
+    EXPECT_EQ(le.layer(), "图框");  // from layer 0 to the reference's layer
+    EXPECT_EQ(le.color(), 5);       // by-block colour takes the reference's
+    Entity circle(doc, of_type(doc, parts, "CIRCLE")[0]);
+    expect_near(circle.point(10).value(), 1000, 2040);
+    EXPECT_NEAR(circle.real(40).value(), 10, 1e-12);
+    EXPECT_EQ(circle.layer(), "图框");
+    EXPECT_EQ(circle.color(), 256);
+    Entity text(doc, of_type(doc, parts, "TEXT")[0]);
+    EXPECT_EQ(text.text(), "界址点");
+    EXPECT_EQ(text.layer(), "注记");
+    RecordId hatch = of_type(doc, parts, "HATCH")[0];
+    EXPECT_FALSE(read_hatch(doc, hatch)->associative);
+    RecordId image = of_type(doc, parts, "IMAGE")[0];
+    EXPECT_EQ(image_file(doc, image), src.image);
+    expect_near(image_insertion(doc, image), 1000, 2060);
+
+    std::string exploded = dir / "exploded.dxf";
+    doc.save(exploded);
+    r = run_script("block_facts.py", {exploded});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+    std::string lf = entity_facts(r.output, le.handle_text());
+    EXPECT_EQ(field(lf, "geom"), "1000.0,2000.0,0.0;1000.0,2020.0,0.0");
+    EXPECT_EQ(field(lf, "layer"), "图框");
+    std::string tf = entity_facts(r.output, text.handle_text());
+    EXPECT_EQ(field(tf, "geom"), "990.0,2010.0,0.0|界址点|5.0|90.0");
+    EXPECT_EQ(field(entity_facts(r.output, Entity(doc, hatch).handle_text()), "geom"), "0|");
+    EXPECT_EQ(entity_facts(r.output, Entity(doc, ref).handle_text()), "");
+    RunResult images = run_script("image_facts.py", {exploded});
+    EXPECT_NE(images.output.find("audit errors=0 fixes=0"), std::string::npos) << images.output;
+
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.to_dxf(), before);
+}
+
+TEST(BlockInsert, StarFileCopiesIntoModelSpace) {
+    Scratch dir;
+    Source src = make_source(dir, "frame.dxf", {0, 0, 0});
+    Document original = Document::load(src.path);
+    Document doc = Document::create();
+    CopyReport report;
+    auto ids = insert_dxf_exploded(doc, src.path, {0, 0, 0}, 1, 0, &report);
+    ASSERT_EQ(ids.size(), 6u) << report.error;
+    EXPECT_EQ(doc.modelspace(), ids);
+    // Scale 1 at the origin: coordinates as in the file, layers as they were.
+    Entity line(doc, ids[0]);
+    expect_near(line.point(11).value(), 110, 100);
+    EXPECT_EQ(line.layer(), "0");
+    EXPECT_EQ(Entity(doc, ids[1]).vertices(), Entity(original, original.modelspace()[1]).vertices());
+    EXPECT_EQ(find_block(doc, "frame"), kNoRecord);  // no block is left behind
+    // Placed elsewhere, turned and scaled.
+    auto moved = insert_dxf_exploded(doc, src.path, {10, 0, 0}, 0.5, 180, &report);
+    ASSERT_EQ(moved.size(), 6u);
+    expect_near(Entity(doc, moved[0]).point(11).value(), -45, -50);
+}
+
+TEST(BlockWblock, RoundTripThroughAFile) {
+    KORVANE_NEED_EZDXF();
+    Scratch dir;
+    std::string file = dir / "village.dxf";
+    RunResult made = run_script("block_make.py", {"R2000", file, "ANSI_936"});
+    ASSERT_EQ(made.status, 0) << made.output;
+    auto h = handles_of(made.output);
+    Document doc = Document::load(file);
+    std::vector<RecordId> chosen;
+    for (const char* name : {"square", "ring", "text", "circle"}) chosen.push_back(doc.find_handle(h[name]));
+    std::string out = dir / "TempDwg.dxf";
+    CopyReport report;
+    ASSERT_TRUE(write_wblock(doc, chosen, {5, 5, 0}, out, &report)) << report.error;
+    EXPECT_EQ(report.copied, 4u);
+    RunResult r = run_script("block_facts.py", {out});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("version=AC1024"), std::string::npos);
+    auto ents = lines_with(r.output, "entity ");
+    ASSERT_EQ(ents.size(), 4u) << r.output;
+    EXPECT_EQ(field(ents[0], "geom"), "-5.0,-5.0,0.0;5.0,-5.0,0.0;5.0,5.0,0.0;-5.0,5.0,0.0");
+    EXPECT_EQ(field(ents[0], "layer"), "宗地");
+    EXPECT_EQ(field(ents[0], "color"), "3");
+    EXPECT_EQ(field(ents[1], "geom"), "55.0,-5.0,-0.5;65.0,-5.0,0.0;65.0,5.0,0.0;55.0,5.0,0.0");
+    EXPECT_EQ(field(ents[2], "geom"), "0.0,35.0,0.0|界址点|2.5|0.0");  // GBK drawing, UTF-8 copy
+    EXPECT_EQ(field(ents[2], "layer"), "注记");
+
+    // And back: "*file" at the base point puts everything where it was.
+    Document back = Document::load(file);
+    for (RecordId id : chosen) back.erase(id);
+    auto ids = insert_dxf_exploded(back, out, {5, 5, 0}, 1, 0, &report);
+    ASSERT_EQ(ids.size(), 4u);
+    EXPECT_EQ(Entity(back, ids[0]).vertices(), Entity(doc, chosen[0]).vertices());
+    EXPECT_EQ(Entity(back, ids[1]).vertices(), Entity(doc, chosen[1]).vertices());
+    EXPECT_EQ(Entity(back, ids[1]).bulges(), Entity(doc, chosen[1]).bulges());
+    EXPECT_EQ(Entity(back, ids[2]).text(), "界址点");
+    std::string again = dir / "back.dxf";
+    back.save(again);
+    r = run_script("block_facts.py", {again});
+    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("geom=5.0,40.0,0.0|界址点|2.5|0.0"), std::string::npos) << r.output;
+}
+
+TEST(BlockInsert, BetweenR12AndLaterVersions) {
+    KORVANE_NEED_EZDXF();
+    Scratch dir;
+    Source src = make_source(dir, "frame.dxf", {0, 0, 0});
+    std::string r12_file = dir / "old.dxf";
+    RunResult made = run_script("block_make.py", {"R12", r12_file, "ANSI_936"});
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    // A later drawing into R12: the lightweight polyline becomes an old-style one; hatch and
+    // image have no R12 form and are counted as left out.
+    Document old = Document::load(r12_file);
+    CopyReport report;
+    auto ids = insert_dxf_exploded(old, src.path, {0, 0, 0}, 1, 0, &report);
+    EXPECT_EQ(ids.size(), 4u);
+    EXPECT_EQ(report.skipped["HATCH"], 1u);
+    EXPECT_EQ(report.skipped["IMAGE"], 1u);
+    RecordId poly = of_type(old, ids, "POLYLINE").at(0);
+    EXPECT_EQ(Entity(old, poly).vertices().size(), 4u);
+    EXPECT_TRUE(Entity(old, poly).closed());
+    RecordId as_block = insert_dxf_as_block(old, src.path, {50, 50, 0}, 1, 1, 1, 0, "0", &report);
+    ASSERT_NE(as_block, kNoRecord);
+    std::string out = dir / "old_out.dxf";
+    old.save(out);
+    RunResult r = run_script("block_facts.py", {out});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(audit_clean_r12(r.output)) << r.output;
+    EXPECT_NE(r.output.find("version=AC1009"), std::string::npos);
+    EXPECT_NE(r.output.find("geom=100.0,100.0,0.0;110.0,100.0,0.0;110.0,110.0,0.0;100.0,110.0,0.0"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("|界址点|"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("block frame base=0.0,0.0,0.0 entities=LINE,POLYLINE,TEXT,CIRCLE"), std::string::npos)
+        << r.output;
+
+    // R12 into a later drawing: subclass markers are added where they belong.
+    Document later = Document::create();
+    RecordId ref = insert_dxf_as_block(later, r12_file, {0, 0, 0}, 1, 1, 1, 0, "0", &report);
+    ASSERT_NE(ref, kNoRecord) << report.error;
+    auto parts = explode_insert(later, ref, &report);
+    EXPECT_EQ(parts.size(), 7u);
+    auto star = insert_dxf_exploded(later, r12_file, {100, 0, 0}, 1, 0, &report);
+    EXPECT_EQ(star.size(), 7u);
+    std::string out2 = dir / "later.dxf";
+    later.save(out2);
+    r = run_script("block_facts.py", {out2});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("type=TEXT layer=注记"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("geom=60.0,0.0,-0.5;70.0,0.0,0.0;70.0,10.0,0.0;60.0,10.0,0.0"), std::string::npos)
+        << r.output;
+}
+
+TEST(BlockInsert, NestedBlocksComeAlong) {
+    Scratch dir;
+    // tree.dxf: a circle; park.dxf: a reference to tree plus a line.
+    Document tree = Document::create();
+    add_circle(tree, {0, 0, 0}, 1, "树");
+    std::string tree_file = dir / "tree.dxf";
+    tree.save(tree_file);
+    Document park = Document::create();
+    ASSERT_NE(insert_dxf_as_block(park, tree_file, {10, 0, 0}), kNoRecord);
+    add_line(park, {0, 0, 0}, {20, 0, 0});
+    std::string park_file = dir / "park.dxf";
+    park.save(park_file);
+
+    Document doc = Document::create();
+    RecordId ref = insert_dxf_as_block(doc, park_file, {100, 100, 0});
+    ASSERT_NE(ref, kNoRecord);
+    EXPECT_NE(find_block(doc, "tree"), kNoRecord);
+    auto parts = explode_insert(doc, ref);
+    ASSERT_EQ(parts.size(), 2u);
+    auto inner = read_insert(doc, parts[0]);
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(inner->name, "tree");
+    expect_near(inner->insertion, 110, 100);
+    auto circle = explode_insert(doc, parts[0]);
+    ASSERT_EQ(circle.size(), 1u);
+    expect_near(Entity(doc, circle[0]).point(10).value(), 110, 100);
+    EXPECT_EQ(Entity(doc, circle[0]).layer(), "树");
+}
+
+TEST(BlockInsert, Refusals) {
+    Scratch dir;
+    Source src = make_source(dir, "frame.dxf");
+    Document doc = Document::create();
+    CopyReport report;
+    EXPECT_EQ(insert_dxf_as_block(doc, dir / "missing.dxf", {0, 0, 0}, 1, 1, 1, 0, "0", &report), kNoRecord);
+    EXPECT_NE(report.error.find("missing.dxf"), std::string::npos) << report.error;
+    std::string junk = dir / "junk.dxf";
+    write_bytes(junk, "this is not a drawing\n");
+    report = {};
+    EXPECT_TRUE(insert_dxf_exploded(doc, junk, {0, 0, 0}, 1, 0, &report).empty());
+    EXPECT_FALSE(report.error.empty());
+    EXPECT_TRUE(insert_dxf_exploded(doc, src.path, {0, 0, 0}, 0, 0, &report).empty());
+    EXPECT_TRUE(doc.modelspace().empty());
+    EXPECT_EQ(add_insert(doc, "no such block", {0, 0, 0}), kNoRecord);
+
+    RecordId line = add_line(doc, {0, 0, 0}, {1, 1, 0});
+    EXPECT_TRUE(explode_insert(doc, line).empty());
+    RecordId skewed = insert_dxf_as_block(doc, src.path, {0, 0, 0}, 1, 2, 1, 0, "0");
+    ASSERT_NE(skewed, kNoRecord);
+    std::string before = doc.to_dxf();
+    report = {};
+    EXPECT_TRUE(explode_insert(doc, skewed, &report).empty());
+    EXPECT_FALSE(report.error.empty());
+    EXPECT_EQ(doc.to_dxf(), before);  // nothing changed
+    // Equal negative scales are a half turn: that explodes.
+    RecordId mirrored = add_insert(doc, "frame", {0, 0, 0}, -1, -1, 1, 0);
+    auto parts = explode_insert(doc, mirrored);
+    ASSERT_EQ(parts.size(), 6u);
+    expect_near(Entity(doc, parts[0]).point(11).value(), -10, 0);
+
+    EXPECT_FALSE(write_wblock(doc, {line}, {0, 0, 0}, dir / "no/such/folder/out.dxf", &report));
+    EXPECT_FALSE(report.error.empty());
+}
