@@ -1,0 +1,245 @@
+#include "spatial_index.h"
+
+#include <algorithm>
+
+namespace korvane::drawing {
+
+namespace {
+
+// Position of a cell on the Hilbert curve through a 65536 x 65536 grid.
+uint64_t hilbert(uint32_t x, uint32_t y) {
+    constexpr uint32_t n = 1u << 16;
+    uint64_t d = 0;
+    for (uint32_t s = n / 2; s > 0; s /= 2) {
+        uint32_t rx = (x & s) ? 1 : 0;
+        uint32_t ry = (y & s) ? 1 : 0;
+        d += uint64_t(s) * s * ((3 * rx) ^ ry);
+        if (ry == 0) {
+            if (rx == 1) {
+                x = n - 1 - x;
+                y = n - 1 - y;
+            }
+            std::swap(x, y);
+        }
+    }
+    return d;
+}
+
+bool in_model_space(const Document& doc, RecordId id) {
+    const Record& r = doc.record(id);
+    if (r.erased || r.tags.empty() || r.tags[0].code != 0) return false;
+    std::string_view type = doc.type(id);
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return false;  // parts of their owners
+    for (size_t i = 1; i < r.tags.size() && i < 12; ++i)
+        if (r.tags[i].code == 67) return doc.integer(r.tags[i]) != 1;
+    return true;
+}
+
+}  // namespace
+
+void SpatialIndex::Tree::build(std::vector<uint32_t> items, const std::vector<Entry>& entries, const Box2& extents) {
+    boxes.clear();
+    refs.clear();
+    level_end.clear();
+    if (items.empty()) return;
+    double w = extents.width() > 0 ? extents.width() : 1;
+    double h = extents.height() > 0 ? extents.height() : 1;
+    std::vector<std::pair<uint64_t, uint32_t>> keyed;
+    keyed.reserve(items.size());
+    for (uint32_t e : items) {
+        Point2 c = entries[e].box.center();
+        auto cell = [](double v) { return uint32_t(std::clamp(v, 0.0, 1.0) * 65535.0); };
+        keyed.push_back({hilbert(cell((c.x - extents.min_x) / w), cell((c.y - extents.min_y) / h)), e});
+    }
+    std::sort(keyed.begin(), keyed.end());
+    size_t total = keyed.size();
+    for (size_t n = keyed.size(); n > 1;) {
+        n = (n + kNodeSize - 1) / kNodeSize;
+        total += n;
+    }
+    boxes.reserve(total);
+    refs.reserve(total);
+    for (auto& [key, e] : keyed) {
+        boxes.push_back(entries[e].box);
+        refs.push_back(e);
+    }
+    level_end.push_back(boxes.size());
+    size_t level_begin = 0;
+    while (level_end.back() - level_begin > 1) {
+        size_t end = level_end.back();
+        for (size_t i = level_begin; i < end; i += kNodeSize) {
+            Box2 b;
+            for (size_t k = i; k < std::min(end, i + kNodeSize); ++k) b.add(boxes[k]);
+            boxes.push_back(b);
+            refs.push_back(uint32_t(i));
+        }
+        level_begin = end;
+        level_end.push_back(boxes.size());
+    }
+}
+
+template <class F>
+void SpatialIndex::Tree::search(const Box2& q, F&& visit) const {
+    if (boxes.empty()) return;
+    struct Item {
+        size_t pos;
+        size_t level;
+    };
+    Item stack[64 * kNodeSize];
+    size_t top = 0;
+    size_t root = boxes.size() - 1;
+    if (!boxes[root].intersects(q)) return;
+    if (level_end.size() == 1) {
+        visit(refs[root]);
+        return;
+    }
+    stack[top++] = {root, level_end.size() - 1};
+    while (top > 0) {
+        Item it = stack[--top];
+        size_t first = refs[it.pos];
+        size_t end = std::min<size_t>(first + kNodeSize, level_end[it.level - 1]);
+        for (size_t c = first; c < end; ++c) {
+            if (!boxes[c].intersects(q)) continue;
+            if (it.level == 1) visit(refs[c]);
+            else stack[top++] = {c, it.level - 1};
+        }
+    }
+}
+
+SpatialIndex::SpatialIndex(const Document& doc, ArcOptions arcs) : doc_(&doc), arcs_(arcs) {}
+SpatialIndex::~SpatialIndex() = default;
+SpatialIndex::SpatialIndex(SpatialIndex&&) noexcept = default;
+
+void SpatialIndex::refresh() {
+    if (!current()) rebuild();
+}
+
+void SpatialIndex::rebuild() {
+    entries_.clear();
+    entry_of_.clear();
+    order_of_.clear();
+    blocks_.clear();
+    extents_ = Box2{};
+    std::vector<RecordId> ms = doc_->modelspace();
+    entries_.reserve(ms.size());
+    std::vector<uint32_t> items;
+    items.reserve(ms.size());
+    for (size_t k = 0; k < ms.size(); ++k) {
+        std::optional<Box2> b = entity_bounds(*doc_, ms[k], &blocks_);
+        if (!b) continue;
+        Entry e;
+        e.id = ms[k];
+        e.order = uint32_t(k);
+        e.box = *b;
+        extents_.add(*b);
+        items.push_back(uint32_t(entries_.size()));
+        entries_.push_back(std::move(e));
+    }
+    next_order_ = uint32_t(ms.size());
+    tree_.build(std::move(items), entries_, extents_);
+    tree_entries_ = entries_.size();
+    alive_ = entries_.size();
+    origin_ = extents_.empty() ? Point2{} : Point2{std::round(extents_.center().x / 1000) * 1000,
+                                                   std::round(extents_.center().y / 1000) * 1000};
+    built_ = true;
+    revision_ = doc_->revision();
+    ++builds_;
+}
+
+void SpatialIndex::ensure_maps() {
+    if (!order_of_.empty() || !entry_of_.empty()) return;
+    std::vector<RecordId> ms = doc_->modelspace();
+    order_of_.reserve(ms.size());
+    for (size_t k = 0; k < ms.size(); ++k) order_of_[ms[k]] = uint32_t(k);
+    entry_of_.reserve(entries_.size());
+    for (size_t e = 0; e < entries_.size(); ++e)
+        if (entries_[e].alive) entry_of_[entries_[e].id] = uint32_t(e);
+}
+
+void SpatialIndex::update(const std::vector<RecordId>& changed) {
+    if (!built_) {
+        rebuild();
+        return;
+    }
+    ensure_maps();
+    for (RecordId id : changed) {
+        if (id >= doc_->record_count()) continue;
+        uint32_t order;
+        auto known = order_of_.find(id);
+        if (known != order_of_.end()) {
+            order = known->second;
+        } else {
+            order = next_order_++;
+            order_of_[id] = order;
+        }
+        auto old = entry_of_.find(id);
+        if (old != entry_of_.end()) {
+            Entry& e = entries_[old->second];
+            e.alive = false;
+            e.outline.reset();
+            --alive_;
+            entry_of_.erase(old);
+        }
+        if (!in_model_space(*doc_, id)) continue;
+        std::optional<Box2> b = entity_bounds(*doc_, id, &blocks_);
+        if (!b) continue;
+        Entry e;
+        e.id = id;
+        e.order = order;
+        e.box = *b;
+        extents_.add(*b);
+        entry_of_[id] = uint32_t(entries_.size());
+        entries_.push_back(std::move(e));
+        ++alive_;
+    }
+    revision_ = doc_->revision();
+    // The side list is scanned on every query: rebuild once it outgrows a small share of the tree.
+    if (entries_.size() - tree_entries_ > 256 + tree_entries_ / 16) rebuild();
+}
+
+size_t SpatialIndex::size() {
+    refresh();
+    return alive_;
+}
+
+Box2 SpatialIndex::extents() {
+    refresh();
+    return extents_;
+}
+
+Point2 SpatialIndex::origin() {
+    refresh();
+    return origin_;
+}
+
+void SpatialIndex::query_entries(const Box2& box, std::vector<uint32_t>& out) {
+    refresh();
+    out.clear();
+    if (box.empty()) return;
+    tree_.search(box, [&](uint32_t e) {
+        if (entries_[e].alive) out.push_back(e);
+    });
+    for (size_t e = tree_entries_; e < entries_.size(); ++e)
+        if (entries_[e].alive && entries_[e].box.intersects(box)) out.push_back(uint32_t(e));
+    std::sort(out.begin(), out.end(), [&](uint32_t a, uint32_t b) { return entries_[a].order < entries_[b].order; });
+}
+
+std::vector<RecordId> SpatialIndex::query(const Box2& box) {
+    std::vector<uint32_t> es;
+    query_entries(box, es);
+    std::vector<RecordId> out;
+    out.reserve(es.size());
+    for (uint32_t e : es) out.push_back(entries_[e].id);
+    return out;
+}
+
+const GEOSGeometry* SpatialIndex::entry_outline(uint32_t e) {
+    Entry& entry = entries_[e];
+    if (!entry.outline_made) {
+        entry.outline_made = true;
+        entry.outline = shape_outline(geos_, entity_shape(*doc_, entry.id, arcs_, &blocks_), origin_);
+    }
+    return entry.outline.get();
+}
+
+}  // namespace korvane::drawing

@@ -1,0 +1,105 @@
+#pragma once
+// An index of the model-space entities of one document by their bounding boxes, so that a
+// polygon search or a boundary trace looks at the few entities near it instead of the whole
+// drawing. The index is a packed R-tree (Hilbert-ordered leaves, 16 entries a node) built on
+// first use and rebuilt when the document's revision() moves on. A caller that knows exactly
+// which entities it changed may instead call update() with them, which keeps the tree and
+// lists the changed entities on the side until a rebuild pays off.
+//
+// Not thread-safe: one index per thread, like its GEOS context.
+//
+// The index keeps, per entity, its GEOS outline (built on first use) in coordinates relative
+// to origin(), a round point near the middle of the drawing.
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry.h"
+
+namespace korvane::drawing {
+
+class SpatialIndex {
+public:
+    // The document must outlive the index and stay at the same address.
+    explicit SpatialIndex(const Document& doc, ArcOptions arcs = {});
+    ~SpatialIndex();
+    SpatialIndex(SpatialIndex&&) noexcept;
+    // Not assignable: the cached geometries must go before the GEOS context they were made in.
+    SpatialIndex& operator=(SpatialIndex&&) = delete;
+    SpatialIndex(const SpatialIndex&) = delete;
+    SpatialIndex& operator=(const SpatialIndex&) = delete;
+
+    const Document& document() const { return *doc_; }
+    const GeosContext& geos() const { return geos_; }
+    const ArcOptions& arc_options() const { return arcs_; }
+
+    // Rebuilds the index when it was never built or the document changed since.
+    void refresh();
+    // True when the index reflects the document's current revision.
+    bool current() const { return built_ && revision_ == doc_->revision(); }
+    // Takes in the given entities as changed, added or erased (owners, not their VERTEX records;
+    // added entities count as drawn last) and declares the index current. Only sound when these are all the changes since the index
+    // was last current; otherwise call refresh().
+    void update(const std::vector<RecordId>& changed);
+    // Number of full builds so far.
+    size_t builds() const { return builds_; }
+
+    // Number of entities with a place in the plane.
+    size_t size();
+    Box2 extents();
+    Point2 origin();
+
+    // Entities whose bounding box meets `box`, in drawing order.
+    std::vector<RecordId> query(const Box2& box);
+
+    // --- entries: the lower level that selection and tracing use -------------
+    // Entries whose box meets `box`, sorted in drawing order (out is cleared first).
+    void query_entries(const Box2& box, std::vector<uint32_t>& out);
+    RecordId entry_id(uint32_t e) const { return entries_[e].id; }
+    const Box2& entry_box(uint32_t e) const { return entries_[e].box; }
+    // The entry's outline as GEOS geometry relative to origin(); nullptr when it cannot be made.
+    const GEOSGeometry* entry_outline(uint32_t e);
+
+private:
+    struct Entry {
+        RecordId id = kNoRecord;
+        uint32_t order = 0;  // position in drawing order
+        bool alive = true;
+        bool outline_made = false;
+        Box2 box;
+        GeosGeom outline;
+    };
+
+    // Nodes of all levels, leaves first; a leaf refers to an entry, an inner node to its first child.
+    struct Tree {
+        static constexpr uint32_t kNodeSize = 16;
+        std::vector<Box2> boxes;
+        std::vector<uint32_t> refs;
+        std::vector<size_t> level_end;
+        void build(std::vector<uint32_t> items, const std::vector<Entry>& entries, const Box2& extents);
+        template <class F>
+        void search(const Box2& q, F&& visit) const;
+    };
+
+    const Document* doc_;
+    ArcOptions arcs_;
+    GeosContext geos_;  // declared before the entries: their geometries are freed first
+    std::vector<Entry> entries_;
+    Tree tree_;
+    size_t tree_entries_ = 0;  // entries [0, tree_entries_) are in the tree, later ones are scanned
+    size_t alive_ = 0;
+    uint32_t next_order_ = 0;
+    std::unordered_map<RecordId, uint32_t> entry_of_;  // filled on the first update() after a build
+    std::unordered_map<RecordId, uint32_t> order_of_;
+    Box2 extents_;
+    Point2 origin_;
+    BlockBoxCache blocks_;
+    bool built_ = false;
+    uint64_t revision_ = 0;
+    size_t builds_ = 0;
+
+    void rebuild();
+    void ensure_maps();
+};
+
+}  // namespace korvane::drawing

@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "drawing/entity.h"
+#include "drawing/selection.h"
+#include "geometry_fixture.h"
+
+using namespace korvane::drawing;
+using namespace korvane::drawing::testing;
+
+namespace {
+
+std::vector<std::string> handles(const Document& doc, const std::vector<RecordId>& v) {
+    std::vector<std::string> out;
+    for (RecordId id : v) out.push_back(format_handle(*doc.handle_of(id)));
+    return out;
+}
+
+std::vector<Point2> open_ring(std::vector<Point2> ring) {
+    if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
+    return ring;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- wildcards
+
+TEST(Wildcards, CommaListsCaseAndWholeNames) {
+    EXPECT_TRUE(wildcard_match("LWPOLYLINE", "lwpolyline"));
+    EXPECT_TRUE(wildcard_match("text,lwpolyline", "LWPOLYLINE"));
+    EXPECT_FALSE(wildcard_match("TEXT, LWPOLYLINE", "LWPOLYLINE"));  // blanks count in names
+    EXPECT_FALSE(wildcard_match("POLYLINE", "LWPOLYLINE"));
+    EXPECT_FALSE(wildcard_match("LWPOLYLINE", "POLYLINE"));
+    EXPECT_FALSE(wildcard_match("POLY*", "LWPOLYLINE"));
+    EXPECT_TRUE(wildcard_match("*POLYLINE", "LWPOLYLINE"));
+    EXPECT_TRUE(wildcard_match("*POLYLINE", "POLYLINE"));
+    EXPECT_TRUE(wildcard_match("?WPOLYLINE", "LWPOLYLINE"));
+    EXPECT_FALSE(wildcard_match("?POLYLINE", "POLYLINE"));
+}
+
+TEST(Wildcards, OtherPatternCharacters) {
+    EXPECT_TRUE(wildcard_match("ZD#", "ZD7"));
+    EXPECT_FALSE(wildcard_match("ZD#", "ZDA"));
+    EXPECT_TRUE(wildcard_match("@D", "zd"));
+    EXPECT_TRUE(wildcard_match("A.B", "A-B"));
+    EXPECT_FALSE(wildcard_match("A.B", "AXB"));
+    EXPECT_TRUE(wildcard_match("[AB]1", "b1"));
+    EXPECT_FALSE(wildcard_match("[~AB]1", "B1"));
+    EXPECT_TRUE(wildcard_match("[A-C]*", "CIRCLE"));
+    EXPECT_TRUE(wildcard_match("~TEXT", "MTEXT"));
+    EXPECT_FALSE(wildcard_match("~TEXT", "text"));
+    EXPECT_TRUE(wildcard_match("A`,B", "A,B"));
+    EXPECT_TRUE(wildcard_match("A`*", "A*"));
+    EXPECT_FALSE(wildcard_match("A`*", "AB"));
+    EXPECT_TRUE(wildcard_match("*", ""));
+}
+
+TEST(Wildcards, QuestionMarkIsOneCharacterNotOneByte) {
+    EXPECT_TRUE(wildcard_match("宗地?", "宗地岛"));
+    EXPECT_FALSE(wildcard_match("宗地??", "宗地岛"));
+    EXPECT_TRUE(wildcard_match("*岛", "宗地岛"));
+    EXPECT_TRUE(wildcard_match("界址点,宗地", "宗地"));
+    EXPECT_FALSE(wildcard_match("宗地", "宗地岛"));
+}
+
+// ---------------------------------------------------------------- filters on a drawing
+
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DxfBuilder b;
+        b.lwpolyline({{0, 0}, {1, 0}, {1, 1}}, true, {"宗地", -1, xdata("South", {"000000", "JA01"})});  // 100
+        b.lwpolyline({{0, 0}, {1, 0}, {1, 1}}, true, {"宗地岛", 256, xdata("OTHER", {"x"}) + xdata("South", {"JB02"})});  // 101
+        b.raw("POLYLINE", "66\n1\n10\n0\n20\n0\n30\n0\n70\n0\n", {"宗地", 1});  // 102
+        b.raw("VERTEX", "10\n0\n20\n0\n30\n0\n");
+        b.raw("VERTEX", "10\n5\n20\n5\n30\n0\n");
+        b.raw("SEQEND", "");
+        b.text({0, 0}, "JA01", {"注记", 1, xdata("south", {"JA01"})});  // 106
+        b.point({3, 3}, {"界址点", 2});                                   // 107
+        b.circle({3, 3}, 1, {"ZD1"});                                      // 108
+        doc = b.doc();
+    }
+    std::vector<std::string> select(std::initializer_list<std::pair<int, std::string>> pairs) {
+        return handles(doc, select_all(doc, SelectionFilter(pairs)));
+    }
+    Document doc;
+};
+
+TEST_F(FilterTest, EmptyFilterSelectsEverythingInDrawingOrder) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(handles(doc, select_all(doc)), (V{"100", "101", "102", "106", "107", "108"}));
+}
+
+TEST_F(FilterTest, EntityTypes) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(select({{0, "LWPOLYLINE"}}), (V{"100", "101"}));
+    EXPECT_EQ(select({{0, "POLYLINE"}}), (V{"102"}));
+    EXPECT_EQ(select({{0, "point"}}), (V{"107"}));
+    EXPECT_EQ(select({{0, "text,Circle"}}), (V{"106", "108"}));
+    EXPECT_EQ(select({{0, "*POLYLINE"}}), (V{"100", "101", "102"}));
+    EXPECT_EQ(select({{0, "TEXT, CIRCLE"}}), (V{"106", "108"}));  // type names have no blanks
+    EXPECT_EQ(select({{0, "VERTEX"}}), V{});  // followers are not model-space entities
+}
+
+TEST_F(FilterTest, LayersWithWildcardsAndChineseNames) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(select({{8, "宗地"}}), (V{"100", "102"}));
+    EXPECT_EQ(select({{8, "宗地*"}}), (V{"100", "101", "102"}));
+    EXPECT_EQ(select({{8, "宗地岛,界址点"}}), (V{"101", "107"}));
+    EXPECT_EQ(select({{8, "zd#"}}), (V{"108"}));
+}
+
+TEST_F(FilterTest, ColourByLayerIsAlsoTheColourOfEntitiesWithoutOne) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(select({{62, "256"}}), (V{"100", "101", "108"}));
+    EXPECT_EQ(select({{62, "1"}}), (V{"102", "106"}));
+    EXPECT_EQ(select({{62, "2"}}), (V{"107"}));
+}
+
+TEST_F(FilterTest, ExtendedDataStringOfAnyApplication) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(select({{1000, "JA01"}}), (V{"100", "106"}));
+    EXPECT_EQ(select({{1000, "JB02"}}), (V{"101"}));  // under the second application of the entity
+    EXPECT_EQ(select({{1000, "ja01"}}), V{});         // values compare exactly
+    EXPECT_EQ(select({{1000, "JA0"}}), V{});
+    EXPECT_EQ(select({{1001, "SOUTH"}}), (V{"100", "101", "106"}));
+    EXPECT_EQ(select({{1001, "OTHER"}}), (V{"101"}));
+}
+
+TEST_F(FilterTest, PairsCombineWithAnd) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(select({{0, "LWPOLYLINE"}, {8, "宗地"}}), (V{"100"}));
+    EXPECT_EQ(select({{0, "LWPOLYLINE,TEXT"}, {1000, "JA01"}}), (V{"100", "106"}));
+    EXPECT_EQ(select({{0, "LWPOLYLINE,TEXT"}, {1000, "JA01"}, {62, "1"}}), (V{"106"}));
+    EXPECT_EQ(select({{1000, "JA01"}, {1000, "000000"}}), (V{"100"}));
+    EXPECT_EQ(select({{0, "TEXT"}, {8, "宗地"}}), V{});
+}
+
+TEST_F(FilterTest, UnusableConditionsAreRefused) {
+    EXPECT_THROW(SelectionFilter().add(-4, "<OR"), std::invalid_argument);
+    EXPECT_THROW(SelectionFilter().add(62, "red"), std::invalid_argument);
+    EXPECT_NO_THROW(SelectionFilter().add(62, "256"));
+}
+
+TEST_F(FilterTest, FollowsEditsOfLayerAndColour) {
+    Entity e(doc, doc.modelspace()[4]);  // the point
+    e.set_layer("宗地");
+    e.set_color(256);
+    using V = std::vector<std::string>;
+    EXPECT_EQ(select({{8, "宗地"}, {62, "256"}}), (V{"100", "107"}));
+}
+
+// ---------------------------------------------------------------- polygons
+
+// A 3 x 3 grid of adjacent parcels far from the origin whose shared edges are computed two ways,
+// an island parcel inside the middle one, a text in the middle parcel and a far point.
+class PolygonTest : public ::testing::Test {
+protected:
+    static constexpr double W = 23.7, H = 31.3;
+    void SetUp() override {
+        DxfBuilder b;
+        for (int j = 0; j < 3; ++j)
+            for (int i = 0; i < 3; ++i) {
+                auto p = grid_parcel(i, j, W, H);
+                b.lwpolyline(p, true, {"ZD"});  // handles 100..108, parcel (i, j) is 100 + 3j + i
+            }
+        Point2 c = centre(1, 1);
+        b.lwpolyline({{c.x - 3, c.y - 3}, {c.x + 3, c.y - 3}, {c.x + 3, c.y + 3}, {c.x - 3, c.y + 3}}, true, {"ZD"});  // 109
+        b.text({c.x + 6, c.y + 6}, "T", {"ZJ"});            // 10A
+        b.point({grid_x(5, W), grid_y(5, H)}, {"JZD"});      // 10B far away
+        doc = b.doc();
+        index = std::make_unique<SpatialIndex>(doc);
+    }
+    Point2 centre(int i, int j) const { return {(grid_x(i, W) + grid_x(i + 1, W)) / 2, (grid_y(j, H) + grid_y(j + 1, H)) / 2}; }
+    std::vector<std::string> sel(const std::vector<Point2>& poly, PolygonMode mode, const SelectionFilter& f = {},
+                                 double tol = kPickTolerance) {
+        return handles(doc, select_by_polygon(doc, *index, poly, mode, f, tol));
+    }
+    Document doc;
+    std::unique_ptr<SpatialIndex> index;
+};
+
+TEST_F(PolygonTest, SharedEdgesReallyDifferInTheLastBit) {
+    int differing = 0;
+    for (int i = 1; i < 3; ++i) differing += grid_x(i, W) != grid_x_from_left(i, W);
+    for (int j = 1; j < 3; ++j) differing += grid_y(j, H) != grid_y_from_below(j, H);
+    EXPECT_GT(differing, 0) << "the fixture no longer exercises one-bit differences";
+}
+
+TEST_F(PolygonTest, CrossingAroundAParcelFindsEveryNeighbourTouchingIt) {
+    using V = std::vector<std::string>;
+    // The middle parcel's own vertices as the polygon: all eight neighbours touch it (four along
+    // edges, four at corners), the island and the text lie inside, the far point does not.
+    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Crossing),
+              (V{"100", "101", "102", "103", "104", "105", "106", "107", "108", "109", "10A"}));
+    // A corner parcel: its three neighbours and itself.
+    EXPECT_EQ(sel(grid_parcel(0, 0, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}), (V{"100", "101", "103", "104"}));
+}
+
+TEST_F(PolygonTest, WithoutAPickToleranceLastBitNeighboursGoMissing) {
+    // Exactly what the tolerance is for: with none, a neighbour whose shared edge lies one bit
+    // outside the polygon is not found.
+    size_t exact = select_by_polygon(doc, *index, grid_parcel(1, 1, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}, 0).size();
+    size_t tolerant = select_by_polygon(doc, *index, grid_parcel(1, 1, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}).size();
+    EXPECT_EQ(tolerant, 10u);
+    EXPECT_LE(exact, tolerant);
+}
+
+TEST_F(PolygonTest, WindowTakesWhatLiesWhollyInsideTheParcelItselfIncluded) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window), (V{"104", "109", "10A"}));
+    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window, {{0, "LWPOLYLINE"}}), (V{"104", "109"}));
+    // Every parcel of the grid finds itself, whichever way its edges were computed.
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) {
+            auto got = sel(grid_parcel(i, j, W, H), PolygonMode::Window, {{0, "LWPOLYLINE"}});
+            std::string self = format_handle(0x100 + 3 * j + i);
+            EXPECT_TRUE(std::find(got.begin(), got.end(), self) != got.end()) << self;
+        }
+}
+
+TEST_F(PolygonTest, IslandParcels) {
+    using V = std::vector<std::string>;
+    Point2 c = centre(1, 1);
+    std::vector<Point2> island{{c.x - 3, c.y - 3}, {c.x + 3, c.y - 3}, {c.x + 3, c.y + 3}, {c.x - 3, c.y + 3}};
+    // Around the island: only the island; the parcel around it neither crosses nor touches it.
+    EXPECT_EQ(sel(island, PolygonMode::Crossing), (V{"109"}));
+    EXPECT_EQ(sel(island, PolygonMode::Window), (V{"109"}));
+    // A polygon inside the island touches nothing.
+    std::vector<Point2> inner{{c.x - 1, c.y - 1}, {c.x + 1, c.y - 1}, {c.x + 1, c.y + 1}};
+    EXPECT_EQ(sel(inner, PolygonMode::Crossing), V{});
+}
+
+TEST_F(PolygonTest, CrossingTakesEntitiesTouchingTheOutlineAtASinglePoint) {
+    using V = std::vector<std::string>;
+    // A triangle whose tip touches the bottom-left corner of the middle parcel from below-left.
+    auto mid = grid_parcel(1, 1, W, H);
+    Point2 corner = mid[0];
+    std::vector<Point2> tri{{corner.x - 5, corner.y - 1}, {corner.x - 1, corner.y - 5}, corner};
+    EXPECT_EQ(sel(tri, PolygonMode::Crossing), (V{"100", "101", "103", "104"}));
+    EXPECT_EQ(sel(tri, PolygonMode::Window), V{});
+}
+
+TEST_F(PolygonTest, RepeatedVerticesDoNotBreakTheSelection) {
+    auto clean = sel(open_ring(grid_parcel(1, 1, W, H)), PolygonMode::Crossing);
+    auto mid = grid_parcel(1, 1, W, H);
+    // Every vertex doubled, and the closing vertex repeated as well.
+    std::vector<Point2> doubled;
+    for (const Point2& p : mid) {
+        doubled.push_back(p);
+        doubled.push_back(p);
+    }
+    EXPECT_EQ(sel(doubled, PolygonMode::Crossing), clean);
+    EXPECT_EQ(sel(doubled, PolygonMode::Window), sel(mid, PolygonMode::Window));
+    // Fewer than three distinct vertices select nothing.
+    EXPECT_TRUE(sel({mid[0], mid[0], mid[1], mid[1], mid[0]}, PolygonMode::Crossing).empty());
+    EXPECT_TRUE(sel({}, PolygonMode::Crossing).empty());
+    // Three distinct vertices on one line enclose no area.
+    EXPECT_TRUE(sel({mid[0], mid[1], {2 * mid[1].x - mid[0].x, mid[1].y}}, PolygonMode::Crossing).empty());
+}
+
+TEST_F(PolygonTest, ASelfCrossingPolygonStillSelectsWithBothLobes) {
+    using V = std::vector<std::string>;
+    // A bow tie over the bottom row: its lobes lie in parcels 100 and 102, crossing in 101.
+    Point2 a = centre(0, 0), c = centre(2, 0);
+    std::vector<Point2> bow{{a.x - 2, a.y - 2}, {c.x + 2, c.y + 2}, {c.x + 2, c.y - 2}, {a.x - 2, a.y + 2}};
+    auto got = sel(bow, PolygonMode::Crossing);
+    EXPECT_EQ(got, (V{"100", "101", "102"}));
+}
+
+TEST_F(PolygonTest, PointsWithinASmallRingAroundACorner) {
+    using V = std::vector<std::string>;
+    // Twelve points 0.1 around a corner, as the boundary-point numbering searches; a POINT at
+    // the corner is found, one 0.2 away is not.
+    DxfBuilder b;
+    Point2 corner{kX0 + 10.123, kY0 + 20.456};
+    b.point(corner, {"今后界址点"});
+    b.point({corner.x + 0.2, corner.y}, {"今后界址点"});
+    b.square(corner.x, corner.y, corner.x + 5, corner.y + 5, {"ZD"});
+    Document d = b.doc();
+    SpatialIndex idx(d);
+    std::vector<Point2> ring;
+    for (int k = 0; k < 12; ++k) {
+        double a = k * 30 * 3.14159265358979323846 / 180;
+        ring.push_back({corner.x + 0.1 * std::cos(a), corner.y + 0.1 * std::sin(a)});
+    }
+    EXPECT_EQ(handles(d, select_by_polygon(d, idx, ring, PolygonMode::Crossing, {{0, "point"}, {8, "今后界址点"}})),
+              (V{"100"}));
+}
+
+TEST_F(PolygonTest, PickAtAPoint) {
+    auto mid = grid_parcel(1, 1, W, H);
+    Point2 on_left_edge{mid[0].x, (mid[0].y + mid[3].y) / 2};
+    // The shared edge of parcels 103 and 104: the later one in drawing order wins a tie.
+    RecordId hit = pick_at(doc, *index, on_left_edge, 0.01, {{0, "LWPOLYLINE"}});
+    ASSERT_NE(hit, kNoRecord);
+    EXPECT_EQ(format_handle(*doc.handle_of(hit)), "104");
+    EXPECT_EQ(pick_at(doc, *index, centre(0, 0), 0.01), kNoRecord);
+}
+
+// ---------------------------------------------------------------- the index follows the drawing
+
+TEST_F(PolygonTest, IndexRebuildsWhenTheDrawingChanges) {
+    using V = std::vector<std::string>;
+    auto island = sel(open_ring(grid_parcel(2, 2, W, H)), PolygonMode::Window, {{0, "POINT,TEXT"}});
+    EXPECT_EQ(island, V{});
+    size_t builds = index->builds();
+    // Move the text into the top-right parcel.
+    Entity text(doc, doc.modelspace()[10]);
+    Point2 target = centre(2, 2);
+    text.set_point(10, {target.x, target.y, 0});
+    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), (V{"10A"}));
+    EXPECT_EQ(index->builds(), builds + 1);
+    // Erased entities are gone.
+    doc.erase(doc.modelspace()[10]);
+    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), V{});
+}
+
+TEST_F(PolygonTest, IncrementalUpdateKeepsTheTree) {
+    using V = std::vector<std::string>;
+    index->refresh();
+    size_t builds = index->builds();
+    RecordId text_id = doc.modelspace()[10];
+    Entity text(doc, text_id);
+    Point2 target = centre(2, 2);
+    text.set_point(10, {target.x, target.y, 0});
+    index->update({text_id});
+    EXPECT_TRUE(index->current());
+    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), (V{"10A"}));
+    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), V{});
+    doc.erase(text_id);
+    index->update({text_id});
+    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), V{});
+    EXPECT_EQ(index->builds(), builds);
+}
