@@ -276,17 +276,25 @@ void Entity::set_text(std::string_view utf8) {
     }
     std::string raw = doc_->codec().encode(utf8);
     std::vector<Tag> chunks;
-    // Chunks of at most 250 bytes, never splitting a character.
+    // Chunks of at most 250 bytes, never splitting a character, a \U+XXXX escape or a
+    // backslash code (\P, \\): readers decode each chunk on its own.
+    auto char_len = [&](size_t k) -> size_t {
+        unsigned char c = static_cast<unsigned char>(raw[k]);
+        if (!doc_->codec().is_utf8()) return c >= 0x81 ? 2 : 1;
+        return c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    };
     size_t pos = 0;
     while (raw.size() - pos > 250) {
-        size_t cut = pos + 250;
-        if (doc_->codec().is_utf8()) {
-            while (cut > pos && (static_cast<unsigned char>(raw[cut]) & 0xC0) == 0x80) --cut;
-        } else {
-            size_t k = pos;
-            while (k < pos + 250) k += static_cast<unsigned char>(raw[k]) >= 0x81 ? 2 : 1;
-            cut = k > pos + 250 ? k - 2 : k;
+        size_t cut = pos, k = pos;
+        while (k < raw.size()) {
+            size_t len = char_len(k);
+            if (raw[k] == '\\' && k + 1 < raw.size())
+                len = raw.compare(k + 1, 2, "U+") == 0 ? 7 : raw.compare(k + 1, 2, "M+") == 0 ? 8 : 1 + char_len(k + 1);
+            if (k + len - pos > 250) break;
+            k += len;
+            cut = k;
         }
+        if (cut == pos) cut = pos + 250;
         chunks.push_back(doc_->make_raw(3, raw.substr(pos, cut - pos)));
         pos = cut;
     }
