@@ -15,8 +15,10 @@ using drawing::RecordId;
 void cmd_hatch(CommandContext& c) {
     InterpreterState& st = c.state;
     static const std::vector<std::string> kPatterns = {"?", "Solid", "User"};
+    Accept pattern = Accept::words(kPatterns);
+    pattern.text = true;  // a pattern name
     while (true) {
-        Answer a = c.ask("输入图案名或 [?/实体(S)/用户定义(U)] <U>:", Accept::words(kPatterns).with(kPatterns));
+        Answer a = c.ask("输入图案名或 [?/实体(S)/用户定义(U)] <U>:", pattern);
         if (a.cancel()) return;
         if (a.enter() || a.is(2)) break;
         if (a.is(0)) {
