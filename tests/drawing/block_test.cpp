@@ -398,3 +398,63 @@ TEST(BlockInsert, Refusals) {
     EXPECT_FALSE(write_wblock(doc, {line}, {0, 0, 0}, dir / "no/such/folder/out.dxf", &report));
     EXPECT_FALSE(report.error.empty());
 }
+
+TEST(BlockExplode, AttributesBecomeTextAndDefinitionsStayBehind) {
+    Scratch dir;
+    // The drawing to insert: a line and an attribute definition.
+    Document src = Document::create();
+    add_line(src, {0, 0, 0}, {10, 0, 0});
+    std::vector<Tag> attdef = entity_head(src, "ATTDEF", "0", "AcDbText");
+    for (Tag t : {src.make_real(10, 1.0), src.make_real(20, 1.0), src.make_real(30, 0.0), src.make_real(40, 2.0),
+                  src.make_text(1, "?"), src.make_raw(100, "AcDbAttributeDefinition"), src.make_text(3, "宗地号"),
+                  src.make_raw(2, "ZDH"), src.make_int(70, 0)})
+        attdef.push_back(t);
+    add_entity(src, attdef);
+    std::string file = dir / "tag.dxf";
+    src.save(file);
+
+    Document doc = Document::create();
+    RecordId ref = insert_dxf_as_block(doc, file, {100, 0, 0}, 1, 1, 1, 0, "标注");
+    ASSERT_NE(ref, kNoRecord);
+    // Two attributes on the reference, one of them invisible.
+    uint64_t owner = Entity(doc, ref).handle();
+    auto attrib = [&](const char* value, int flags) {
+        std::vector<Tag> a = entity_head(doc, "ATTRIB", "标注", "AcDbText", owner);
+        for (Tag t : {doc.make_real(10, 101.0), doc.make_real(20, 1.0), doc.make_real(30, 0.0), doc.make_real(40, 2.0),
+                      doc.make_text(1, value), doc.make_raw(100, "AcDbAttribute"), doc.make_raw(2, "ZDH"),
+                      doc.make_int(70, flags), doc.make_int(74, 2)})
+            a.push_back(t);
+        Record r;
+        r.tags = std::move(a);
+        return doc.add_record(std::move(r));
+    };
+    RecordId shown = attrib("JB001", 0), hidden = attrib("secret", 1);
+    Record seq;
+    seq.tags = entity_head(doc, "SEQEND", "标注", {}, owner);
+    RecordId seqend = doc.add_record(std::move(seq));
+    {
+        Record& r = doc.edit(ref);
+        r.followers = {shown, hidden, seqend};
+    }
+    Entity(doc, ref).set_integer(66, 1, 100);
+    for (RecordId f : {shown, hidden, seqend}) doc.index_handle(f);
+
+    auto parts = explode_insert(doc, ref);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(doc.type(parts[0]), "LINE");
+    EXPECT_EQ(doc.type(parts[1]), "TEXT");
+    Entity text(doc, parts[1]);
+    EXPECT_EQ(text.text(), "JB001");
+    EXPECT_EQ(text.valign(), 2);  // the attribute's vertical alignment (74) became the text's (73)
+    EXPECT_FALSE(text.text_of(2).has_value());
+    expect_near(text.point(10).value(), 101, 1);
+    for (RecordId id : doc.modelspace()) EXPECT_NE(doc.type(id), "ATTDEF");
+    if (!has_ezdxf()) return;
+    std::string out = dir / "exploded.dxf";
+    doc.save(out);
+    RunResult r = run_script("block_facts.py", {out});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("type=TEXT layer=标注 color=256 owner="), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("geom=101.0,1.0,0.0|JB001|2.0|0.0"), std::string::npos) << r.output;
+}
