@@ -303,7 +303,8 @@ def geometry(e):
                 if name == "LINE":
                     g[key] = (edge.start, edge.end)
                 elif name == "ARC":
-                    g[key] = (edge.center, edge.radius, edge.start_point, edge.end_point)
+                    full = math.isclose(abs(edge.end_angle - edge.start_angle), 360)
+                    g[key] = (edge.center, edge.radius) + (() if full else (edge.start_point, edge.end_point))
                 elif name == "ELLIPSE":
                     g[key] = (edge.center, edge.major_axis, edge.ratio, edge.start_point, edge.end_point)
                 elif name == "SPLINE":

@@ -1,0 +1,358 @@
+// Moving, rotating and scaling entities. The numbers of every type are checked by hand here
+// and, for whole sequences of transforms, against ezdxf doing the same with its own matrices.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "drawing/create.h"
+#include "drawing/document.h"
+#include "drawing/entity.h"
+#include "drawing/transform.h"
+#include "ezdxf_support.h"
+
+using namespace korvane::drawing;
+using namespace korvane_test;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kEps = 1e-9;
+
+// An entity from "code=value|code=value" groups after the usual head.
+RecordId raw_entity(Document& doc, std::string_view type, std::string_view subclass, std::string_view groups) {
+    auto tags = entity_head(doc, type, "0", subclass);
+    while (!groups.empty()) {
+        size_t bar = groups.find('|');
+        std::string_view g = groups.substr(0, bar);
+        size_t eq = g.find('=');
+        tags.push_back(doc.make_raw(std::stoi(std::string(g.substr(0, eq))), g.substr(eq + 1)));
+        groups = bar == std::string_view::npos ? std::string_view() : groups.substr(bar + 1);
+    }
+    return add_entity(doc, std::move(tags));
+}
+
+// Every value of a group code in the entity part, in order.
+std::vector<double> all(const Entity& e, int code) {
+    std::vector<double> out;
+    const auto& tags = e.rec().tags;
+    for (size_t i = 1; i < e.xdata_start(); ++i)
+        if (tags[i].code == code) out.push_back(e.doc().real(tags[i]));
+    return out;
+}
+
+std::vector<int> codes(const Entity& e) {
+    std::vector<int> out;
+    for (const Tag& t : e.rec().tags) out.push_back(t.code);
+    return out;
+}
+
+void expect_point(const std::optional<Point3>& got, Point3 want) {
+    ASSERT_TRUE(got);
+    EXPECT_NEAR(got->x, want.x, kEps);
+    EXPECT_NEAR(got->y, want.y, kEps);
+    EXPECT_NEAR(got->z, want.z, kEps);
+}
+
+void expect_values(const std::vector<double>& got, const std::vector<double>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], kEps) << "value " << i;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ against ezdxf
+
+TEST(Transform, AgreesWithEzdxfOnEveryType) {
+    TempDir dir;
+    std::string shapes = dir.file("shapes.dxf");
+    int status = -1;
+    std::string out = ezdxf({"shapes", shapes}, &status);
+    ASSERT_EQ(status, 0) << out;
+    const std::vector<std::vector<std::string>> sequences = {
+        {"move:100,200,3"},
+        {"rotate:10,5,0:0.5235987755982988"},
+        {"scale:1,2,0:2.5"},
+        {"rotate:548000,2543000,0:-2.2", "scale:1,2,3:0.4", "move:-7,3,1"},
+    };
+    for (const auto& ops : sequences) {
+        SCOPED_TRACE(ops.front());
+        Document doc = Document::load(shapes);
+        ASSERT_GT(doc.modelspace().size(), 15u);
+        for (const std::string& op : ops) {
+            double v[4] = {};
+            char kind[8] = {};
+            std::sscanf(op.c_str(), "%7[a-z]:%lf,%lf,%lf:%lf", kind, v, v + 1, v + 2, v + 3);
+            for (RecordId id : doc.modelspace()) {
+                Entity e(doc, id);
+                bool ok = std::string(kind) == "move"     ? move(e, v[0], v[1], v[2])
+                          : std::string(kind) == "rotate" ? rotate(e, {v[0], v[1], v[2]}, v[3])
+                                                          : scale(e, {v[0], v[1], v[2]}, v[3]);
+                EXPECT_TRUE(ok) << e.type();
+            }
+        }
+        std::string result = dir.file("result.dxf");
+        doc.save(result);
+        std::vector<std::string> args = {"check-transform", shapes, result};
+        args.insert(args.end(), ops.begin(), ops.end());
+        out = ezdxf(args, &status);
+        EXPECT_EQ(status, 0) << out;
+    }
+}
+
+// ------------------------------------------------------------------ by hand
+
+TEST(Transform, LineAndPoint) {
+    Document doc = Document::create();
+    Entity line(doc, add_line(doc, {2, 1, 0}, {1, 1, 5}));
+    EXPECT_TRUE(rotate(line, {1, 1, 0}, kPi / 2));
+    expect_point(line.point(10), {1, 2, 0});
+    expect_point(line.point(11), {1, 1, 5});
+    EXPECT_TRUE(scale(line, {1, 1, 1}, 2));
+    expect_point(line.point(10), {1, 3, -1});
+    expect_point(line.point(11), {1, 1, 9});
+    Entity point(doc, add_point(doc, {548000.125, 2543000.5, 0}));
+    EXPECT_TRUE(move(point, 0.25, -0.5, 1));
+    expect_point(point.point(10), {548000.375, 2543000, 1});
+}
+
+TEST(Transform, TextGetsItsRotationAndKeepsTheRest) {
+    Document doc = Document::create();
+    Entity text(doc, add_text(doc, "界址点 J1", {10, 0, 0}, 2, "注记"));
+    text.set_xdata({XDataItem::app("SOUTH"), XDataItem::string("宗地"), XDataItem::point_value({1, 2, 3})});
+    auto xdata = text.xdata();
+    EXPECT_TRUE(rotate(text, {0, 0, 0}, kPi / 6));
+    expect_point(text.point(10), {10 * std::cos(kPi / 6), 10 * std::sin(kPi / 6), 0});
+    EXPECT_NEAR(*text.real(50), 30, kEps);
+    // The rotation goes where CAD programs write it: after the string, before the second marker.
+    auto c = codes(text);
+    auto at = std::find(c.begin(), c.end(), 1);
+    ASSERT_NE(at, c.end());
+    EXPECT_EQ(*(at + 1), 50);
+    EXPECT_TRUE(scale(text, {0, 0, 0}, 1.5));
+    EXPECT_DOUBLE_EQ(*text.real(40), 3);
+    EXPECT_TRUE(rotate(text, {0, 0, 0}, kPi * 11 / 6));  // back to 0 degrees, not 360
+    EXPECT_NEAR(*text.real(50), 0, kEps);
+    EXPECT_EQ(text.text(), "界址点 J1");
+    EXPECT_EQ(text.layer(), "注记");
+    ASSERT_EQ(text.xdata().size(), xdata.size());
+    EXPECT_EQ(text.xdata()[1].text, "宗地");
+    expect_point(text.xdata()[2].point, {1, 2, 3});  // extended-data points are not ours to move
+
+    // A justified text moves its alignment point too.
+    Entity aligned(doc, raw_entity(doc, "TEXT", "AcDbText",
+                                   "10=1|20=1|30=0|40=1|1=中|72=1|11=2|21=3|31=0|100=AcDbText|73=2"));
+    EXPECT_TRUE(move(aligned, 5, 5, 0));
+    expect_point(aligned.point(10), {6, 6, 0});
+    expect_point(aligned.point(11), {7, 8, 0});
+}
+
+TEST(Transform, UnchangedValuesKeepTheirText) {
+    Document doc = Document::create();
+    RecordId id = raw_entity(doc, "LINE", "AcDbLine", "10=1.50|20=2|30=  0.0|11=3|21=4|31=0.000");
+    EXPECT_TRUE(move(Entity(doc, id), 1, 0, 0));
+    std::string text = doc.to_dxf();
+    EXPECT_NE(text.find(" 10\r\n2.5\r\n 20\r\n2\r\n 30\r\n  0.0\r\n 11\r\n4.0\r\n 21\r\n4\r\n 31\r\n0.000\r\n"),
+              std::string::npos);
+}
+
+TEST(Transform, ArcAnglesTurnAndWrap) {
+    Document doc = Document::create();
+    Entity arc(doc, add_arc(doc, {0, 0, 0}, 2, 300, 30));
+    EXPECT_TRUE(rotate(arc, {1, 0, 0}, kPi / 2));
+    expect_point(arc.point(10), {1, -1, 0});
+    EXPECT_NEAR(*arc.real(50), 30, kEps);
+    EXPECT_NEAR(*arc.real(51), 120, kEps);
+    EXPECT_TRUE(scale(arc, {1, -1, 0}, 0.5));
+    EXPECT_DOUBLE_EQ(*arc.real(40), 1);
+    EXPECT_NEAR(*arc.real(50), 30, kEps);
+}
+
+TEST(Transform, MirroredEntitiesMoveInTheirOwnAxes) {
+    // Extrusion (0,0,-1): the object x axis points along world -x.
+    Document doc = Document::create();
+    Entity circle(doc, raw_entity(doc, "CIRCLE", "AcDbCircle", "10=-3|20=4|30=-1|40=2|210=0|220=0|230=-1"));
+    EXPECT_TRUE(move(circle, 5, 1, 2));
+    expect_point(circle.point(10), {-8, 5, -3});
+    EXPECT_TRUE(rotate(circle, {0, 0, 0}, kPi / 2));  // world (8,5) -> (-5,8): object (5,8)
+    expect_point(circle.point(10), {5, 8, -3});
+    expect_point(circle.point(210), {0, 0, -1});
+}
+
+TEST(Transform, InsertScalesAndTurnsWithItsAttributes) {
+    Document doc = Document::create();
+    auto tags = entity_head(doc, "INSERT", "0", "AcDbBlockReference");
+    for (auto [code, value] : std::vector<std::pair<int, const char*>>{
+             {66, "1"}, {2, "块"}, {10, "10"}, {20, "20"}, {30, "0"}, {42, "1.5"}})
+        tags.push_back(doc.make_raw(code, value));
+    uint64_t owner = parse_handle(doc.raw(tags[1]));
+    auto attrib = entity_head(doc, "ATTRIB", "0", "AcDbText", owner);
+    for (auto [code, value] : std::vector<std::pair<int, const char*>>{
+             {10, "11"}, {20, "20"}, {30, "0"}, {40, "0.5"}, {1, "值"}, {100, "AcDbAttribute"}, {2, "TAG"}, {70, "0"}})
+        attrib.push_back(doc.make_raw(code, value));
+    Entity ins(doc, add_entity(doc, std::move(tags), {attrib, entity_head(doc, "SEQEND", "0", {}, owner)}));
+    Entity att(doc, ins.rec().followers.front());
+
+    EXPECT_TRUE(scale(ins, {0, 0, 0}, 2));
+    expect_point(ins.point(10), {20, 40, 0});
+    EXPECT_DOUBLE_EQ(*ins.real(41), 2);
+    EXPECT_DOUBLE_EQ(*ins.real(42), 3);
+    EXPECT_DOUBLE_EQ(*ins.real(43), 2);
+    auto c = codes(ins);
+    auto at = std::find(c.begin(), c.end(), 30);
+    ASSERT_LE(at + 3, c.end());
+    EXPECT_EQ(std::vector<int>(at + 1, at + 4), (std::vector<int>{41, 42, 43}));
+    expect_point(att.point(10), {22, 40, 0});
+    EXPECT_DOUBLE_EQ(*att.real(40), 1);
+
+    EXPECT_TRUE(rotate(ins, {20, 40, 0}, kPi));
+    EXPECT_NEAR(*ins.real(50), 180, kEps);
+    EXPECT_NEAR(*att.real(50), 180, kEps);
+    expect_point(att.point(10), {18, 40, 0});
+}
+
+TEST(Transform, LightweightPolylineWidthsElevationAndBulges) {
+    Document doc = Document::create();
+    Entity lw(doc, add_lwpolyline(doc, {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}}, true, "独有宗地", {0, 1, 0}));
+    lw.set_constant_width(0.5);
+    EXPECT_TRUE(move(lw, 1, 1, 2));
+    EXPECT_DOUBLE_EQ(lw.elevation(), 2);
+    EXPECT_TRUE(scale(lw, {1, 1, 0}, 2));
+    EXPECT_EQ(lw.vertices(), (std::vector<Point3>{{1, 1, 4}, {9, 1, 4}, {9, 7, 4}}));
+    EXPECT_EQ(lw.bulges(), (std::vector<double>{0, 1, 0}));
+    EXPECT_DOUBLE_EQ(lw.constant_width(), 1);
+    EXPECT_TRUE(lw.closed());
+    EXPECT_TRUE(rotate(lw, {1, 1, 0}, kPi / 2));
+    auto v = lw.vertices();
+    expect_point(v[1], {1, 9, 4});
+    expect_point(v[2], {-5, 9, 4});
+    EXPECT_EQ(lw.bulges(), (std::vector<double>{0, 1, 0}));
+}
+
+TEST(Transform, OldStylePolylinesCarryTheirVertices) {
+    Document doc = Document::create();
+    Entity flat(doc, add_polyline(doc, {{1, 0, 2}, {3, 0, 2}, {3, 1, 2}}, false, "沟渠"));
+    EXPECT_TRUE(scale(flat, {0, 0, 0}, 3));
+    EXPECT_EQ(flat.vertices(), (std::vector<Point3>{{3, 0, 6}, {9, 0, 6}, {9, 3, 6}}));
+    EXPECT_DOUBLE_EQ(flat.elevation(), 6);
+    Entity wall(doc, add_polyline(doc, {{1, 0, 1}, {2, 0, 2}}, true));
+    EXPECT_TRUE(rotate(wall, {0, 0, 0}, kPi / 2));
+    auto v = wall.vertices();
+    expect_point(v[0], {0, 1, 1});
+    expect_point(v[1], {0, 2, 2});
+    // SEQEND stays as it was.
+    const Record& seqend = doc.record(wall.rec().followers.back());
+    EXPECT_EQ(seqend.tags.size(), 5u);
+}
+
+TEST(Transform, MTextTurnsByItsDirection) {
+    Document doc = Document::create();
+    Entity mtext(doc, add_mtext(doc, "第一行\n第二行", {2, 0, 0}, 1.5, "注记"));
+    EXPECT_TRUE(rotate(mtext, {0, 0, 0}, kPi / 6));
+    expect_point(mtext.point(10), {2 * std::cos(kPi / 6), 2 * std::sin(kPi / 6), 0});
+    expect_point(mtext.point(11), {std::cos(kPi / 6), std::sin(kPi / 6), 0});
+    EXPECT_TRUE(scale(mtext, {0, 0, 0}, 4));
+    EXPECT_DOUBLE_EQ(*mtext.real(40), 6);
+    expect_point(mtext.point(11), {std::cos(kPi / 6), std::sin(kPi / 6), 0});  // a direction, not a size
+    EXPECT_EQ(mtext.text(), "第一行\\P第二行");
+}
+
+TEST(Transform, EllipseAndImageVectors) {
+    Document doc = Document::create();
+    Entity ellipse(doc, raw_entity(doc, "ELLIPSE", "AcDbEllipse",
+                                   "10=1|20=1|30=0|11=3|21=0|31=0|210=0|220=0|230=1|40=0.5|41=0.25|42=3.0"));
+    EXPECT_TRUE(rotate(ellipse, {1, 1, 0}, kPi / 2));
+    EXPECT_TRUE(scale(ellipse, {0, 0, 0}, 2));
+    expect_point(ellipse.point(10), {2, 2, 0});
+    expect_point(ellipse.point(11), {0, 6, 0});
+    EXPECT_DOUBLE_EQ(*ellipse.real(40), 0.5);
+    EXPECT_DOUBLE_EQ(*ellipse.real(41), 0.25);
+    EXPECT_DOUBLE_EQ(*ellipse.real(42), 3);
+
+    Entity image(doc, raw_entity(doc, "IMAGE", "AcDbRasterImage",
+                                 "90=0|10=100|20=200|30=0|11=0.1|21=0|31=0|12=0|22=0.1|32=0|13=640|23=480|"
+                                 "340=0|70=7|280=0|281=50|282=50|283=0|360=0|71=1|91=2|14=-0.5|24=-0.5|14=639.5|24=479.5"));
+    EXPECT_TRUE(rotate(image, {100, 200, 0}, kPi / 2));
+    EXPECT_TRUE(scale(image, {100, 200, 0}, 3));
+    EXPECT_TRUE(move(image, 1, 2, 0));
+    expect_point(image.point(10), {101, 202, 0});
+    expect_point(image.point(11), {0, 0.3, 0});
+    expect_point(image.point(12), {-0.3, 0, 0});
+    expect_point(image.point(13), {640, 480, 0});                 // size in pixels
+    expect_values(all(image, 14), {-0.5, 639.5});                 // clip corners in pixels
+}
+
+TEST(Transform, HatchBoundariesPatternAndSeeds) {
+    Document doc = Document::create();
+    std::string groups =
+        "10=0|20=0|30=1.5|210=0|220=0|230=1|2=_USER|70=0|71=0|91=3|"
+        // a polyline loop with a bulge
+        "92=3|72=1|73=1|93=3|10=0|20=0|42=0|10=4|20=0|42=0.5|10=4|20=4|42=0|97=0|"
+        // a full circle
+        "92=1|93=1|72=2|10=10|20=10|40=2|50=0|51=360|73=1|97=0|"
+        // a line and a clockwise arc (stored as 360 - angle)
+        "92=1|93=2|72=1|10=20|20=0|11=30|21=0|72=2|10=25|20=0|40=5|50=0|51=180|73=0|97=0|"
+        "75=1|76=0|52=30|41=2|77=0|78=1|53=30|43=1|44=0|45=-1|46=1.7320508075688772|79=0|98=1|10=2|20=1";
+    Entity hatch(doc, raw_entity(doc, "HATCH", "AcDbHatch", groups));
+    EXPECT_TRUE(rotate(hatch, {0, 0, 0}, kPi / 2));
+
+    std::vector<double> x = all(hatch, 10), y = all(hatch, 20);
+    // elevation point, polyline loop (3), circle centre, line start, arc centre, seed
+    expect_values(x, {0, 0, 0, -4, -10, 0, 0, -1});
+    expect_values(y, {0, 0, 4, 4, 10, 20, 25, 2});
+    expect_values(all(hatch, 42), {0, 0.5, 0});                            // bulges stay
+    expect_values(all(hatch, 50), {0, 270});  // circle unchanged; clockwise arc: 0 - 90
+    expect_values(all(hatch, 51), {360, 90});
+    expect_values(all(hatch, 11), {0});
+    expect_values(all(hatch, 21), {30});
+    expect_values(all(hatch, 52), {120});
+    expect_values(all(hatch, 53), {120});
+    expect_values(all(hatch, 43), {0});
+    expect_values(all(hatch, 44), {1});
+    expect_values(all(hatch, 45), {-1.7320508075688772});
+    expect_values(all(hatch, 46), {-1});
+    expect_values(all(hatch, 30), {1.5});
+
+    EXPECT_TRUE(scale(hatch, {0, 0, 0}, 2));
+    expect_values(all(hatch, 41), {4});
+    expect_values(all(hatch, 40), {4, 10});
+    expect_values(all(hatch, 30), {3});
+    EXPECT_TRUE(move(hatch, 1, 1, 0));
+    expect_values(all(hatch, 10), {0, 1, 1, -7, -19, 1, 1, -1});
+    expect_values(all(hatch, 43), {1});  // the pattern moves with its hatch
+    expect_values(all(hatch, 45), {-3.4641016151377544});
+}
+
+TEST(Transform, OtherTypesAndBadArgumentsChangeNothing) {
+    Document doc = Document::create();
+    RecordId spline = raw_entity(doc, "SPLINE", "AcDbSpline", "70=8|71=3|72=0|73=0|74=0");
+    RecordId line = add_line(doc, {0, 0, 0}, {1, 1, 0});
+    std::string before = doc.to_dxf();
+    EXPECT_FALSE(move(Entity(doc, spline), 1, 1, 0));
+    EXPECT_FALSE(rotate(Entity(doc, spline), {0, 0, 0}, 1));
+    EXPECT_FALSE(scale(Entity(doc, spline), {0, 0, 0}, 2));
+    EXPECT_FALSE(can_transform(Entity(doc, spline)));
+    EXPECT_FALSE(scale(Entity(doc, line), {0, 0, 0}, 0));
+    EXPECT_FALSE(scale(Entity(doc, line), {0, 0, 0}, -1));
+    EXPECT_FALSE(move(Entity(doc, line), NAN, 0, 0));
+    EXPECT_FALSE(rotate(Entity(doc, line), {0, 0, 0}, INFINITY));
+    EXPECT_TRUE(move(Entity(doc, line), 0, 0, 0));
+    EXPECT_EQ(doc.to_dxf(), before);
+}
+
+TEST(Transform, IsOneUndoStep) {
+    Document doc = Document::create();
+    RecordId poly = add_polyline(doc, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, false, "沟渠", true);
+    RecordId text = add_text(doc, "字", {0, 0, 0}, 1);
+    std::string before = doc.to_dxf();
+    doc.begin_undo_step("rotate");
+    EXPECT_TRUE(rotate(Entity(doc, poly), {0, 0, 0}, 1));
+    EXPECT_TRUE(rotate(Entity(doc, text), {0, 0, 0}, 1));
+    doc.end_undo_step();
+    std::string after = doc.to_dxf();
+    EXPECT_NE(after, before);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.to_dxf(), before);
+    ASSERT_TRUE(doc.redo());
+    EXPECT_EQ(doc.to_dxf(), after);
+}
