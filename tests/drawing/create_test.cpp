@@ -35,13 +35,6 @@ struct Expect {
     std::map<std::string, std::string> fields = {};
 };
 
-std::string num(double v) {
-    std::ostringstream s;
-    s.precision(17);
-    s << v;
-    return s.str();
-}
-
 // A parcel-sized ring at survey coordinates.
 const std::vector<Point3> kRing = {{548000.125, 2543000.5, 3.5}, {548040.0, 2543000.5, 3.5},
                                    {548040.0, 2543030.25, 3.5}, {548000.125, 2543030.25, 3.5}};
