@@ -97,7 +97,13 @@ Tag Document::make_raw(int code, std::string_view raw) {
     return t;
 }
 
-Tag Document::make_text(int code, std::string_view utf8) { return make_raw(code, codec_.encode(utf8)); }
+Tag Document::make_text(int code, std::string_view utf8) {
+    std::string value = codec_.encode(utf8);
+    // A value is one line of the file: a line break in it would cut the file apart.
+    for (char& c : value)
+        if (c == '\n' || c == '\r') c = ' ';
+    return make_raw(code, value);
+}
 Tag Document::make_real(int code, double value) { return make_raw(code, format_real(value)); }
 Tag Document::make_int(int code, long long value) { return make_raw(code, std::to_string(value)); }
 Tag Document::make_handle(int code, uint64_t handle) { return make_raw(code, format_handle(handle)); }
@@ -278,14 +284,26 @@ void Document::finish_load(LoadReport* report) {
     next_handle_ = std::max(seed, max_handle + 1);
     if (seed != 0 && seed <= max_handle)
         warn("$HANDSEED " + handseed_as_read_ + " was not above every handle; raised to " + format_handle(next_handle_));
+    // One warning per kind, naming the first few records: a broken file can have thousands.
+    size_t duplicates = 0, empties = 0;
+    std::string duplicate_list, empty_list;
     for (auto [id, i] : needs_new) {
         std::string old(trimmed(records_[id].tags[i]));
         uint64_t h = allocate_handle();
         records_[id].tags[i] = make_handle(records_[id].tags[i].code, h);
         handles_.emplace(h, id);
-        warn(std::string(type(id)) + (old.empty() ? " with an empty handle" : " with duplicate handle " + old) +
-             " got the new handle " + format_handle(h));
+        bool empty = parse_handle(old) == 0;
+        size_t& count = empty ? empties : duplicates;
+        std::string& list = empty ? empty_list : duplicate_list;
+        if (count++ < 5)
+            list += (list.empty() ? "" : ", ") + std::string(type(id)) + (empty ? "" : " " + old) + " -> " + format_handle(h);
     }
+    if (duplicates)
+        warn(std::to_string(duplicates) + " record(s) had a handle already in use and got new handles: " + duplicate_list +
+             (duplicates > 5 ? " and " + std::to_string(duplicates - 5) + " more" : ""));
+    if (empties)
+        warn(std::to_string(empties) + " record(s) had an empty or invalid handle and got new handles: " + empty_list +
+             (empties > 5 ? " and " + std::to_string(empties - 5) + " more" : ""));
 }
 
 std::vector<RecordId> Document::modelspace() const {

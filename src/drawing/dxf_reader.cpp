@@ -1,10 +1,13 @@
 // Reads ASCII DXF text into the document's records without copying values:
 // each tag keeps the offset and length of its value line in the source buffer.
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
+#include "audit.h"
 #include "document.h"
 
 namespace korvane::drawing {
@@ -28,13 +31,19 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 class DxfReader {
 public:
+    std::vector<std::string_view> applications_;  // raw 1001 values, each once, in order of appearance
+
     DxfReader(Document& doc, LoadReport* report) : doc_(doc), report_(report) {}
 
     void run() {
         const std::string& src = doc_.source_;
-        if (src.empty()) fail(0, "the file is empty");
+        if (src.empty()) throw DxfError(doc_.source_name_, 0, "the file is empty");
         if (src.rfind("AutoCAD Binary DXF", 0) == 0)
             fail(0, "this is a binary DXF file; Korvane reads ASCII DXF only (save it as ASCII DXF)");
+        if (src.size() >= 6 && src.rfind("AC10", 0) == 0 && src.find('\n') > 6)
+            fail(0, "this is a DWG drawing, not a DXF file (save it as ASCII DXF)");
+        if (src.size() >= 2 && ((src[0] == '\xFF' && src[1] == '\xFE') || (src[0] == '\xFE' && src[1] == '\xFF')))
+            fail(0, "this file is UTF-16 text, not a DXF file (DXF is written in the drawing's code page or UTF-8)");
         size_t start = 0;
         if (src.size() >= 3 && static_cast<unsigned char>(src[0]) == 0xEF &&
             static_cast<unsigned char>(src[1]) == 0xBB && static_cast<unsigned char>(src[2]) == 0xBF)
@@ -44,12 +53,22 @@ public:
         doc_.eol_ = (first_nl != std::string::npos && first_nl > 0 && src[first_nl - 1] == '\r') ? "\r\n" : "\n";
 
         Tag first;
-        if (!next_tag(first)) fail(start, "the file is empty");
+        if (!next_tag(first)) throw DxfError(doc_.source_name_, 0, "the file is empty");
         if (first.code != 0 && first.code != 999)
             fail(start, "this is not a DXF file (it does not start with a 0 group)");
+        first_tag_ = false;
         pending_ = first;
         has_pending_ = true;
         parse_top_level();
+        if (merged_count_ > 0) {
+            std::string names;
+            for (const std::string& n : merged_) names += (names.empty() ? "" : ", ") + n;
+            warn(std::to_string(merged_count_) + " repeated section(s) (" + names + ", the first at line " +
+                 std::to_string(merged_line_) + ") were merged into the first section of their name");
+        }
+        if (loose_records_ > 0)
+            warn(std::to_string(loose_records_) + " record(s) outside any section (from line " +
+                 std::to_string(first_loose_line_) + ") kept as they stand");
         if (!saw_eof_) warn("the file ended without 0/EOF; EOF added");
         detect_version();
     }
@@ -61,7 +80,14 @@ private:
     Tag pending_;
     bool has_pending_ = false;
     bool saw_eof_ = false;
+    bool first_tag_ = true;
     size_t last_tag_offset_ = 0;
+    size_t loose_records_ = 0;
+    std::string_view last_application_;
+    std::unordered_set<std::string_view> application_set_;
+    std::vector<std::string> merged_;  // names of sections that occurred more than once
+    size_t merged_count_ = 0, merged_line_ = 0;
+    size_t first_loose_line_ = 0;
 
     [[noreturn]] void fail(size_t offset, const std::string& what) {
         throw DxfError(doc_.source_name_, line_of_offset(doc_.source_, offset), what);
@@ -99,12 +125,15 @@ private:
         while (e > p && is_blank(e[-1])) --e;
         if (p == e) {
             if (pos_ >= src.size()) return false;
+            if (first_tag_) fail(cb, "this is not a DXF file (it starts with an empty line)");
             fail(cb, "empty line where a group code was expected");
         }
         int code = 0;
         auto [ptr, ec] = std::from_chars(p, e, code);
-        if (ec != std::errc() || ptr != e)
+        if (ec != std::errc() || ptr != e) {
+            if (first_tag_) fail(cb, "this is not a DXF file (its first line is not a group code)");
             fail(cb, "group code is not a number: \"" + std::string(p, std::min<size_t>(size_t(e - p), 40)) + "\"");
+        }
         if (code < -5 || code > 1071) fail(cb, "group code out of range: " + std::to_string(code));
         size_t vb, vl;
         if (!read_line(vb, vl)) fail(cb, "the file ends after group code " + std::to_string(code) + " without its value (truncated file)");
@@ -142,7 +171,8 @@ private:
                     // Some writers put "1.0" or "0.0" in integer groups; accept a whole-number real.
                     double d;
                     auto [p2, e2] = std::from_chars(t.data(), t.data() + t.size(), d);
-                    ok = e2 == std::errc() && p2 == t.data() + t.size() && d == static_cast<double>(static_cast<long long>(d));
+                    ok = e2 == std::errc() && p2 == t.data() + t.size() && d > -9.2e18 && d < 9.2e18 &&
+                         d == static_cast<double>(static_cast<long long>(d));
                 }
             }
         }
@@ -160,8 +190,18 @@ private:
                 has_pending_ = true;
                 return;
             }
+            if (t.code == 1001) note_application(t);
             out.push_back(t);
         }
+    }
+
+    // Names of applications with extended data, collected while their text is at hand so
+    // that the structure checks need not visit every tag again.
+    void note_application(const Tag& t) {
+        std::string_view name = doc_.raw(t);
+        if (name == last_application_) return;
+        last_application_ = name;
+        if (application_set_.insert(name).second) applications_.push_back(name);
     }
 
     RecordId push_record(std::vector<Tag>& scratch) {
@@ -198,18 +238,66 @@ private:
                 parse_section(t, scratch);
                 continue;
             }
+            if (t.code == 9 && !loose) {
+                header_after_endsec(t, scratch);
+                continue;
+            }
             // Tags outside any section (comments, stray records): kept where they stand.
+            if (t.code != 999 && loose_records_++ == 0) first_loose_line_ = line_of_offset(doc_.source_, t.offset) - 1;
             if (!loose) {
                 doc_.sections_.push_back(Section{});
                 loose = &doc_.sections_.back();
             }
             scratch.push_back(t);
             collect_until_zero(scratch);
-            if (t.code == 0 && value_is(t, "ENDSEC")) warn("ENDSEC without SECTION kept as it stands");
             RecordId id = push_record(scratch);
             doc_.sections_.back().items.push_back(id);
             loose = &doc_.sections_.back();
         }
+    }
+
+    // Header variables after a section's ENDSEC (a writer closed the header too early, or
+    // wrote them outside any section): they go into the header, and the ENDSEC that
+    // follows them is dropped.
+    void header_after_endsec(const Tag& first, std::vector<Tag>& scratch) {
+        size_t line = line_of_offset(doc_.source_, first.offset) - 1;
+        scratch.push_back(first);
+        collect_until_zero(scratch);
+        auto it = doc_.sections_.begin();
+        while (it != doc_.sections_.end() && it->name != "HEADER") ++it;
+        if (it == doc_.sections_.end()) {
+            Section sec;
+            sec.name = "HEADER";
+            Record head, end;
+            head.tags = {doc_.make_raw(0, "SECTION"), doc_.make_raw(2, "HEADER")};
+            end.tags = {doc_.make_raw(0, "ENDSEC")};
+            sec.head = doc_.add_record(std::move(head));
+            sec.end = doc_.add_record(std::move(end));
+            it = doc_.sections_.begin();
+            while (it != doc_.sections_.end() && it->name.empty()) ++it;  // after leading comments
+            it = doc_.sections_.insert(it, std::move(sec));
+        }
+        Section& header = *it;
+        if (header.items.empty() || doc_.records_[header.items.front()].tags.empty() ||
+            doc_.records_[header.items.front()].tags.front().code == 0) {
+            header.items.insert(header.items.begin(), push_record(scratch));
+        } else {
+            auto& tags = doc_.records_[header.items.front()].tags;
+            tags.insert(tags.end(), scratch.begin(), scratch.end());
+            scratch.clear();
+        }
+        Tag t;
+        if (next_tag(t)) {
+            if (t.code == 0 && value_is(t, "ENDSEC")) {
+                collect_until_zero(scratch);  // nothing belongs to an ENDSEC: dropped with it
+                scratch.clear();
+            } else {
+                pending_ = t;
+                has_pending_ = true;
+            }
+        }
+        warn("header variables outside the HEADER section (line " + std::to_string(line) +
+             ") were moved into the header");
     }
 
     void check_trailing() {
@@ -250,10 +338,16 @@ private:
             }
             if (value_is(t, "ENDSEC")) {
                 scratch.push_back(t);
-                collect_until_zero(scratch);
+                // Groups after ENDSEC stay with it, except header variables (a misplaced ENDSEC).
+                Tag after;
+                if (next_tag(after)) {
+                    pending_ = after;
+                    has_pending_ = true;
+                    if (after.code != 9) collect_until_zero(scratch);
+                }
                 sec.end = push_record(scratch);
                 close_owner(owner, sec);
-                doc_.sections_.push_back(std::move(sec));
+                add_section(std::move(sec), section_offset);
                 return;
             }
             if (value_is(t, "SECTION") || value_is(t, "EOF")) {
@@ -265,7 +359,7 @@ private:
                 Record end;
                 end.tags.push_back(doc_.make_raw(0, "ENDSEC"));
                 sec.end = doc_.add_record(std::move(end));
-                doc_.sections_.push_back(std::move(sec));
+                add_section(std::move(sec), section_offset);
                 return;
             }
             scratch.push_back(t);
@@ -281,7 +375,23 @@ private:
             sec.items.push_back(id);
             if (is_owner_type(type) && (sec.name == "ENTITIES" || sec.name == "BLOCKS")) owner = id;
         }
-        fail(section_offset, "section " + sec.name + " is not closed: the file is truncated");
+        fail(doc_.source_.empty() ? 0 : doc_.source_.size() - 1,
+             "the file ends inside the " + sec.name + " section (begun at line " +
+                 std::to_string(line_of_offset(doc_.source_, section_offset) - 1) + "): it is truncated");
+    }
+
+    // A second section of a name already read is merged into the first: readers look at one.
+    void add_section(Section&& sec, size_t offset) {
+        if (!sec.name.empty())
+            for (Section& s : doc_.sections_) {
+                if (s.name != sec.name) continue;
+                s.items.insert(s.items.end(), sec.items.begin(), sec.items.end());
+                if (merged_.empty()) merged_line_ = line_of_offset(doc_.source_, offset) - 1;
+                if (std::find(merged_.begin(), merged_.end(), sec.name) == merged_.end()) merged_.push_back(sec.name);
+                ++merged_count_;
+                return;
+            }
+        doc_.sections_.push_back(std::move(sec));
     }
 
     // A POLYLINE must end with SEQEND; an INSERT without attributes has none.
@@ -314,6 +424,7 @@ Document Document::parse(std::string text, const std::string& name, LoadReport* 
     DxfReader reader(doc, report);
     reader.run();
     doc.finish_load(report);
+    audit(doc, report, doc.source_, &reader.applications_);
     return doc;
 }
 

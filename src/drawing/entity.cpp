@@ -1,6 +1,7 @@
 #include "entity.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "tables.h"
 
@@ -192,16 +193,27 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
         int c = it.code;
         if (c == 1001) throw XDataError("only one application per call");
         if (c >= 1010 && c <= 1013) {
+            if (!std::isfinite(it.point.x) || !std::isfinite(it.point.y) || !std::isfinite(it.point.z))
+                throw XDataError("extended-data point is not finite (item " + std::to_string(k) + ")");
             tags.push_back(doc_->make_real(c, it.point.x));
             tags.push_back(doc_->make_real(c + 10, it.point.y));
             tags.push_back(doc_->make_real(c + 20, it.point.z));
         } else if (c >= 1040 && c <= 1042) {
+            if (!std::isfinite(it.real)) throw XDataError("extended-data real is not a finite number (item " + std::to_string(k) + ")");
             tags.push_back(doc_->make_real(c, it.real));
         } else if (c == 1070 || c == 1071) {
             if (c == 1070 && (it.integer < -32768 || it.integer > 32767))
                 throw XDataError("1070 value out of 16-bit range: " + std::to_string(it.integer));
+            if (c == 1071 && (it.integer < -2147483648LL || it.integer > 2147483647LL))
+                throw XDataError("1071 value out of 32-bit range: " + std::to_string(it.integer));
             tags.push_back(doc_->make_int(c, it.integer));
         } else if (c >= 1000 && c <= 1005) {
+            if (it.text.find_first_of("\r\n") != std::string::npos)
+                throw XDataError("line break in an extended-data string (item " + std::to_string(k) + ")");
+            if ((c == 1004 || c == 1005) && (it.text.empty() || it.text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
+                                             (c == 1004 && it.text.size() % 2 != 0)))
+                throw XDataError(std::string(c == 1004 ? "1004 binary data" : "1005 handle") + " must be hexadecimal (item " +
+                                 std::to_string(k) + ")");
             Tag t = c == 1004 || c == 1005 ? doc_->make_raw(c, it.text) : doc_->make_text(c, it.text);
             if (doc_->raw(t).size() > 255)
                 throw XDataError("extended-data string longer than 255 bytes (item " + std::to_string(k) + ")");
@@ -224,7 +236,10 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
     size_t others = binary_size(*doc_, r.tags, start, r.tags.size()) - binary_size(*doc_, r.tags, b, e);
     if (others + binary_size(*doc_, tags, 0, tags.size()) > 16383)
         throw XDataError("extended data of an entity is limited to 16 KB");
-    ensure_appid(*doc_, app);
+    // The application keeps its name as the drawing spells it (names match without regard to case).
+    if (b < e) tags[0] = r.tags[b];  // copied before the table insert below can move the record
+    RecordId appid = ensure_appid(*doc_, app);
+    if (b == e && entry_name(*doc_, appid) != app) tags[0] = doc_->make_text(1001, entry_name(*doc_, appid));
     Record& r2 = mrec();  // the table insert may have grown the record store
     r2.tags.erase(r2.tags.begin() + long(b), r2.tags.begin() + long(e));
     r2.tags.insert(r2.tags.begin() + long(b), tags.begin(), tags.end());
@@ -274,7 +289,14 @@ void Entity::set_text(std::string_view utf8) {
             ++i;
         }
     }
-    std::string raw = doc_->codec().encode(utf8);
+    // Line breaks are paragraph codes in MTEXT; a value holds no line break.
+    std::string text;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        if (utf8[i] == '\n' || utf8[i] == '\r') text += "\\P";
+        else text += utf8[i];
+    }
+    std::string raw = doc_->codec().encode(text);
     std::vector<Tag> chunks;
     // Chunks of at most 250 bytes, never splitting a character, a \U+XXXX escape or a
     // backslash code (\P, \\): readers decode each chunk on its own.

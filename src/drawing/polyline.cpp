@@ -105,10 +105,21 @@ void Entity::set_vertices(const std::vector<Point3>& points, const std::vector<d
             if (!verts.empty()) copy.tags = doc_->record(verts.back()).tags;
             else {
                 copy.tags.push_back(doc_->make_raw(0, "VERTEX"));
-                copy.tags.push_back(doc_->make_raw(8, layer()));
+                if (!doc_->is_r12()) {
+                    // From R13 on a vertex needs its handle, owner and subclass markers.
+                    copy.tags.push_back(doc_->make_handle(5, 0));  // replaced by a fresh handle below
+                    copy.tags.push_back(doc_->make_handle(330, handle()));
+                    copy.tags.push_back(doc_->make_raw(100, "AcDbEntity"));
+                }
+                copy.tags.push_back(doc_->make_text(8, layer()));
+                if (!doc_->is_r12()) {
+                    copy.tags.push_back(doc_->make_raw(100, "AcDbVertex"));
+                    copy.tags.push_back(doc_->make_raw(100, three_d ? "AcDb3dPolylineVertex" : "AcDb2dVertex"));
+                }
                 copy.tags.push_back(doc_->make_real(10, 0));
                 copy.tags.push_back(doc_->make_real(20, 0));
                 copy.tags.push_back(doc_->make_real(30, 0));
+                if (three_d) copy.tags.push_back(doc_->make_raw(70, "32"));
             }
             for (auto& t : copy.tags)
                 if (t.code == 5) t = doc_->make_handle(5, doc_->allocate_handle());

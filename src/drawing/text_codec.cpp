@@ -44,6 +44,10 @@ size_t utf8_sequence_length(std::string_view s, size_t i) {
     for (size_t k = 1; k < n; ++k)
         if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
     if (n == 2 && c < 0xC2) return 0;
+    // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+    unsigned char c1 = n > 1 ? static_cast<unsigned char>(s[i + 1]) : 0;
+    if (n == 3 && ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F))) return 0;
+    if (n == 4 && (c > 0xF4 || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))) return 0;
     return n;
 }
 
@@ -160,23 +164,64 @@ bool is_valid_utf8(std::string_view text) {
     return true;
 }
 
+namespace {
+
+// Four hex digits at text[at..at+4) into value; false when they are not there.
+bool hex4(std::string_view text, size_t at, uint32_t& value) {
+    if (at + 4 > text.size()) return false;
+    value = 0;
+    for (size_t k = at; k < at + 4; ++k) {
+        int h = hex_value(text[k]);
+        if (h < 0) return false;
+        value = value * 16 + uint32_t(h);
+    }
+    return true;
+}
+
+bool is_escape_at(std::string_view text, size_t i) {
+    return i + 7 <= text.size() && text[i] == '\\' && text[i + 1] == 'U' && text[i + 2] == '+';
+}
+
+void append_escape(std::string& out, uint32_t unit) {
+    char esc[16];
+    std::snprintf(esc, sizeof esc, "\\U+%04X", unit);
+    out += esc;
+}
+
+// Characters beyond U+FFFF travel as a UTF-16 surrogate pair of escapes.
+void append_escapes(std::string& out, uint32_t cp) {
+    if (cp < 0x10000) {
+        append_escape(out, cp);
+        return;
+    }
+    cp -= 0x10000;
+    append_escape(out, 0xD800 + (cp >> 10));
+    append_escape(out, 0xDC00 + (cp & 0x3FF));
+}
+
+}  // namespace
+
 std::string decode_unicode_escapes(std::string_view text) {
     if (text.find("\\U+") == std::string_view::npos) return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        if (text[i] == '\\' && i + 6 < text.size() + 0 && i + 7 <= text.size() && text[i + 1] == 'U' &&
-            text[i + 2] == '+') {
-            uint32_t cp = 0;
-            bool ok = true;
-            for (size_t k = 3; k < 7; ++k) {
-                int h = hex_value(text[i + k]);
-                if (h < 0) { ok = false; break; }
-                cp = cp * 16 + uint32_t(h);
+        uint32_t cp = 0, low = 0;
+        if (is_escape_at(text, i) && hex4(text, i + 3, cp)) {
+            size_t length = 7;
+            if (cp >= 0xD800 && cp <= 0xDBFF && is_escape_at(text, i + 7) && hex4(text, i + 10, low) && low >= 0xDC00 &&
+                low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                length = 14;
+            } else if (cp <= 0x10 && hex4(text, i + 7, low) && ((cp << 16) | low) >= 0x10000) {
+                // Some writers put characters beyond U+FFFF as eight digits (\U+00020000).
+                cp = (cp << 16) | low;
+                length = 11;
             }
-            if (ok) {
+            // A lone surrogate or a NUL is no character: the escape stays as it is.
+            if (cp != 0 && !(cp >= 0xD800 && cp <= 0xDFFF)) {
                 append_utf8(out, cp);
-                i += 7;
+                i += length;
                 continue;
             }
         }
@@ -184,6 +229,48 @@ std::string decode_unicode_escapes(std::string_view text) {
     }
     return out;
 }
+
+namespace {
+
+// GBK's user-defined areas, which iconv does not convert: they map to the private use area
+// as the GBK and GB 18030 tables define it.
+struct UserArea {
+    unsigned lead_first, lead_last, trail_first, trail_last;
+    uint32_t base;
+};
+constexpr UserArea kUserAreas[] = {
+    {0xAA, 0xAF, 0xA1, 0xFE, 0xE000},
+    {0xF8, 0xFE, 0xA1, 0xFE, 0xE234},
+    {0xA1, 0xA7, 0x40, 0xA0, 0xE4C6},
+};
+
+uint32_t gbk_user_char(unsigned char lead, unsigned char trail) {
+    for (const UserArea& a : kUserAreas) {
+        if (lead < a.lead_first || lead > a.lead_last || trail < a.trail_first || trail > a.trail_last) continue;
+        if (a.trail_first == 0x40 && trail == 0x7F) return 0;
+        unsigned per_row = a.trail_last - a.trail_first + 1 - (a.trail_first == 0x40 ? 1 : 0);
+        unsigned column = trail - a.trail_first - (a.trail_first == 0x40 && trail > 0x7F ? 1 : 0);
+        return a.base + (lead - a.lead_first) * per_row + column;
+    }
+    return 0;
+}
+
+bool gbk_from_user_char(uint32_t cp, std::string& out) {
+    for (const UserArea& a : kUserAreas) {
+        unsigned per_row = a.trail_last - a.trail_first + 1 - (a.trail_first == 0x40 ? 1 : 0);
+        unsigned rows = a.lead_last - a.lead_first + 1;
+        if (cp < a.base || cp >= a.base + rows * per_row) continue;
+        unsigned k = cp - a.base;
+        unsigned trail = a.trail_first + k % per_row;
+        if (a.trail_first == 0x40 && trail >= 0x7F) ++trail;
+        out += char(a.lead_first + k / per_row);
+        out += char(trail);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 size_t TextCodec::find_invalid(std::string_view raw) const {
     if (!has_high_byte(raw)) return std::string_view::npos;
@@ -223,11 +310,23 @@ std::string TextCodec::decode(std::string_view raw) const {
     if (is_utf8()) return decode_unicode_escapes(raw);
     std::string out;
     if (!run_iconv(converters().to_utf8, raw, out)) {
-        // Invalid bytes are refused on load; a value set later is always valid. Keep what converts.
+        // Character by character: iconv leaves GBK's user-defined areas out, and a single
+        // character it cannot convert must not cost the rest of the text.
         out.clear();
-        for (unsigned char c : raw) {
-            if (c < 0x80) out += char(c);
+        std::string piece;
+        bool gbk = iconv_name_ == "CP936";
+        for (size_t i = 0; i < raw.size();) {
+            unsigned char c = raw[i];
+            if (c < 0x80) {
+                out += char(c);
+                ++i;
+                continue;
+            }
+            size_t n = gbk && c != 0x80 && i + 1 < raw.size() ? 2 : 1;
+            if (run_iconv(converters().to_utf8, raw.substr(i, n), piece)) out += piece;
+            else if (uint32_t u = n == 2 ? gbk_user_char(c, raw[i + 1]) : 0) append_utf8(out, u);
             else append_utf8(out, 0xFFFD);
+            i += n;
         }
     }
     return decode_unicode_escapes(out);
@@ -243,13 +342,11 @@ std::string TextCodec::encode(std::string_view utf8) const {
         size_t n = utf8_sequence_length(utf8, i);
         if (n == 0) { ++i; continue; }  // malformed input byte: dropped
         std::string_view ch = utf8.substr(i, n);
+        uint32_t cp = utf8_code_point(utf8, i, n);
         if (n == 1) out += ch;
         else if (run_iconv(converters().from_utf8, ch, piece)) out += piece;
-        else {
-            char esc[16];
-            std::snprintf(esc, sizeof esc, "\\U+%04X", utf8_code_point(utf8, i, n));
-            out += esc;
-        }
+        else if (iconv_name_ == "CP936" && gbk_from_user_char(cp, out)) {}
+        else append_escapes(out, cp);
         i += n;
     }
     return out;

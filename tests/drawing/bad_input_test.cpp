@@ -1,0 +1,440 @@
+// Bad input: every kind is refused with an error naming the file and line, or repaired
+// with a warning; nothing crashes, hangs, or loads half a drawing silently.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "drawing/audit.h"
+#include "drawing/document.h"
+#include "drawing/entity.h"
+#include "drawing/tables.h"
+#include "test_drawings.h"
+
+using namespace korvane::drawing;
+using namespace korvane::drawing::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The error a text gets, or "" when it loads.
+struct Refusal {
+    bool refused = false;
+    std::string file, message;
+    size_t line = 0;
+};
+
+Refusal refusal(const std::string& text, const std::string& name = "bad.dxf") {
+    Refusal r;
+    try {
+        Document::parse(text, name);
+    } catch (const DxfError& e) {
+        r.refused = true;
+        r.file = e.file();
+        r.line = e.line();
+        r.message = e.what();
+    }
+    return r;
+}
+
+bool has_warning(const LoadReport& report, const std::string& part) {
+    return std::any_of(report.warnings.begin(), report.warnings.end(),
+                       [&](const std::string& w) { return w.find(part) != std::string::npos; });
+}
+
+std::string all(const LoadReport& report) {
+    std::string s;
+    for (const auto& w : report.warnings) s += w + "\n";
+    return s;
+}
+
+std::string entities(const std::string& body) {
+    return "  0\nSECTION\n  2\nENTITIES\n" + body + "  0\nENDSEC\n  0\nEOF\n";
+}
+
+}  // namespace
+
+TEST(BadInput, RefusedWithFileLineAndReason) {
+    struct Case {
+        const char* what;
+        std::string text;
+        size_t line;
+        const char* says;
+    } cases[] = {
+        {"empty file", "", 0, "empty"},
+        {"only blank lines", "\n\n  \n", 1, "not a DXF file (it starts with an empty line)"},
+        {"not a DXF", "Parcel list\n1;张三;12.5\n", 1, "not a DXF"},
+        {"numbers, but not a DXF", "12\n34\n", 1, "not a DXF"},
+        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "\x00\x00SECTION", 1, "binary DXF"},
+        {"DWG", std::string("AC1018\0\0\0\0\0\0", 12), 1, "DWG"},
+        {"UTF-16", std::string("\xFF\xFE\x30\x00\x0A\x00", 6), 1, "UTF-16"},
+        {"group code not a number", entities("  0\nPOINT\n  8\n0\n1O\n1.0\n"), 9, "group code is not a number: \"1O\""},
+        {"group code out of range", entities("  0\nPOINT\n5000\nx\n"), 7, "out of range"},
+        {"real that is not a number", entities("  0\nPOINT\n  8\n0\n 10\n1,5\n"), 10, "group 10 needs a number, found \"1,5\""},
+        {"integer that is not a number", entities("  0\nPOINT\n 62\nred\n"), 8, "group 62 needs a number"},
+        {"integer beyond any range", entities("  0\nPOINT\n 62\n1e30\n"), 8, "group 62 needs a number"},
+        {"empty number", entities("  0\nPOINT\n 40\n   \n"), 8, "group 40 needs a number"},
+        {"truncated after a group code", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10", 7, "without its value"},
+        {"truncated inside a section", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1.5\n 20\n2.", 10,
+         "ends inside the ENTITIES section (begun at line 1)"},
+        {"empty line for a group code", entities("  0\nPOINT\n\n1.0\n"), 7, "empty line"},
+    };
+    for (const Case& c : cases) {
+        Refusal r = refusal(c.text, "dir/field 1.dxf");
+        ASSERT_TRUE(r.refused) << c.what;
+        EXPECT_EQ(r.file, "dir/field 1.dxf") << c.what;
+        EXPECT_EQ(r.line, c.line) << c.what << ": " << r.message;
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << c.what << ": " << r.message;
+        if (c.line) {
+            EXPECT_EQ(r.message.rfind("dir/field 1.dxf:" + std::to_string(c.line) + ": ", 0), 0u) << r.message;
+        } else {
+            EXPECT_EQ(r.message, "dir/field 1.dxf: the file is empty");
+        }
+    }
+}
+
+TEST(BadInput, InvalidBytesForTheCodePageNameTheLine) {
+    std::string gbk_header = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1018\n  9\n$DWGCODEPAGE\n  3\nANSI_936\n  0\nENDSEC\n";
+    // D5C5 is 张; B6 followed by 7F is no GBK character.
+    Refusal r = refusal(gbk_header + entities("  0\nTEXT\n  1\n\xD5\xC5\xB6\x7F\n"));
+    ASSERT_TRUE(r.refused);
+    EXPECT_EQ(r.line, 22u) << r.message;
+    EXPECT_NE(r.message.find("CP936"), std::string::npos) << r.message;
+    EXPECT_FALSE(refusal(gbk_header + entities("  0\nTEXT\n  1\n\xD5\xC5\xC8\xFD\n")).refused);
+
+    std::string utf8_header = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1024\n  0\nENDSEC\n";
+    // GBK bytes in a drawing that must be UTF-8: refused, not shown as garbage.
+    r = refusal(utf8_header + entities("  0\nTEXT\n  8\n0\n  1\n\xD5\xC5\xC8\xFD\n"));
+    ASSERT_TRUE(r.refused);
+    EXPECT_EQ(r.line, 20u) << r.message;
+    EXPECT_NE(r.message.find("UTF-8"), std::string::npos) << r.message;
+    // Extended data is checked like any other value.
+    r = refusal(utf8_header + entities("  0\nPOINT\n1001\nSouth\n1000\nok\n1000\n\xE5\xAE\n"));
+    ASSERT_TRUE(r.refused);
+    EXPECT_EQ(r.line, 22u) << r.message;
+}
+
+TEST(BadInput, TheCommandLineExitsWithStatus2AndTheMessage) {
+    fs::path dir = test_dir("bad_input_cli");
+    write_file(dir / "notes.dxf", "Parcel list\n1;张三\n");
+    write_file(dir / "cut.dxf", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n");
+    std::string out;
+    EXPECT_EQ(run(std::string(KORVANE_CLI) + " convert " + quoted(dir / "notes.dxf") + " " + quoted(dir / "o.dxf"), &out), 2);
+    EXPECT_NE(out.find("error: " + (dir / "notes.dxf").string() + ":1: this is not a DXF file"), std::string::npos) << out;
+    EXPECT_EQ(run(std::string(KORVANE_CLI) + " info " + quoted(dir / "cut.dxf"), &out), 2);
+    EXPECT_NE(out.find((dir / "cut.dxf").string() + ":7: "), std::string::npos) << out;
+    EXPECT_EQ(run(std::string(KORVANE_CLI) + " convert " + quoted(dir / "missing.dxf") + " " + quoted(dir / "o.dxf"), &out), 2);
+    EXPECT_NE(out.find("missing.dxf"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(dir / "o.dxf")) << "nothing is written from a refused drawing";
+}
+
+TEST(Recovery, MissingEofAndTrashAfterEofAreWarnedAndRepaired) {
+    std::string sound = r2010_text();
+    LoadReport report;
+    Document doc = Document::parse(sound.substr(0, sound.size() - std::string("  0\nEOF\n").size()), "t", &report);
+    EXPECT_TRUE(has_warning(report, "without 0/EOF")) << all(report);
+    EXPECT_EQ(doc.to_dxf(), sound);
+
+    report = {};
+    doc = Document::parse(sound + "garbage written by a crashed program\n  0\nLINE\n", "t", &report);
+    EXPECT_TRUE(has_warning(report, "data after 0/EOF was dropped (from line")) << all(report);
+    EXPECT_EQ(doc.to_dxf(), sound);
+}
+
+TEST(Recovery, MisplacedAndRepeatedSectionsAreMergedWithAWarning) {
+    // A writer that ended the header early and then wrote each entity in a section of its own.
+    std::string text =
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n"
+        "  9\n$EXTMIN\n 10\n0.0\n 20\n0.0\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n5\n 20\n5\n  0\nENDSEC\n  0\nEOF\n";
+    LoadReport report;
+    Document doc = Document::parse(text, "t", &report);
+    EXPECT_TRUE(has_warning(report, "header variables outside the HEADER section (line 11)")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 repeated section(s) (ENTITIES, the first at line 37)")) << all(report);
+    EXPECT_EQ(doc.header_text("$EXTMIN"), "0.0");
+    EXPECT_EQ(doc.modelspace().size(), 2u) << "the second section's entities are in model space";
+    LoadReport again;
+    Document reloaded = Document::parse(doc.to_dxf(), "t", &again);
+    EXPECT_TRUE(again.warnings.empty()) << all(again);
+    EXPECT_EQ(reloaded.modelspace().size(), 2u);
+}
+
+TEST(Recovery, PolylineWithoutSeqendGetsOneThatCadProgramsAccept) {
+    Groups g = r2010_groups();
+    auto seq = std::find(g.begin(), g.end(), std::pair<int, std::string>(0, "SEQEND"));
+    g.erase(seq, seq + 5);  // the POLYLINE's SEQEND with its handle, owner, marker and layer
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "POLYLINE without SEQEND")) << all(report);
+    const Record& pl = doc.record(doc.find_handle("41"));
+    RecordId seqend = pl.followers.back();
+    ASSERT_EQ(doc.type(seqend), "SEQEND");
+    Entity s(doc, seqend);
+    EXPECT_NE(s.handle(), 0u);
+    EXPECT_EQ(s.text_of(330), "41");
+    EXPECT_EQ(s.text_of(100), "AcDbEntity");
+    LoadReport again;
+    Document::parse(doc.to_dxf(), "t", &again);
+    EXPECT_TRUE(again.warnings.empty()) << all(again);
+}
+
+// ------------------------------------------------------------------- structure checks
+
+TEST(Audit, SoundDrawingGetsNoWarningAndNoChange) {
+    LoadReport report;
+    Document doc = Document::parse(r2010_text(), "t", &report);
+    EXPECT_TRUE(report.warnings.empty()) << all(report);
+    EXPECT_FALSE(doc.modified());
+    EXPECT_EQ(doc.to_dxf(), r2010_text());
+}
+
+TEST(Audit, HandlesThatAreMissingDuplicatedOrEmptyAreReplaced) {
+    Groups g = r2010_groups();
+    g = replaced(g, 5, "43", "42");  // a vertex with its neighbour's handle
+    g = replaced(g, 5, "4B", "");    // an empty handle
+    auto text = std::find(g.begin(), g.end(), std::pair<int, std::string>(5, "49"));
+    g.erase(text);  // TEXT without a handle
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "1 record(s) had a handle already in use and got new handles: VERTEX 42 -> 100"))
+        << all(report);
+    EXPECT_TRUE(has_warning(report, "1 record(s) had an empty or invalid handle and got new handles: LINE -> 101"))
+        << all(report);
+    EXPECT_TRUE(has_warning(report, "1 record(s) without a handle got new handles: TEXT 102 (line")) << all(report);
+    std::string out = doc.to_dxf();
+    EXPECT_NE(out.find("$HANDSEED\n  5\n103\n"), std::string::npos) << "the seed stays above every handle";
+    LoadReport again;
+    Document::parse(out, "t", &again);
+    EXPECT_TRUE(again.warnings.empty()) << all(again);
+}
+
+TEST(Audit, OwnersThatDoNotExistAreRepaired) {
+    Groups g = r2010_groups();
+    // The LINE names a block record that is not there; the ATTRIB's owner is gone too.
+    for (size_t i = 0; i + 1 < g.size(); ++i) {
+        if (g[i] == std::pair<int, std::string>(5, "4B")) g[i + 1].second = "DEAD";
+        if (g[i] == std::pair<int, std::string>(5, "47")) g.erase(g.begin() + long(i) + 1);
+    }
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "2 record(s) named an owner that does not exist (or none)")) << all(report);
+    EXPECT_EQ(Entity(doc, doc.find_handle("4B")).text_of(330), "1F");
+    Entity attrib(doc, doc.find_handle("47"));
+    EXPECT_EQ(attrib.text_of(330), "46") << "a follower belongs to its INSERT";
+    EXPECT_EQ(doc.record(doc.find_handle("47")).tags[2].code, 330) << "the owner stands right after the handle";
+}
+
+TEST(Audit, TableEntriesWithoutTheirTableGetItBack) {
+    Groups g = r2010_groups();
+    auto head = std::find(g.begin(), g.end(), std::pair<int, std::string>(2, "BLOCK_RECORD"));
+    g.erase(head - 1, head + 5);  // (0 TABLE)(2 BLOCK_RECORD)(5 1)(330 0)(100 ...)(70 3)
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "1 table(s) had entries without a TABLE head; the head was added: BLOCK_RECORD"))
+        << all(report);
+    EXPECT_EQ(table_entries(doc, "BLOCK_RECORD").size(), 3u);
+    RecordId table = doc.find_handle("1");
+    ASSERT_NE(table, kNoRecord) << "the head takes the handle its entries name as owner";
+    EXPECT_EQ(doc.type(table), "TABLE");
+    EXPECT_EQ(doc.modelspace_owner(), 0x1Fu);
+}
+
+TEST(Audit, BlockDefinitionsWithoutNameOrBlockRecord) {
+    Groups g = r2010_groups();
+    auto endsec = std::find(g.begin(), g.end(), std::pair<int, std::string>(2, "ENTITIES")) - 2;
+    Groups broken = {
+        // unnamed and empty: nothing can use it
+        {0, "BLOCK"}, {5, "60"}, {330, "61"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {70, "0"},
+        {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {1, ""},
+        {0, "ENDBLK"}, {5, "62"}, {330, "61"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"},
+        // named, with an entity, but its block record is missing
+        {0, "BLOCK"}, {5, "63"}, {330, "64"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"},
+        {2, "界址点"}, {70, "0"}, {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {3, "界址点"}, {1, ""},
+        {0, "POINT"}, {5, "65"}, {330, "64"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPoint"},
+        {10, "0.0"}, {20, "0.0"}, {30, "0.0"},
+        {0, "ENDBLK"}, {5, "66"}, {330, "64"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"},
+    };
+    g.insert(endsec, broken.begin(), broken.end());
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "1 block definition(s) without a name and without entities were removed: BLOCK 60"))
+        << all(report);
+    EXPECT_TRUE(has_warning(report, "1 block definition(s) had no block record; one was added: \"界址点\"")) << all(report);
+    RecordId record = doc.find_handle("64");
+    ASSERT_NE(record, kNoRecord) << "the new record takes the handle the block's entities name";
+    EXPECT_EQ(doc.type(record), "BLOCK_RECORD");
+    EXPECT_EQ(entry_name(doc, record), "界址点");
+    EXPECT_EQ(doc.find_handle("60"), kNoRecord);
+    std::string out = doc.to_dxf();
+    EXPECT_EQ(out.find("\n  5\n60\n"), std::string::npos);
+    LoadReport again;
+    Document::parse(out, "t", &again);
+    EXPECT_TRUE(again.warnings.empty()) << all(again);
+}
+
+TEST(Audit, BrokenLayoutLinksAreRestoredFromTheOtherSide) {
+    Groups g = r2010_groups();
+    // The model layout names a block record that does not exist; paper space's record lost its layout.
+    for (size_t i = 0; i + 1 < g.size(); ++i)
+        if (g[i] == std::pair<int, std::string>(1, "Model")) g[i + 3].second = "FFFA";
+    g = replaced(g, 340, "26", "FFFB");
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "1 layout(s) pointed to a block record that does not exist and were linked to theirs "
+                                    "again: LAYOUT 22 (line"))
+        << all(report);
+    EXPECT_TRUE(has_warning(report, "1 block record(s) had a broken link to their layout; it was restored: \"*Paper_Space\""))
+        << all(report);
+    std::string out = doc.to_dxf();
+    EXPECT_EQ(out, r2010_text()) << "both links are as they were before they broke";
+}
+
+TEST(Audit, ExtendedDataOfAnUnregisteredApplicationRegistersIt) {
+    Groups g = r2010_groups();
+    g = replaced(g, 1001, "ACAD", "Survey_Tool");
+    LoadReport report;
+    Document doc = Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "missing from the APPID table; registered: Survey_Tool")) << all(report);
+    RecordId app = find_table_entry(doc, "APPID", "SURVEY_TOOL");
+    ASSERT_NE(app, kNoRecord);
+    EXPECT_EQ(entry_name(doc, app), "Survey_Tool") << "registered as the data spells it";
+}
+
+TEST(Audit, MissingStylesAndLineTypesAreReported) {
+    Groups g = r2010_groups();
+    g = replaced(g, 7, "Standard", "ROMANS");
+    LoadReport report;
+    Document::parse(dxf_text(g), "t", &report);
+    EXPECT_TRUE(has_warning(report, "text styles missing from the STYLE table (uses): ROMANS (2)")) << all(report);
+}
+
+// --------------------------------------------------------------------- the corpus
+
+TEST(Corpus, EveryMalformedDrawingLoadsWithAWarningOrIsRefused) {
+    fs::path dir = fs::path(KORVANE_CORPUS_DIR) / "malformed";
+    if (!fs::is_directory(dir)) GTEST_SKIP() << "corpus folder missing: " << dir;
+    // What each one must be found to have (at least).
+    std::map<std::string, std::vector<std::string>> expected = {
+        {"R12_with_trash_beyond_EOF.dxf", {"data after 0/EOF"}},
+        {"duplicate_handles.dxf", {"had a handle already in use", "$HANDSEED"}},
+        {"empty_handles.dxf", {"empty or invalid handle"}},
+        {"layout_broken_links.dxf", {"3 layout(s) pointed to a block record that does not exist"}},
+        {"no_layouts.dxf", {"no layout dictionary", "have no layout"}},
+        {"r2000_blocks_with_no_name_and_no_block_record.dxf", {"2 block definition(s) without a name"}},
+        {"recover01.dxf", {"header variables outside the HEADER", "repeated section(s)", "without 0/EOF"}},
+        {"recover02.dxf", {"entries without a TABLE head"}},
+    };
+    size_t seen = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() != ".dxf") continue;
+        ++seen;
+        std::string name = entry.path().filename().string();
+        LoadReport report;
+        try {
+            Document doc = Document::load(entry.path().string(), &report);
+            EXPECT_FALSE(report.warnings.empty()) << name << " loaded without a word";
+            for (const std::string& part : expected[name]) EXPECT_TRUE(has_warning(report, part)) << name << ":\n" << all(report);
+            // What was repaired stays repaired: a second load finds at most what could not be.
+            LoadReport again;
+            Document::parse(doc.to_dxf(), name, &again);
+            for (const std::string& w : again.warnings)
+                EXPECT_NE(std::find(report.warnings.begin(), report.warnings.end(), w), report.warnings.end())
+                    << name << ": new on the second load: " << w;
+        } catch (const DxfError& e) {
+            EXPECT_EQ(e.file(), entry.path().string());
+            EXPECT_TRUE(expected[name].empty()) << name << " refused: " << e.what();
+        }
+    }
+    EXPECT_GE(seen, expected.size());
+}
+
+TEST(Corpus, BinaryDxfIsRefusedClearly) {
+    fs::path file = fs::path(KORVANE_CORPUS_DIR) / "various" / "bin_dxf_r2000.dxf";
+    if (!fs::exists(file)) GTEST_SKIP() << "corpus file missing: " << file;
+    try {
+        Document::load(file.string());
+        FAIL() << "a binary DXF loaded";
+    } catch (const DxfError& e) {
+        EXPECT_NE(std::string(e.what()).find("binary DXF"), std::string::npos) << e.what();
+        EXPECT_EQ(e.file(), file.string());
+    }
+}
+
+// ------------------------------------------------------------------------ fuzzing
+
+namespace {
+
+// Loads a damaged text. Whatever loads must be usable, written, and load again from what was
+// written without anything left to repair.
+void survive(const std::string& text, const char* how, size_t at) {
+    LoadReport report;
+    std::string out;
+    try {
+        Document doc = Document::parse(text, "fuzz", &report);
+        for (RecordId id : doc.modelspace()) {
+            Entity e(doc, id);
+            (void)e.layer();
+            (void)e.color();
+            (void)e.xdata();
+            (void)e.text();
+            (void)e.vertices();
+            (void)e.bulges();
+            (void)e.closed();
+            (void)e.point(10);
+        }
+        (void)layers(doc);
+        out = doc.to_dxf();
+    } catch (const DxfError&) {
+        return;
+    }
+    LoadReport again;
+    Document doc2 = Document::parse(out, "fuzz", &again);
+    ASSERT_EQ(doc2.to_dxf(), out) << how << " at " << at << ": the written drawing changes when read again\n"
+                                  << all(again);
+}
+
+}  // namespace
+
+TEST(Fuzz, DamagedDrawingsNeverCrashOrHang) {
+    const std::string base = r2010_text();
+    std::vector<size_t> line_starts;
+    for (size_t i = 0; i < base.size(); ++i)
+        if (i == 0 || base[i - 1] == '\n') line_starts.push_back(i);
+    std::mt19937 rng(20240601);
+    auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+
+    for (size_t k = 0; k < line_starts.size(); k += 2) {
+        survive(base.substr(0, line_starts[k]), "cut at line", k);  // truncated at a line
+        survive(base.substr(0, line_starts[k] + 1), "cut inside line", k);
+    }
+    const char bytes[] = {'0', '9', ' ', '\n', '\r', '-', '.', 'x', '\xB6', '\xFF', '\0', '{'};
+    for (int k = 0; k < 600; ++k) {
+        std::string t = base;
+        size_t at = pick(t.size());
+        t[at] = bytes[pick(sizeof bytes)];
+        survive(t, "byte replaced", at);
+    }
+    for (int k = 0; k < 300; ++k) {
+        // Whole lines dropped or repeated: groups lose their values, records their heads.
+        std::string t = base;
+        size_t line = pick(line_starts.size() - 1);
+        size_t b = line_starts[line], e = line_starts[line + 1];
+        if (k % 2) t.erase(b, e - b);
+        else t.insert(b, base.substr(b, e - b));
+        survive(t, k % 2 ? "line dropped" : "line repeated", line);
+    }
+    for (int k = 0; k < 200; ++k) {
+        // Records swapped between places: followers without owners, entities in the wrong section.
+        std::string t = base;
+        size_t a = pick(line_starts.size() - 1), b = pick(line_starts.size() - 1);
+        if (a > b) std::swap(a, b);
+        size_t e = std::min(b + 8, line_starts.size() - 1);
+        std::string moved = base.substr(line_starts[b], line_starts[e] - line_starts[b]);
+        t.erase(line_starts[b], line_starts[e] - line_starts[b]);
+        t.insert(line_starts[a], moved);
+        survive(t, "lines moved", a);
+    }
+}

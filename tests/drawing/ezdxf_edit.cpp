@@ -1,0 +1,133 @@
+// Test helper: loads a drawing, applies the edits listed in an edit file, saves it.
+// Used by ezdxf_interop.py to check that drawings Korvane changed read back in ezdxf.
+//
+// Edit file: UTF-8, one edit a line, fields separated by tabs:
+//   layer   HANDLE NAME          (adds the layer when missing)
+//   color   HANDLE N
+//   text    HANDLE TEXT          (\n in TEXT stands for a line break)
+//   xdata   HANDLE APP CODE=VALUE...   (points: 1010=x,y,z)
+//   erase   HANDLE
+// Exit status: 0 done, 1 an edit failed, 2 bad input.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "drawing/document.h"
+#include "drawing/entity.h"
+#include "drawing/tables.h"
+
+using namespace korvane::drawing;
+
+namespace {
+
+std::vector<std::string> split_tabs(const std::string& line) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : line) {
+        if (c == '\t') {
+            out.push_back(cur);
+            cur.clear();
+        } else if (c != '\r') {
+            cur += c;
+        }
+    }
+    out.push_back(cur);
+    return out;
+}
+
+std::string unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+XDataItem parse_item(const std::string& spec) {
+    size_t eq = spec.find('=');
+    if (eq == std::string::npos) throw std::invalid_argument("xdata item without '=': " + spec);
+    int code = std::stoi(spec.substr(0, eq));
+    std::string v = spec.substr(eq + 1);
+    XDataItem item;
+    item.code = code;
+    if (code >= 1010 && code <= 1013) {
+        Point3 p;
+        std::istringstream in(v);
+        char comma;
+        in >> p.x >> comma >> p.y >> comma >> p.z;
+        item.point = p;
+    } else if (code >= 1040 && code <= 1042) {
+        item.real = std::stod(v);
+    } else if (code == 1070 || code == 1071) {
+        item.integer = std::stoll(v);
+    } else {
+        item.text = v;
+    }
+    return item;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::cerr << "usage: drawing_ezdxf_edit IN.dxf OUT.dxf EDITS.txt\n";
+        return 2;
+    }
+    Document doc;
+    try {
+        LoadReport report;
+        doc = Document::load(argv[1], &report);
+        for (const auto& w : report.warnings) std::cerr << argv[1] << ": warning: " << w << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "error: " << e.what() << "\n";
+        return 2;
+    }
+    std::ifstream edits(argv[3]);
+    if (!edits) {
+        std::cerr << "error: cannot read " << argv[3] << "\n";
+        return 2;
+    }
+    std::string line;
+    int line_no = 0;
+    try {
+        doc.begin_undo_step("edits");
+        while (std::getline(edits, line)) {
+            ++line_no;
+            if (line.empty() || line[0] == '#') continue;
+            std::vector<std::string> f = split_tabs(line);
+            if (f.size() < 2) throw std::invalid_argument("too few fields");
+            RecordId id = doc.find_handle(f[1]);
+            if (id == kNoRecord) throw std::invalid_argument("no entity with handle " + f[1]);
+            Entity e(doc, id);
+            if (f[0] == "layer" && f.size() == 3) {
+                add_layer(doc, f[2]);
+                e.set_layer(f[2]);
+            } else if (f[0] == "color" && f.size() == 3) {
+                e.set_color(std::stoi(f[2]));
+            } else if (f[0] == "text" && f.size() == 3) {
+                e.set_text(unescape(f[2]));
+            } else if (f[0] == "xdata" && f.size() >= 3) {
+                std::vector<XDataItem> items = {XDataItem::app(f[2])};
+                for (size_t k = 3; k < f.size(); ++k) items.push_back(parse_item(f[k]));
+                e.set_xdata(items);
+            } else if (f[0] == "erase" && f.size() == 2) {
+                doc.erase(id);
+            } else {
+                throw std::invalid_argument("unknown edit: " + f[0]);
+            }
+        }
+        doc.end_undo_step();
+        doc.save(argv[2]);
+    } catch (const std::exception& e) {
+        std::cerr << "error: " << argv[3] << ":" << line_no << ": " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
