@@ -1,0 +1,152 @@
+// The tag reader and writer: what is read is written back as it was, value for value;
+// only group-code lines are normalised, and saving never loses the previous file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "drawing/document.h"
+#include "drawing/entity.h"
+#include "test_drawings.h"
+
+using namespace korvane::drawing;
+using namespace korvane::drawing::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+Document parse_clean(const std::string& text) {
+    LoadReport report;
+    Document doc = Document::parse(text, "t", &report);
+    EXPECT_TRUE(report.warnings.empty()) << report.warnings.front();
+    return doc;
+}
+
+}  // namespace
+
+TEST(RoundTrip, UntouchedDrawingIsWrittenByteForByte) {
+    EXPECT_EQ(parse_clean(r2010_text()).to_dxf(), r2010_text());
+    EXPECT_EQ(parse_clean(r2010_text("\r\n")).to_dxf(), r2010_text("\r\n")) << "line ends follow the file";
+    Document doc = parse_clean(r2010_text());
+    EXPECT_EQ(doc.acadver(), "AC1024");
+    EXPECT_TRUE(doc.codec().is_utf8());
+    EXPECT_EQ(doc.modelspace().size(), 6u) << "VERTEX, ATTRIB and SEQEND follow their owners";
+}
+
+TEST(RoundTrip, GroupCodesAreNormalisedAndValuesKeptVerbatim) {
+    std::string in =
+        "999\nwritten by a survey instrument\n0\nSECTION\n2\nENTITIES\n 0 \nPOINT\n8\n  padded layer  \n"
+        "10\n1.50000\n20\n-0\n30\n1e3\n1000\n\n0\nENDSEC\n0\nEOF\n";
+    Document doc = Document::parse(in, "t");
+    std::string out = doc.to_dxf();
+    EXPECT_EQ(out,
+              "999\nwritten by a survey instrument\n  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n  padded layer  \n"
+              " 10\n1.50000\n 20\n-0\n 30\n1e3\n1000\n\n  0\nENDSEC\n  0\nEOF\n");
+    Entity p(doc, doc.modelspace().at(0));
+    EXPECT_EQ(p.point(10), (Point3{1.5, 0, 1000}));
+    EXPECT_EQ(p.layer(), "  padded layer  ") << "a text value is what is between the line ends";
+}
+
+TEST(RoundTrip, ByteOrderMarkAndBlankLinesAfterEofAreAccepted) {
+    LoadReport report;
+    Document doc = Document::parse("\xEF\xBB\xBF" + r2010_text() + "\n\n", "t", &report);
+    EXPECT_TRUE(report.warnings.empty());
+    EXPECT_EQ(doc.to_dxf(), r2010_text());
+}
+
+TEST(RoundTrip, SectionsAndRecordsNobodyKnowsAreKept) {
+    Groups g = r2010_groups();
+    Groups extra = {{0, "SECTION"}, {2, "ACDSDATA"}, {70, "2"}, {71, "6"}, {0, "ACDSSCHEMA"}, {90, "0"}, {1, "AcDb3DSolid"},
+                    {0, "ENDSEC"},
+                    {0, "SECTION"}, {2, "THUMBNAILIMAGE"}, {90, "4"}, {310, "DEADBEEF"}, {0, "ENDSEC"}};
+    g.insert(g.end() - 1, extra.begin(), extra.end());
+    auto ent = std::find(g.begin(), g.end(), std::pair<int, std::string>(0, "LINE"));
+    Groups odd = {{0, "ACAD_PROXY_ENTITY"}, {5, "70"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"},
+                  {100, "AcDbProxyEntity"}, {90, "498"}, {92, "4"}, {310, "00FF00FF"}, {94, "0"}};
+    g.insert(ent, odd.begin(), odd.end());
+    std::string text = dxf_text(g);
+    Document doc = parse_clean(text);
+    EXPECT_EQ(doc.to_dxf(), text);
+    EXPECT_NE(doc.find_handle("70"), kNoRecord);
+}
+
+TEST(RoundTrip, EditedDrawingChangesOnlyWhatWasEdited) {
+    Document doc = parse_clean(r2010_text());
+    Entity(doc, doc.find_handle("4B")).set_layer("独有宗地");
+    std::string out = doc.to_dxf();
+    std::string want = r2010_text();
+    size_t line = want.find("  5\n4B\n");
+    size_t layer = want.find("  8\n0\n", line);
+    want.replace(layer, 6, "  8\n独有宗地\n");
+    EXPECT_EQ(out, want);
+}
+
+TEST(RoundTrip, HandseedIsKeptAsReadAndRaisedWhenHandlesAreGivenOut) {
+    Groups g = replaced(r2010_groups(), 5, "100", "00100");
+    Document doc = parse_clean(dxf_text(g));
+    EXPECT_EQ(doc.next_handle(), 0x100u);
+    EXPECT_NE(doc.to_dxf().find("$HANDSEED\n  5\n00100\n"), std::string::npos) << "written as read";
+    doc.allocate_handle();
+    doc.allocate_handle();
+    EXPECT_NE(doc.to_dxf().find("$HANDSEED\n  5\n102\n"), std::string::npos) << "kept above every handle";
+
+    // A seed below the handles in use is raised on load.
+    LoadReport report;
+    Document low = Document::parse(dxf_text(replaced(r2010_groups(), 5, "100", "20")), "t", &report);
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_NE(report.warnings[0].find("$HANDSEED 20 was not above every handle; raised to 51"), std::string::npos);
+    EXPECT_NE(low.to_dxf().find("$HANDSEED\n  5\n51\n"), std::string::npos);
+}
+
+TEST(RoundTrip, R12DrawingWithoutHeaderOrHandles) {
+    std::string r12 =
+        "  0\nSECTION\n  2\nENTITIES\n  0\nPOLYLINE\n  8\n宗地\n 66\n1\n 70\n1\n  0\nVERTEX\n  8\n宗地\n 10\n0.0\n 20\n0.0\n"
+        "  0\nVERTEX\n  8\n宗地\n 10\n5.0\n 20\n0.0\n  0\nVERTEX\n  8\n宗地\n 10\n5.0\n 20\n5.0\n  0\nSEQEND\n  8\n宗地\n"
+        "  0\nENDSEC\n  0\nEOF\n";
+    // Without $ACADVER a drawing is R12, and R12's default code page is the ANSI one: Chinese
+    // in UTF-8 bytes would not be valid there in general, so this one says GBK.
+    std::string gbk = TextCodec::for_drawing("AC1009", "ANSI_936").encode(r12);
+    std::string text = "  0\nSECTION\n  2\nHEADER\n  9\n$DWGCODEPAGE\n  3\nANSI_936\n  0\nENDSEC\n" + gbk;
+    Document doc = parse_clean(text);
+    EXPECT_TRUE(doc.is_r12());
+    EXPECT_EQ(doc.to_dxf(), text);
+    Entity pl(doc, doc.modelspace().at(0));
+    EXPECT_EQ(pl.layer(), "宗地");
+    EXPECT_EQ(pl.vertices().size(), 3u);
+    EXPECT_TRUE(pl.closed());
+    pl.set_vertices({{0, 0, 0}, {5, 0, 0}, {5, 5, 0}, {0, 5, 0}});
+    Document again = parse_clean(doc.to_dxf());
+    EXPECT_EQ(Entity(again, again.modelspace().at(0)).vertices().size(), 4u);
+    EXPECT_EQ(again.to_dxf().find("\n  5\n"), std::string::npos) << "no handles where the drawing has none";
+}
+
+TEST(Save, ReplacesTheFileAndKeepsThePreviousOneAsBak) {
+    fs::path dir = test_dir("save");
+    fs::path file = dir / "村 1.dxf";
+    Document doc = parse_clean(r2010_text());
+    doc.save(file.string());
+    EXPECT_EQ(read_file(file), r2010_text());
+    EXPECT_FALSE(fs::exists(dir / "村 1.dxf.bak")) << "nothing to keep the first time";
+
+    Entity(doc, doc.find_handle("49")).set_text("第二版");
+    doc.save(file.string());
+    EXPECT_EQ(read_file(dir / "村 1.dxf.bak"), r2010_text()) << "the previous version";
+    EXPECT_NE(read_file(file).find("第二版"), std::string::npos);
+    Entity(doc, doc.find_handle("49")).set_text("第三版");
+    doc.save(file.string());
+    EXPECT_NE(read_file(dir / "村 1.dxf.bak").find("第二版"), std::string::npos);
+    EXPECT_NE(read_file(file).find("第三版"), std::string::npos);
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 2u) << "no temporary file is left behind";
+
+    try {
+        doc.save((dir / "no such folder" / "x.dxf").string());
+        FAIL() << "saved into a folder that does not exist";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("no such folder"), std::string::npos) << e.what();
+    }
+    EXPECT_NE(read_file(file).find("第三版"), std::string::npos) << "a failed save touches nothing";
+}
