@@ -2,6 +2,7 @@
 // What the tools ask of the user interface: message boxes, file and folder
 // dialogs, showing a file, waiting while the interface stays responsive. The Qt
 // layer implements it for the program; RecordingUi serves tests and the batch runner.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,10 @@ public:
     virtual void show_file(const std::string& path) = 0;
     // Waits the given time while the interface keeps handling events.
     virtual void wait(double seconds) = 0;
+    // Calls `tick` every `seconds` while the interface handles events, until stop_timer(id)
+    // (the forms' blinking). Returns the timer's id; 0 where there are no timers.
+    virtual int start_timer(double seconds, std::function<void()> tick) { return 0; }
+    virtual void stop_timer(int id) {}
     virtual SettingsStore& settings() = 0;
     virtual const Paths& paths() = 0;
     virtual const Clock& clock() = 0;

@@ -35,6 +35,44 @@ bool in_model_space(const Document& doc, RecordId id) {
     return true;
 }
 
+// Groups that never move an entity: handle, linetype, layer, linetype scale, visibility,
+// colours, subclass markers, reactors and owners, lineweight, plot style.
+bool placeless(int code) {
+    switch (code) {
+        case 5: case 6: case 8: case 48: case 60: case 62: case 100: case 102: case 284: case 330:
+        case 360: case 370: case 390: case 420: case 430: case 440:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A signature of what decides an entity's place: its groups up to its extended data and those
+// of its followers. A value is never changed in place (a new value is a new tag in the
+// document's pool), so the identity of the tags stands for their values.
+uint64_t geometry_signature(const Document& doc, RecordId id) {
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    auto mix = [&h](uint64_t v) {
+        h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+        h *= 0xFF51AFD7ED558CCDull;
+        h ^= h >> 33;
+    };
+    auto add_record = [&](RecordId rid) {
+        const Record& r = doc.record(rid);
+        mix(rid);
+        mix(r.erased ? 1 : 2);
+        for (const Tag& t : r.tags) {
+            if (t.code == 1001) break;
+            if (placeless(t.code)) continue;
+            mix((uint64_t(uint16_t(t.code)) << 1) | t.owned);
+            mix((uint64_t(t.offset) << 32) | t.length);
+        }
+    };
+    add_record(id);
+    for (RecordId f : doc.record(id).followers) add_record(f);
+    return h | 1;  // never 0, which stands for "not seen"
+}
+
 }  // namespace
 
 void SpatialIndex::Tree::build(std::vector<uint32_t> items, const std::vector<Entry>& entries, const Box2& extents) {
@@ -111,13 +149,24 @@ SpatialIndex::~SpatialIndex() = default;
 SpatialIndex::SpatialIndex(SpatialIndex&&) noexcept = default;
 
 void SpatialIndex::refresh() {
-    if (!current()) rebuild();
+    if (!built_) rebuild();
+    else if (revision_ != doc_->revision()) catch_up();
+}
+
+void SpatialIndex::grow_record_tables() {
+    size_t n = doc_->record_count();
+    if (entry_of_.size() >= n) return;
+    entry_of_.resize(n, kNone);
+    signature_of_.resize(n, 0);
+    seen_in_.resize(n, 0);
 }
 
 void SpatialIndex::rebuild() {
     entries_.clear();
-    entry_of_.clear();
-    order_of_.clear();
+    entry_of_.assign(doc_->record_count(), kNone);
+    signature_of_.assign(doc_->record_count(), 0);
+    seen_in_.assign(doc_->record_count(), 0);
+    ++walk_;
     blocks_.clear();
     extents_ = Box2{};
     std::vector<RecordId> ms = doc_->modelspace();
@@ -125,13 +174,17 @@ void SpatialIndex::rebuild() {
     std::vector<uint32_t> items;
     items.reserve(ms.size());
     for (size_t k = 0; k < ms.size(); ++k) {
-        std::optional<Box2> b = entity_bounds(*doc_, ms[k], &blocks_);
+        RecordId id = ms[k];
+        signature_of_[id] = geometry_signature(*doc_, id);
+        seen_in_[id] = walk_;
+        std::optional<Box2> b = entity_bounds(*doc_, id, &blocks_);
         if (!b) continue;
         Entry e;
-        e.id = ms[k];
+        e.id = id;
         e.order = uint32_t(k);
         e.box = *b;
         extents_.add(*b);
+        entry_of_[id] = uint32_t(entries_.size());
         items.push_back(uint32_t(entries_.size()));
         entries_.push_back(std::move(e));
     }
@@ -146,14 +199,57 @@ void SpatialIndex::rebuild() {
     ++builds_;
 }
 
-void SpatialIndex::ensure_maps() {
-    if (!order_of_.empty() || !entry_of_.empty()) return;
+void SpatialIndex::drop(RecordId id) {
+    if (id >= entry_of_.size()) return;
+    signature_of_[id] = 0;  // seen again, it is taken in again
+    uint32_t e = entry_of_[id];
+    if (e == kNone) return;
+    entries_[e].alive = false;
+    entries_[e].outline.reset();
+    entry_of_[id] = kNone;
+    --alive_;
+}
+
+void SpatialIndex::take_in(RecordId id, uint32_t order) {
+    uint64_t signature = signature_of_[id];
+    drop(id);
+    signature_of_[id] = signature;
+    ++reindexed_;
+    std::optional<Box2> b = entity_bounds(*doc_, id, &blocks_);
+    if (!b) return;
+    Entry e;
+    e.id = id;
+    e.order = order;
+    e.box = *b;
+    extents_.add(*b);
+    entry_of_[id] = uint32_t(entries_.size());
+    entries_.push_back(std::move(e));
+    ++alive_;
+}
+
+void SpatialIndex::catch_up() {
+    grow_record_tables();
+    blocks_.clear();  // block definitions may have changed too
     std::vector<RecordId> ms = doc_->modelspace();
-    order_of_.reserve(ms.size());
-    for (size_t k = 0; k < ms.size(); ++k) order_of_[ms[k]] = uint32_t(k);
-    entry_of_.reserve(entries_.size());
-    for (size_t e = 0; e < entries_.size(); ++e)
-        if (entries_[e].alive) entry_of_[entries_[e].id] = uint32_t(e);
+    ++walk_;
+    std::vector<std::pair<RecordId, uint32_t>> changed;
+    for (size_t k = 0; k < ms.size(); ++k) {
+        RecordId id = ms[k];
+        seen_in_[id] = walk_;
+        uint32_t e = entry_of_[id];
+        if (e != kNone) entries_[e].order = uint32_t(k);  // drawing order may have changed
+        uint64_t signature = geometry_signature(*doc_, id);
+        if (signature != signature_of_[id]) {
+            signature_of_[id] = signature;
+            changed.push_back({id, uint32_t(k)});
+        }
+    }
+    for (Entry& e : entries_)
+        if (e.alive && seen_in_[e.id] != walk_) drop(e.id);  // erased or gone from model space
+    for (auto [id, order] : changed) take_in(id, order);
+    next_order_ = uint32_t(ms.size());
+    revision_ = doc_->revision();
+    rebuild_if_crowded();
 }
 
 void SpatialIndex::update(const std::vector<RecordId>& changed) {
@@ -161,40 +257,29 @@ void SpatialIndex::update(const std::vector<RecordId>& changed) {
         rebuild();
         return;
     }
-    ensure_maps();
+    grow_record_tables();
     for (RecordId id : changed) {
         if (id >= doc_->record_count()) continue;
-        uint32_t order;
-        auto known = order_of_.find(id);
-        if (known != order_of_.end()) {
-            order = known->second;
-        } else {
-            order = next_order_++;
-            order_of_[id] = order;
+        if (!in_model_space(*doc_, id)) {
+            drop(id);
+            continue;
         }
-        auto old = entry_of_.find(id);
-        if (old != entry_of_.end()) {
-            Entry& e = entries_[old->second];
-            e.alive = false;
-            e.outline.reset();
-            --alive_;
-            entry_of_.erase(old);
-        }
-        if (!in_model_space(*doc_, id)) continue;
-        std::optional<Box2> b = entity_bounds(*doc_, id, &blocks_);
-        if (!b) continue;
-        Entry e;
-        e.id = id;
-        e.order = order;
-        e.box = *b;
-        extents_.add(*b);
-        entry_of_[id] = uint32_t(entries_.size());
-        entries_.push_back(std::move(e));
-        ++alive_;
+        uint32_t e = entry_of_[id];
+        uint32_t order = e != kNone ? entries_[e].order : next_order_++;
+        signature_of_[id] = geometry_signature(*doc_, id);
+        seen_in_[id] = walk_;
+        take_in(id, order);
     }
     revision_ = doc_->revision();
-    // The side list is scanned on every query: rebuild once it outgrows a small share of the tree.
-    if (entries_.size() - tree_entries_ > 256 + tree_entries_ / 16) rebuild();
+    rebuild_if_crowded();
+}
+
+void SpatialIndex::rebuild_if_crowded() {
+    // Entries beside the tree are scanned on every query, dead ones in the tree still visited:
+    // rebuild once either outgrows a small share of the tree.
+    size_t beside = entries_.size() - tree_entries_;
+    size_t dead = entries_.size() - alive_;
+    if (beside > 256 + tree_entries_ / 16 || dead > 1024 + tree_entries_ / 4) rebuild();
 }
 
 size_t SpatialIndex::size() {

@@ -2,16 +2,20 @@
 // An index of the model-space entities of one document by their bounding boxes, so that a
 // polygon search or a boundary trace looks at the few entities near it instead of the whole
 // drawing. The index is a packed R-tree (Hilbert-ordered leaves, 16 entries a node) built on
-// first use and rebuilt when the document's revision() moves on. A caller that knows exactly
-// which entities it changed may instead call update() with them, which keeps the tree and
-// lists the changed entities on the side until a rebuild pays off.
+// first use.
+//
+// When the document's revision() moves on, the next query brings the index up to date: it
+// walks model space once, compares a signature of each entity's geometry groups with the one
+// it saw last, and takes in only the entities that changed (changing extended data or colour
+// costs no rebuild). Changed and added entities are kept beside the tree and scanned until they
+// are many enough to pay for a rebuild. A caller that knows exactly which entities it changed
+// may call update() instead, which skips the walk.
 //
 // Not thread-safe: one index per thread, like its GEOS context.
 //
 // The index keeps, per entity, its GEOS outline (built on first use) in coordinates relative
 // to origin(), a round point near the middle of the drawing.
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "geometry.h"
@@ -33,16 +37,18 @@ public:
     const GeosContext& geos() const { return geos_; }
     const ArcOptions& arc_options() const { return arcs_; }
 
-    // Rebuilds the index when it was never built or the document changed since.
+    // Builds the index, or brings it up to date when the document changed since.
     void refresh();
     // True when the index reflects the document's current revision.
     bool current() const { return built_ && revision_ == doc_->revision(); }
     // Takes in the given entities as changed, added or erased (owners, not their VERTEX records;
-    // added entities count as drawn last) and declares the index current. Only sound when these are all the changes since the index
-    // was last current; otherwise call refresh().
+    // added entities count as drawn last) and declares the index current, without walking model
+    // space. Only sound when these are all the changes since the index was last current.
     void update(const std::vector<RecordId>& changed);
     // Number of full builds so far.
     size_t builds() const { return builds_; }
+    // Number of entities taken in again (changed or added) since the index was created.
+    size_t reindexed() const { return reindexed_; }
 
     // Number of entities with a place in the plane.
     size_t size();
@@ -61,6 +67,8 @@ public:
     const GEOSGeometry* entry_outline(uint32_t e);
 
 private:
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+
     struct Entry {
         RecordId id = kNoRecord;
         uint32_t order = 0;  // position in drawing order
@@ -89,8 +97,13 @@ private:
     size_t tree_entries_ = 0;  // entries [0, tree_entries_) are in the tree, later ones are scanned
     size_t alive_ = 0;
     uint32_t next_order_ = 0;
-    std::unordered_map<RecordId, uint32_t> entry_of_;  // filled on the first update() after a build
-    std::unordered_map<RecordId, uint32_t> order_of_;
+    // By record id: the entry (kNone when the record has none), the signature last seen, and
+    // the walk in which the record was last seen in model space.
+    std::vector<uint32_t> entry_of_;
+    std::vector<uint64_t> signature_of_;
+    std::vector<uint32_t> seen_in_;
+    uint32_t walk_ = 0;
+    size_t reindexed_ = 0;
     Box2 extents_;
     Point2 origin_;
     BlockBoxCache blocks_;
@@ -99,7 +112,11 @@ private:
     size_t builds_ = 0;
 
     void rebuild();
-    void ensure_maps();
+    void catch_up();
+    void grow_record_tables();
+    void take_in(RecordId id, uint32_t order);
+    void drop(RecordId id);
+    void rebuild_if_crowded();
 };
 
 }  // namespace korvane::drawing

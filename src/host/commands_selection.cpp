@@ -39,8 +39,8 @@ void cmd_mssx(CommandContext& c) {
         return;
     }
     Answer code = c.ask("输入属性编码:", Accept::line());
-    if (code.kind != Answer::Text) return;
-    std::string wanted = trim(code.text);
+    if (code.cancel()) return;
+    std::string wanted = code.enter() ? std::string() : trim(code.text);
     if (wanted.empty()) {
         c.print("编码为空，未选择实体。");
         return;

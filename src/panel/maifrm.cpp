@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "common/settings.h"
 #include "common/text.h"
+#include "panel/boundary_walk.h"
 #include "panel/fck.h"
 #include "panel/workspace.h"
 
@@ -77,6 +78,14 @@ void MaiFrm::add_controls() {
         auto& b = add("Picture1(" + std::to_string(n++) + ")", ControlKind::PictureButton, "", tip);
         b.enabled = false;  // each tool enables its own button when it is built
     }
+    // Four buttons pop up the menus of the menu form.
+    const std::pair<int, const char*> popups[] = {{0, FCK::kMenus[0]}, {3, FCK::kMenus[1]}, {13, FCK::kMenus[2]},
+                                                  {14, FCK::kMenus[3]}};
+    for (const auto& [index, menu] : popups) {
+        auto& b = control("Picture1(" + std::to_string(index) + ")");
+        b.enabled = true;
+        b.on_click = [this, menu = std::string(menu)] { ws_.popup_menu(menu); };
+    }
     for (int i = 0; i < kLayerBoxes; ++i) {
         auto& c = add("Check1(" + std::to_string(i) + ")", ControlKind::CheckBox, kLayerCaptions[i], kLayerTooltips[i]);
         c.on_click = [this] { apply_layer_boxes(); };
@@ -86,6 +95,7 @@ void MaiFrm::add_controls() {
     add("Label10", ControlKind::Label, "更新：");
     add("Label2", ControlKind::Label, "12-8-3");
     add("Label6", ControlKind::Label, "双击面板查看更新说明");
+    add_boundary_walk(*this, ws_);
 }
 
 void MaiFrm::set_title_directory(const std::string& path) {

@@ -37,6 +37,13 @@ public:
     // Called after a form was opened (the Qt layer shows it).
     std::function<void(common::FormModel&)> on_form_opened;
 
+    // Pops up a menu of the menu form (FCK::kMenus) at the mouse position: the Qt layer shows
+    // it; without one nothing is shown.
+    std::function<void(const std::string& menu)> on_popup_menu;
+    void popup_menu(const std::string& menu) {
+        if (on_popup_menu) on_popup_menu(menu);
+    }
+
 private:
     host::Session session_;
     std::map<std::string, std::unique_ptr<common::FormModel>> forms_;

@@ -54,6 +54,10 @@ TEST_F(MssxTest, ACodeThatNothingCarriesSelectsNothing) {
     send("MSSX\r10\r999\r\n");
     EXPECT_TRUE(hd->previous_selection().empty());
     EXPECT_TRUE(printed("的实体 0 个"));
+    // An entity without extended data gives the tool an empty code.
+    send("MSSX\r10\r\r\n");
+    EXPECT_TRUE(printed("编码为空"));
+    EXPECT_TRUE(input.requests.empty());
 }
 
 TEST_F(MssxTest, ThePreviousSelectionFeedsTheNextCommand) {

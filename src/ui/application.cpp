@@ -1,0 +1,286 @@
+#include "ui/application.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+#include <iostream>
+
+#include "common/paths.h"
+#include "common/settings.h"
+#include "host/embedded_host.h"
+#include "panel/fck.h"
+#include "panel/maifrm.h"
+#include "panel/workspace.h"
+#include "ui/command_gate.h"
+#include "ui/command_line.h"
+#include "ui/drawing_window.h"
+#include "ui/form_view.h"
+#include "ui/interactive_input.h"
+#include "ui/panel_view.h"
+#include "ui/qt_ui_service.h"
+
+namespace korvane::ui {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// The embedded host of the program: bringing the host forward raises the drawing window.
+class WindowHost : public host::EmbeddedHost {
+public:
+    using EmbeddedHost::EmbeddedHost;
+    void AppActivate(const std::string& caption) override {
+        EmbeddedHost::AppActivate(caption);
+        if (on_activate) on_activate();
+    }
+    std::function<void()> on_activate;
+};
+
+std::unique_ptr<common::SettingsStore> make_settings(const AppOptions& o, std::string& problem) {
+    if (o.fresh_settings) return std::make_unique<common::MemorySettings>();
+    std::filesystem::path file = o.settings_file ? *o.settings_file : common::default_settings_file();
+    try {
+        return std::make_unique<common::IniSettings>(file);
+    } catch (const std::exception& e) {
+        problem = e.what();
+        return std::make_unique<common::MemorySettings>();
+    }
+}
+
+}  // namespace
+
+struct Application::Parts {
+    std::unique_ptr<QTemporaryDir> temp;
+    std::unique_ptr<common::SettingsStore> settings;
+    std::unique_ptr<QtUiService> ui;
+    InteractiveInput input;
+    TranscriptLog transcript;
+    CommandGate gate;
+    std::unique_ptr<WindowHost> host;
+    std::unique_ptr<panel::Workspace> workspace;
+};
+
+Application::Application(AppOptions options) : parts_(std::make_unique<Parts>()), options_(std::move(options)) {
+    Parts& p = *parts_;
+    std::string settings_problem;
+    p.settings = make_settings(options_, settings_problem);
+
+    common::Paths paths = common::default_paths();
+    if (options_.fresh_settings && !options_.data_dir) {
+        // A run that must not touch the user's files works in a folder of its own.
+        p.temp = std::make_unique<QTemporaryDir>();
+        paths.data_dir = std::filesystem::path(p.temp->path().toStdString()) / "Tessivo";
+        paths.output_dir = paths.data_dir / "输出";
+    }
+    if (options_.data_dir) paths.data_dir = *options_.data_dir;
+    if (options_.output_dir) paths.output_dir = *options_.output_dir;
+    try {
+        paths.create_directories();
+        if (!options_.executable.empty())
+            if (auto shipped = common::find_shipped_data(options_.executable))
+                common::seed_data_directory(*shipped, paths.data_dir);
+    } catch (const std::exception& e) {
+        std::cerr << "korvane: " << e.what() << "\n";
+    }
+
+    p.ui = std::make_unique<QtUiService>(*p.settings, paths);
+    p.ui->set_unattended(options_.unattended);
+    p.ui->on_message = [this](const std::string& line) {
+        messages_.push_back(line);
+        if (options_.unattended) std::cerr << line << "\n";
+    };
+    p.host = std::make_unique<WindowHost>(p.input, p.transcript);
+    p.host->stop();  // running once the drawing window is shown
+    p.workspace = std::make_unique<panel::Workspace>(*p.host, *p.ui);
+    p.workspace->on_form_opened = [this](common::FormModel& f) { form_opened(f.name()); };
+    p.workspace->on_popup_menu = [this](const std::string& menu) { popup_menu(menu); };
+    p.host->on_activate = [this] {
+        if (window_ && window_->isVisible()) window_->raise();
+    };
+
+    p.gate.on_refused = [this](const std::string& text) {
+        QApplication::beep();
+        if (window_) {
+            window_->statusBar()->showMessage(qs(text), 6000);
+            window_->command_line()->note(qs(text));
+        }
+    };
+    p.gate.on_error = [this](const std::string& text) {
+        parts_->ui->message_box("命令出错：" + text, "错误", common::MsgIcon::Critical, common::MsgButtons::OK);
+    };
+
+    window_ = new DrawingWindow(*p.host, p.input, p.transcript, p.gate, *p.settings);
+    window_->setAttribute(Qt::WA_DeleteOnClose, false);
+    if (!settings_problem.empty())
+        p.transcript.line("设置文件无法读取，本次运行的设置不会保存：" + settings_problem);
+}
+
+Application::~Application() {
+    for (auto& [name, view] : forms_)
+        if (view) delete view.data();
+    delete panel_;
+    delete window_;
+}
+
+host::EmbeddedHost& Application::host() { return *parts_->host; }
+panel::Workspace& Application::workspace() { return *parts_->workspace; }
+QtUiService& Application::ui() { return *parts_->ui; }
+CommandGate& Application::gate() { return parts_->gate; }
+InteractiveInput& Application::input() { return parts_->input; }
+TranscriptLog& Application::transcript() { return parts_->transcript; }
+common::SettingsStore& Application::settings() { return *parts_->settings; }
+
+FormView* Application::form_view(const std::string& form) const {
+    auto it = forms_.find(form);
+    return it == forms_.end() ? nullptr : it->second.data();
+}
+
+void Application::place_drawing_window() {
+    QScreen* screen = QApplication::primaryScreen();
+    QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1600, 900);
+    // Beside the panel, which stands at the left edge.
+    int left = avail.left() + 470;
+    int w = avail.right() + 1 - left, h = avail.height();
+    if (w < 900 || h < 600) {
+        w = std::max(w, 1200);
+        h = std::max(h, 780);
+    }
+    window_->setGeometry(left, avail.top(), w, h);
+}
+
+void Application::start() {
+    Parts& p = *parts_;
+    place_drawing_window();
+    window_->start();
+    for (const auto& d : options_.drawings) window_->open_file(qs(d));
+
+    // The panel: its load sequence first (with its messages), then the window.
+    panel::MaiFrm& maifrm = p.workspace->maifrm();
+    panel_ = new PanelView(maifrm, p.gate);
+    panel_->on_start_host = [this] { start_host(); };
+    panel_->host_running = [this] { return parts_->host->running(); };
+    panel_->on_quit = [this] { quit(); };
+    panel_->build();
+    p.ui->set_dialog_parent(panel_);
+    panel_->show();
+}
+
+void Application::start_host() {
+    if (!window_) return;
+    window_->start();
+}
+
+bool Application::quit() {
+    if (quitting_) return false;
+    if (parts_->gate.busy()) {
+        // A command waits for input: cancel it and end when it has finished.
+        parts_->input.cancel();
+        auto* conn = new QMetaObject::Connection;
+        *conn = connect(&parts_->gate, &CommandGate::idle, this, [this, conn] {
+            disconnect(*conn);
+            delete conn;
+            QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
+        });
+        return false;
+    }
+    if (!options_.unattended && window_ && !window_->confirm_discard_all()) return false;
+    quitting_ = true;
+    parts_->input.set_open(false);
+    for (auto& [name, view] : forms_)
+        if (view) view->hide();
+    if (window_) window_->hide();
+    if (panel_) panel_->hide();
+    QApplication::quit();
+    return true;
+}
+
+void Application::form_opened(const std::string& name) {
+    common::FormModel* f = parts_->workspace->form(name);
+    if (!f || !f->visible || name == "MaiFrm") return;
+    show_form(*f);
+}
+
+FormView* Application::show_form(common::FormModel& f) {
+    if (FormView* existing = form_view(f.name())) {
+        existing->show();
+        existing->raise();
+        return existing;
+    }
+    auto* view = new FormView(f, parts_->gate);
+    view->build();
+    view->adjustSize();
+    forms_[f.name()] = view;
+    view->show();
+    // Top edge level with the panel's, right edge at the screen's right edge.
+    QScreen* screen = QApplication::primaryScreen();
+    QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1600, 900);
+    int top = panel_ ? panel_->frameGeometry().top() : avail.top();
+    int frame_w = view->frameGeometry().width();
+    view->move(avail.right() + 1 - frame_w, top);
+    return view;
+}
+
+void Application::popup_menu(const std::string& menu) {
+    auto* fck = dynamic_cast<panel::FCK*>(&parts_->workspace->fck());
+    if (!fck) return;
+    if (last_menu_) last_menu_->deleteLater();
+    QMenu* m = build_menu(*fck, menu, parts_->gate, panel_);
+    last_menu_ = m;
+    m->popup(QCursor::pos());
+}
+
+bool Application::write_screenshots(const std::filesystem::path& dir, std::string* error) {
+    QDir().mkpath(qs(dir.string()));
+    auto fail = [&](const std::string& what) {
+        if (error) *error = what;
+        return false;
+    };
+    struct Shot {
+        QWidget* w;
+        QString file;
+    };
+    std::vector<Shot> shots;
+    if (window_ && window_->isVisible()) shots.push_back({window_, "drawing.png"});
+    for (auto& [name, view] : forms_)
+        if (view && view->isVisible()) shots.push_back({view, qs(name) + ".png"});
+    if (panel_ && panel_->isVisible()) shots.push_back({panel_, "panel.png"});
+    QRect all;
+    std::vector<QPixmap> grabs;
+    for (const auto& s : shots) {
+        QPixmap pm = s.w->grab();
+        QString path = qs((dir / s.file.toStdString()).string());
+        if (!pm.save(path)) return fail("cannot write " + path.toStdString());
+        grabs.push_back(pm);
+        all = all.united(s.w->geometry().adjusted(0, -22, 0, 0));
+    }
+    // The windows where they stand, each with a plain title bar, the panel on top.
+    QImage screen(all.size(), QImage::Format_RGB32);
+    screen.fill(QColor(58, 68, 80));
+    QPainter p(&screen);
+    QFont f = QApplication::font();
+    for (size_t i = 0; i < shots.size(); ++i) {
+        QRect g = shots[i].w->geometry().translated(-all.topLeft());
+        QRect bar(g.left(), g.top() - 22, g.width(), 22);
+        p.fillRect(bar, QColor(222, 226, 232));
+        p.setPen(QColor(30, 34, 40));
+        p.setFont(f);
+        p.drawText(bar.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft, shots[i].w->windowTitle());
+        p.drawPixmap(g.topLeft(), grabs[i]);
+        p.setPen(QColor(120, 126, 136));
+        p.drawRect(g.adjusted(0, -22, -1, -1));
+    }
+    p.end();
+    QString path = qs((dir / "screen.png").string());
+    if (!screen.save(path)) return fail("cannot write " + path.toStdString());
+    return true;
+}
+
+}  // namespace korvane::ui

@@ -1,0 +1,120 @@
+#pragma once
+// The drawing area of the drawing window: shows the host's active drawing as its
+// view says, pans (middle button, or space and drag) and zooms (wheel, about the
+// cursor), and turns clicks and drags into answers to the waiting prompt: a point,
+// the entity under the pick box, or a window (dragged left to right: inside;
+// right to left: crossing) added to the selection being made.
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "drawing/document.h"
+#include "ui/render.h"
+
+namespace korvane::host {
+class EmbeddedHost;
+class HostDocument;
+}  // namespace korvane::host
+
+namespace korvane::ui {
+
+class InteractiveInput;
+
+class Canvas : public QWidget {
+    Q_OBJECT
+public:
+    Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* parent = nullptr);
+    ~Canvas() override;
+
+    host::HostDocument* document() const;
+    DrawingRenderer& renderer() { return renderer_; }
+
+    // Pick box half-size in pixels.
+    static constexpr int kPickBox = 5;
+    // The topmost visible entity within the pick box of a screen point, or kNoRecord.
+    drawing::RecordId entity_at(QPoint pos);
+    drawing::Point2 to_world(QPointF pos) const;
+    QPointF to_screen(double x, double y) const;
+
+    // Draws the drawing again on the next paint (the host changed something).
+    void invalidate();
+    // Milliseconds the last full redraw of the drawing took.
+    double last_render_ms() const { return last_render_ms_; }
+
+    void zoom_extents();
+    void zoom_at(QPointF pos, double factor);
+    void pan_by(QPointF delta_pixels);
+
+    // The selection being made for the waiting selection prompt.
+    const std::vector<drawing::RecordId>& pending_selection() const { return pending_; }
+    // Answers the waiting selection prompt with what was picked so far.
+    void finish_selection();
+
+    // Mouse actions as the user makes them (also what the tests drive).
+    void click_at(QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    void drag(QPoint from, QPoint to);
+
+signals:
+    // Cursor position in drawing units (status bar).
+    void cursor_moved(double x, double y);
+    // A short note for the status bar (what was picked, how many are selected).
+    void note(const QString& text);
+    // Typed characters the command line should take.
+    void typed(const QString& text);
+    void escape_pressed();
+    void enter_pressed();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void keyReleaseEvent(QKeyEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    host::EmbeddedHost& host_;
+    InteractiveInput& input_;
+    DrawingRenderer renderer_;
+    std::vector<drawing::RecordId> pending_;
+    std::unordered_set<drawing::RecordId> pending_set_;
+    drawing::RecordId hover_ = drawing::kNoRecord;
+    const void* pending_doc_ = nullptr;
+
+    // The drawing as last drawn; cursor overlays are painted over it without drawing it again.
+    QImage cache_;
+    struct Signature {
+        const void* doc = nullptr;
+        uint64_t revision = 0;
+        double cx = 0, cy = 0, h = 0;
+        size_t highlighted = 0, pending = 0;
+        drawing::RecordId hover = drawing::kNoRecord;
+        QSize size;
+        qreal dpr = 1;
+        bool operator==(const Signature&) const = default;
+    };
+    Signature drawn_;
+    bool force_ = true;
+    double last_render_ms_ = 0;
+
+    enum class Drag { None, Pan, Window };
+    Drag drag_ = Drag::None;
+    QPoint press_pos_, last_pos_, cursor_pos_;
+    bool cursor_inside_ = false;
+    bool space_down_ = false;
+
+    void update_hover(QPoint pos);
+    void update_cursor_shape();
+    void request_changed();
+    void add_to_selection(const std::vector<drawing::RecordId>& ids, bool remove);
+};
+
+}  // namespace korvane::ui

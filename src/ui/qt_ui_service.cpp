@@ -1,0 +1,153 @@
+#include "ui/qt_ui_service.h"
+
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QUrl>
+
+#include "common/recording_ui.h"
+
+namespace korvane::ui {
+
+using common::MsgButtons;
+using common::MsgIcon;
+using common::MsgResult;
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Message texts use CR LF between lines.
+QString message_text(const std::string& text) {
+    QString t = qs(text);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QChar('\r'), QChar('\n'));
+    return t;
+}
+
+}  // namespace
+
+QtUiService::QtUiService(common::SettingsStore& settings, common::Paths paths, QObject* parent)
+    : QObject(parent), settings_(&settings), paths_(std::move(paths)) {}
+
+QtUiService::~QtUiService() = default;
+
+MsgResult QtUiService::message_box(const std::string& text, const std::string& title, MsgIcon icon,
+                                   MsgButtons buttons) {
+    if (on_message) on_message(common::format_message_line(text, title, icon));
+    // The first button is the default, as in the system's message boxes.
+    MsgResult first = MsgResult::OK;
+    QMessageBox::StandardButtons set = QMessageBox::Ok;
+    switch (buttons) {
+        case MsgButtons::OK: break;
+        case MsgButtons::OKCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
+        case MsgButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; first = MsgResult::Yes; break;
+        case MsgButtons::YesNoCancel:
+            set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            first = MsgResult::Yes;
+            break;
+        case MsgButtons::RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; first = MsgResult::Retry; break;
+    }
+    if (unattended_) return first;
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    switch (icon) {
+        case MsgIcon::None: break;
+        case MsgIcon::Critical: qicon = QMessageBox::Critical; break;
+        case MsgIcon::Question: qicon = QMessageBox::Question; break;
+        case MsgIcon::Exclamation: qicon = QMessageBox::Warning; break;
+        case MsgIcon::Information: qicon = QMessageBox::Information; break;
+    }
+    QMessageBox box(qicon, qs(title.empty() ? std::string("提示") : title), message_text(text), set, parent_);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    switch (first) {
+        case MsgResult::Yes: box.setDefaultButton(QMessageBox::Yes); break;
+        case MsgResult::Retry: box.setDefaultButton(QMessageBox::Retry); break;
+        default: box.setDefaultButton(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok: return MsgResult::OK;
+        case QMessageBox::Cancel: return MsgResult::Cancel;
+        case QMessageBox::Yes: return MsgResult::Yes;
+        case QMessageBox::No: return MsgResult::No;
+        case QMessageBox::Retry: return MsgResult::Retry;
+        default: break;
+    }
+    // Closed with the window's close button: the cancelling answer where there is one.
+    switch (buttons) {
+        case MsgButtons::OK: return MsgResult::OK;
+        case MsgButtons::YesNo: return MsgResult::No;
+        default: return MsgResult::Cancel;
+    }
+}
+
+QString QtUiService::qt_filter(const std::string& filter) {
+    QStringList parts = qs(filter).split(QChar('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        patterns.replace(QChar(';'), QChar(' '));
+        // Qt reads the patterns from the parentheses of the name.
+        if (name.contains(QChar('(')) && name.contains(QChar(')'))) {
+            int a = name.lastIndexOf(QChar('(')), b = name.lastIndexOf(QChar(')'));
+            name = name.left(a) + QChar('(') + patterns + QChar(')') + name.mid(b + 1);
+            out << name;
+        } else {
+            out << QStringLiteral("%1 (%2)").arg(name, patterns);
+        }
+    }
+    if (out.isEmpty() && !filter.empty()) out << qs(filter);
+    return out.join(QStringLiteral(";;"));
+}
+
+std::optional<std::string> QtUiService::file_dialog(const common::FileDialogRequest& request) {
+    if (unattended_) return std::nullopt;
+    QString title = qs(request.title);
+    if (title.isEmpty()) title = request.save ? QStringLiteral("另存为") : QStringLiteral("打开");
+    QString start = qs(request.initial_dir);
+    if (!request.default_name.empty()) start = start.isEmpty() ? qs(request.default_name) : start + "/" + qs(request.default_name);
+    QString chosen = request.save ? QFileDialog::getSaveFileName(parent_, title, start, qt_filter(request.filter))
+                                  : QFileDialog::getOpenFileName(parent_, title, start, qt_filter(request.filter));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
+
+std::string QtUiService::browse_folder(const std::string& title) {
+    if (unattended_) return "";
+    QString dir = QFileDialog::getExistingDirectory(parent_, title.empty() ? QStringLiteral("浏览文件夹") : qs(title));
+    return dir.toStdString();
+}
+
+void QtUiService::show_file(const std::string& path) {
+    if (unattended_) return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(path)));
+}
+
+void QtUiService::wait(double seconds) {
+    if (seconds <= 0) return;
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000 + 0.5), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int QtUiService::start_timer(double seconds, std::function<void()> tick) {
+    int id = next_timer_++;
+    auto* t = new QTimer(this);
+    t->setInterval(std::max(1, int(seconds * 1000 + 0.5)));
+    connect(t, &QTimer::timeout, this, [tick = std::move(tick)] { tick(); });
+    t->start();
+    timers_[id] = t;
+    return id;
+}
+
+void QtUiService::stop_timer(int id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    it->second->stop();
+    it->second->deleteLater();
+    timers_.erase(it);
+}
+
+}  // namespace korvane::ui

@@ -1,0 +1,592 @@
+// The boundary-walk block of the main panel against a real drawing (tests/data/parcels.dxf,
+// written by ezdxf): handles 37 and 39 are parcels with attribute records, 3B a parcel with a
+// one-item feature code, 43..45 work-record points with 12-item records (map numbers 1..3),
+// 46 a line.
+#include <gtest/gtest.h>
+
+#include "common/recording_ui.h"
+#include "common/settings.h"
+#include "drawing/create.h"
+#include "drawing/entity.h"
+#include "drawing/tables.h"
+#include "host/embedded_host.h"
+#include "panel/boundary_walk.h"
+#include "panel/maifrm.h"
+#include "panel/workspace.h"
+
+namespace korvane::panel::testing {
+namespace {
+
+using host::InputAnswer;
+
+// What the panel looked like while the command waited.
+struct WaitSnapshot {
+    double seconds = 0;
+    std::vector<uint32_t> colours;
+    std::vector<std::string> texts;
+};
+
+class SnapshotUi : public common::RecordingUi {
+public:
+    using RecordingUi::RecordingUi;
+    common::FormModel* panel = nullptr;
+    std::vector<WaitSnapshot> waits;
+    void wait(double seconds) override {
+        WaitSnapshot s{seconds, {}, {}};
+        if (panel)
+            for (int i = 0; i < 6; ++i) {
+                const auto& c = panel->control("Text1(" + std::to_string(i) + ")");
+                s.colours.push_back(c.back_color);
+                s.texts.push_back(c.text);
+            }
+        waits.push_back(std::move(s));
+        RecordingUi::wait(seconds);
+    }
+};
+
+class BoundaryWalk : public ::testing::Test {
+protected:
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    common::MemorySettings settings;
+    common::FixedClock clock{common::LocalTime{2026, 12, 6, 10, 0, 0}};
+    SnapshotUi ui{settings, common::Paths{}};
+    Workspace ws{host, ui};
+    MaiFrm* f = nullptr;
+    size_t messages_before = 0;
+
+    void SetUp() override {
+        ui.set_clock(&clock);
+        common::save_ini(settings, "Filepath", "tiles");
+        common::save_ini(settings, "ProgramUPdate", "120819");
+        host.open(std::string(KORVANE_SOURCE_DIR) + "/tests/data/parcels.dxf");
+        f = &ws.maifrm();
+        ui.panel = f;
+        messages_before = ui.messages().size();
+    }
+
+    drawing::Document& doc() { return host.active()->doc(); }
+    drawing::Entity entity(const std::string& handle) {
+        drawing::RecordId id = doc().find_handle(handle);
+        EXPECT_NE(id, drawing::kNoRecord) << handle;
+        return drawing::Entity(doc(), id);
+    }
+    // The "South" record as texts, item 0 the application name; every data item must be text.
+    std::vector<std::string> record(const std::string& handle) {
+        std::vector<std::string> out;
+        for (const auto& item : entity(handle).xdata("South")) {
+            EXPECT_EQ(item.code, out.empty() ? 1001 : 1000) << handle << " item " << out.size();
+            out.push_back(item.text);
+        }
+        return out;
+    }
+    size_t modelspace_count() { return host.active()->modelspace().size(); }
+    std::vector<std::string> new_messages() {
+        return {ui.messages().begin() + long(messages_before), ui.messages().end()};
+    }
+
+    void point(double x, double y) {
+        InputAnswer a;
+        a.type = InputAnswer::Type::Point;
+        a.point = {x, y, 0};
+        input.push(a);
+    }
+    void pick(const std::string& handle) {
+        InputAnswer a;
+        a.type = InputAnswer::Type::Entity;
+        a.handle = handle;
+        input.push(a);
+    }
+    void text(const std::string& t) {
+        InputAnswer a;
+        a.type = InputAnswer::Type::Text;
+        a.text = t;
+        input.push(a);
+    }
+    void select(std::vector<std::string> handles) {
+        InputAnswer a;
+        a.type = InputAnswer::Type::Selection;
+        a.handles = std::move(handles);
+        input.push(a);
+    }
+    void cancel() { input.push(InputAnswer::cancel()); }
+
+    std::string box(int i) { return f->control("Text1(" + std::to_string(i) + ")").text; }
+    void set_box(int i, const std::string& t) { f->set_text("Text1(" + std::to_string(i) + ")", t); }
+    std::string handle_field() { return f->control("Label4").text; }
+    bool confirm_enabled() { return f->control("Command3").enabled; }
+
+    // Adds a point at (x, y) and returns its handle.
+    std::string add_at(double x, double y) {
+        point(x, y);
+        f->click("增加");
+        EXPECT_FALSE(input.failed()) << input.failure();
+        return handle_field();
+    }
+    void fill_boxes() {
+        const char* values[] = {"08-19-2012", " 测绘队 ", "李四", "镇政府、村委", "田埂中", "7"};
+        for (int i = 0; i < 6; ++i) set_box(i, values[i]);
+    }
+};
+
+// ---- the block as the panel shows it ----
+
+TEST_F(BoundaryWalk, BlockControlsCaptionsAndDefaults) {
+    EXPECT_EQ(f->control("Frame1").text, "走界记录");
+    const char* captions[] = {"调查日期：", "标绘者：", "指界人：", "人员组成：", "界址说明：", "图上编号："};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(f->control("Label7(" + std::to_string(i) + ")").text, captions[i]);
+        EXPECT_EQ(f->control("Text1(" + std::to_string(i) + ")").parent, "Frame1");
+    }
+    EXPECT_EQ(box(0), "12-06-2026");  // filled by the panel's load
+    EXPECT_EQ(box(1), "");            // no plotter configured
+    EXPECT_EQ(box(2), "村民推选代表");
+    EXPECT_EQ(box(3), "镇政府、国土所、村委、村小组代表、技术人员");
+    EXPECT_EQ(box(4), "水沟中心");
+    EXPECT_EQ(box(5), "1");
+    EXPECT_EQ(f->control("Label8").text, "实体句柄：");
+    EXPECT_EQ(handle_field(), "没有实体可操作");
+    EXPECT_FALSE(confirm_enabled());
+    EXPECT_EQ(f->resolve("增加").name, "Command1");
+    EXPECT_EQ(f->resolve("查看").name, "Command2");
+    EXPECT_EQ(f->resolve("修改/确定").name, "Command3");
+    EXPECT_EQ(f->control("Command4").text, "统改");
+    EXPECT_EQ(f->control("Command5").text, "统改");
+    EXPECT_THROW(f->resolve("统改"), common::FormError);  // two of them: named by Command4/5
+    const char* presets[] = {"沟渠,中", "田埂,中", "道路,中", "斜坡,顶", "陡坎,顶", "山脊,中", "围墙,外"};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(f->control("Label3(" + std::to_string(i) + ")").text, presets[i]);
+    // Every control of the block sits in the frame.
+    for (const auto& c : f->controls()) {
+        if (c->name.rfind("Text1(", 0) == 0 || c->name.rfind("Label3(", 0) == 0 || c->name == "Label4" ||
+            c->name.rfind("Command", 0) == 0) {
+            EXPECT_EQ(c->parent, "Frame1") << c->name;
+        }
+    }
+    EXPECT_TRUE(new_messages().empty());
+}
+
+TEST_F(BoundaryWalk, PlotterDefaultComesFromTheSettings) {
+    common::save_ini(settings, "plotter", "县测绘队");
+    auto fresh = ws.make_form("MaiFrm");
+    EXPECT_EQ(fresh->control("Text1(1)").text, "县测绘队");
+    EXPECT_EQ(fresh->control("Text1(0)").text, "调查日期");  // until the panel's load puts today's date there
+}
+
+TEST_F(BoundaryWalk, PresetLabelOverwritesTheDescriptionOnly) {
+    set_box(4, "typed by hand");
+    set_box(3, "own text");
+    f->click("Label3(4)");
+    EXPECT_EQ(box(4), "陡坎,顶");
+    f->click("Label3(6)");
+    EXPECT_EQ(box(4), "围墙,外");
+    EXPECT_EQ(box(3), "own text");
+    EXPECT_EQ(box(5), "1");
+    EXPECT_EQ(handle_field(), "没有实体可操作");
+    EXPECT_TRUE(transcript.lines().empty());  // the host is not involved
+}
+
+// ---- 增加 ----
+
+TEST_F(BoundaryWalk, AddWritesTheTwelveItemRecordAsTyped) {
+    fill_boxes();
+    set_box(5, "1");
+    size_t before = modelspace_count();
+    std::string h = add_at(548010, 2543010);
+    ASSERT_EQ(modelspace_count(), before + 1);
+    drawing::Entity e = entity(h);
+    EXPECT_EQ(e.type(), "POINT");
+    EXPECT_EQ(e.point(10)->x, 548010);
+    EXPECT_EQ(e.point(10)->y, 2543010);
+    EXPECT_EQ(e.layer(), "工作记录");
+    EXPECT_EQ(e.color(), 1);
+    EXPECT_EQ(record(h), (std::vector<std::string>{"South", "000000", "08-19-2012", " 测绘队 ", "李四", "镇政府、村委",
+                                                   "田埂中", "1", "", "", "", ""}));
+    EXPECT_EQ(box(5), "2");
+    EXPECT_TRUE(confirm_enabled());
+    EXPECT_TRUE(transcript.contains("请选择点位:"));
+    EXPECT_NE(drawing::find_table_entry(doc(), "LAYER", "今后界址点"), drawing::kNoRecord);
+    EXPECT_TRUE(new_messages().empty());
+    // One undo step takes the point away again.
+    ASSERT_TRUE(doc().undo());
+    EXPECT_EQ(modelspace_count(), before);
+}
+
+TEST_F(BoundaryWalk, AddFlashesTheBoxesGreyForAFifthOfASecond) {
+    std::string first = box(0);
+    add_at(548010, 2543010);
+    ASSERT_EQ(ui.waits.size(), 1u);
+    EXPECT_DOUBLE_EQ(ui.waits[0].seconds, 0.2);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(ui.waits[0].colours[size_t(i)], 0x808080u);
+    EXPECT_EQ(ui.waits[0].texts[0], first);  // 增加 keeps the texts while grey
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(f->control("Text1(" + std::to_string(i) + ")").back_color, 0xFFFFFFu);
+}
+
+TEST_F(BoundaryWalk, MapNumberRuleIsTestedOnTheIncrementedValue) {
+    set_box(5, "9998");
+    std::string a = add_at(548001, 2543001);
+    EXPECT_EQ(record(a)[7], "9998");
+    EXPECT_EQ(entity(a).layer(), "今后界址点");  // moved: 9998 + 1 reaches 9999
+    EXPECT_EQ(entity(a).color(), 2);
+    EXPECT_EQ(box(5), "9999");
+
+    std::string b = add_at(548002, 2543002);
+    EXPECT_EQ(record(b)[7], "9999");
+    EXPECT_EQ(entity(b).layer(), "今后界址点");
+    EXPECT_EQ(entity(b).color(), 2);
+    EXPECT_EQ(box(5), "9999");  // stays
+
+    set_box(5, "9997");
+    std::string c = add_at(548003, 2543003);
+    EXPECT_EQ(entity(c).layer(), "工作记录");
+    EXPECT_EQ(entity(c).color(), 1);
+    EXPECT_EQ(box(5), "9998");
+
+    set_box(5, "12000");
+    std::string d = add_at(548004, 2543004);
+    EXPECT_EQ(record(d)[7], "12000");
+    EXPECT_EQ(entity(d).layer(), "今后界址点");
+    EXPECT_EQ(box(5), "9999");
+}
+
+TEST_F(BoundaryWalk, MapNumberTextForms) {
+    set_box(5, " 41 ");  // a number with blanks around it still counts; the record keeps the blanks
+    std::string a = add_at(548001, 2543001);
+    EXPECT_EQ(record(a)[7], " 41 ");
+    EXPECT_EQ(box(5), "42");
+    set_box(5, "2.5");
+    add_at(548002, 2543002);
+    EXPECT_EQ(box(5), "3.5");
+    set_box(5, "-1");
+    add_at(548003, 2543003);
+    EXPECT_EQ(box(5), "0");
+}
+
+TEST_F(BoundaryWalk, NonNumericMapNumberStaysAndNothingMoves) {
+    for (const char* t : {"A12", "12abc", "", "1,5"}) {
+        set_box(5, t);
+        std::string h = add_at(548005, 2543005);
+        EXPECT_EQ(box(5), t);
+        EXPECT_EQ(record(h)[7], t);
+        EXPECT_EQ(entity(h).layer(), "工作记录") << t;
+        EXPECT_EQ(entity(h).color(), 1);
+    }
+    EXPECT_TRUE(new_messages().empty());
+}
+
+TEST_F(BoundaryWalk, CancelledPickMakesNoPointButTheNumberStillAdvances) {
+    add_at(548001, 2543001);  // a record being edited before
+    ASSERT_TRUE(confirm_enabled());
+    set_box(5, "5");
+    size_t before = modelspace_count();
+    cancel();
+    f->click("增加");
+    EXPECT_EQ(modelspace_count(), before);
+    EXPECT_EQ(handle_field(), "没有实体可操作");
+    EXPECT_FALSE(confirm_enabled());
+    EXPECT_EQ(box(5), "6");
+    EXPECT_EQ(ui.waits.size(), 2u);  // the flash still runs
+    EXPECT_TRUE(new_messages().empty());
+
+    // At 9998 the box still goes to 9999, with nothing to move.
+    set_box(5, "9998");
+    cancel();
+    f->click("增加");
+    EXPECT_EQ(box(5), "9999");
+    EXPECT_EQ(modelspace_count(), before);
+}
+
+TEST_F(BoundaryWalk, WithoutAHostNothingHappensButTheMessage) {
+    host.stop();
+    f->click("增加");
+    f->click("查看");
+    f->click("Command4");
+    auto msgs = new_messages();
+    ASSERT_EQ(msgs.size(), 3u);
+    for (const auto& m : msgs) EXPECT_EQ(m, "[提示] AutoCAD(、)没有运行或版本不符合！ / 本功能需先启动AutoCAD系统 {critical}");
+    EXPECT_EQ(box(5), "1");
+    EXPECT_TRUE(ui.waits.empty());
+}
+
+// ---- 查看 and 修改/确定 ----
+
+TEST_F(BoundaryWalk, ViewShowsTheRecordAndConfirmRewritesItAsEightItems) {
+    pick("44");
+    f->click("查看");
+    EXPECT_TRUE(transcript.contains("请选择点位"));
+    EXPECT_EQ(handle_field(), "44");
+    EXPECT_TRUE(confirm_enabled());
+    const char* shown[] = {"08-19-2012", "测绘队", "村民推选代表", "镇政府、国土所", "水沟中心", "2"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(box(i), shown[i]);
+    // The flash: boxes empty and grey for half a second.
+    ASSERT_EQ(ui.waits.size(), 1u);
+    EXPECT_DOUBLE_EQ(ui.waits[0].seconds, 0.5);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(ui.waits[0].colours[size_t(i)], 0x808080u);
+        EXPECT_EQ(ui.waits[0].texts[size_t(i)], "");
+        EXPECT_EQ(f->control("Text1(" + std::to_string(i) + ")").back_color, 0xFFFFFFu);
+    }
+
+    f->click("修改/确定");
+    EXPECT_EQ(record("44"), (std::vector<std::string>{"South", "000000", "08-19-2012", "测绘队", "村民推选代表",
+                                                      "镇政府、国土所", "水沟中心", "2"}));
+    EXPECT_EQ(entity("44").layer(), "工作记录");
+    EXPECT_EQ(handle_field(), "没有实体可操作");
+    EXPECT_FALSE(confirm_enabled());
+    EXPECT_EQ(box(5), "2");  // not incremented
+    ASSERT_EQ(new_messages().size(), 1u);
+    EXPECT_EQ(new_messages()[0], "[提示] 修改完成！ {exclamation}");
+}
+
+TEST_F(BoundaryWalk, ConfirmWritesTheBoxesAsTypedAndMovesToTheWorkLayer) {
+    pick("45");
+    f->click("查看");
+    fill_boxes();
+    f->click("修改/确定");
+    EXPECT_EQ(record("45"), (std::vector<std::string>{"South", "000000", "08-19-2012", " 测绘队 ", "李四", "镇政府、村委",
+                                                      "田埂中", "7"}));
+    // A future point with its number taken back: on the work layer again, still yellow.
+    set_box(5, "9999");
+    pick("45");
+    f->click("查看");
+    EXPECT_EQ(box(5), "7");
+    set_box(5, "9999");
+    f->click("修改/确定");
+    EXPECT_EQ(entity("45").layer(), "今后界址点");
+    EXPECT_EQ(entity("45").color(), 2);
+    EXPECT_EQ(box(5), "9999");
+    pick("45");
+    f->click("查看");
+    set_box(5, "8");
+    f->click("修改/确定");
+    EXPECT_EQ(entity("45").layer(), "工作记录");
+    EXPECT_EQ(entity("45").color(), 2);  // the colour is not touched by 修改/确定
+}
+
+TEST_F(BoundaryWalk, ViewWithACancelledPickLeavesEmptyBoxesAndNothingToEdit) {
+    pick("43");
+    f->click("查看");
+    ASSERT_TRUE(confirm_enabled());
+    cancel();
+    f->click("查看");
+    EXPECT_EQ(handle_field(), "没有实体可操作");
+    EXPECT_FALSE(confirm_enabled());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(box(i), "") << i;
+}
+
+TEST_F(BoundaryWalk, ViewOfAShortRecordFillsOnlyTheItemsItHas) {
+    pick("3B");  // one item: the add-on's feature code
+    f->click("查看");
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(box(i), "") << i;
+    EXPECT_EQ(handle_field(), "3B");
+    pick("46");  // a line without data
+    f->click("查看");
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(box(i), "") << i;
+    EXPECT_EQ(handle_field(), "46");
+}
+
+TEST_F(BoundaryWalk, ConfirmOnAHandleThatNoLongerExistsWritesNothingAndReports) {
+    pick("43");
+    f->click("查看");
+    host.application()->ActiveDocument()->HandleToObject("43")->Delete();
+    size_t before = modelspace_count();
+    f->click("修改/确定");
+    EXPECT_EQ(modelspace_count(), before);
+    EXPECT_EQ(handle_field(), "没有实体可操作");
+    EXPECT_FALSE(confirm_enabled());
+    ASSERT_EQ(new_messages().size(), 1u);
+    EXPECT_EQ(new_messages()[0], "[提示] 修改完成！ {exclamation}");
+    EXPECT_FALSE(host.active()->is_live_entity(doc().find_handle("43")));
+}
+
+TEST_F(BoundaryWalk, ConfirmWithNothingBeingEditedIsRefusedAfterTheHostCheck) {
+    // Other forms put the handle field back to its idle text; a blank around it counts too.
+    f->control("Label4").text = " 没有实体可操作 ";
+    f->control("Command3").enabled = true;
+    f->click("修改/确定");
+    ASSERT_EQ(new_messages().size(), 1u);
+    EXPECT_EQ(new_messages()[0], "[提示] 没有可操作的实体！ {critical}");
+    EXPECT_EQ(host.last_activated_caption, "");  // ended before the host was brought forward
+
+    host.stop();
+    walk_confirm(*f, ws);
+    EXPECT_EQ(ui.messages().back(), "[提示] AutoCAD(、)没有运行或版本不符合！ / 本功能需先启动AutoCAD系统 {critical}");
+}
+
+// ---- foreign data is never overwritten ----
+
+TEST_F(BoundaryWalk, ConfirmRefusesAParcelAndChangesNothing) {
+    auto parcel_before = entity("37").xdata();
+    pick("37");
+    f->click("查看");
+    EXPECT_EQ(box(0), "001");  // the parcel's items 2 to 7 are shown
+    EXPECT_EQ(box(1), "张三");
+    ASSERT_TRUE(confirm_enabled());
+    set_box(5, "9999");
+    size_t layers_before = drawing::table_entries(doc(), "LAYER").size();
+    f->click("修改/确定");
+    auto msgs = new_messages();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_NE(msgs[0].find("不是走界记录点"), std::string::npos);
+    EXPECT_NE(msgs[0].find("{critical}"), std::string::npos);
+    auto parcel_after = entity("37").xdata();
+    ASSERT_EQ(parcel_after.size(), parcel_before.size());
+    for (size_t i = 0; i < parcel_after.size(); ++i) EXPECT_EQ(parcel_after[i].text, parcel_before[i].text);
+    EXPECT_EQ(parcel_after.size(), 22u);
+    EXPECT_EQ(entity("37").layer(), "独有宗地");
+    EXPECT_EQ(entity("37").color(), 4);
+    EXPECT_EQ(drawing::table_entries(doc(), "LAYER").size(), layers_before);
+    // The panel is left as it was.
+    EXPECT_EQ(handle_field(), "37");
+    EXPECT_TRUE(confirm_enabled());
+    EXPECT_EQ(box(5), "9999");
+}
+
+TEST_F(BoundaryWalk, ConfirmRefusesPointsWithoutAWorkRecord) {
+    auto api = host.application()->ActiveDocument();
+    auto ms = api->ModelSpace();
+    // A numbered boundary-point mark: eight items, item 1 the ownership code with "-1".
+    auto mark = ms->AddPoint({548050, 2543000, 0});
+    host::XData m;
+    m.add(1001, std::string("South"));
+    for (const char* v : {"440123101001-1", "张三", "1_1", "2543000,548050", "水沟中心", "", ""}) m.add(1000, std::string(v));
+    mark->SetXData(m);
+    auto bare = ms->AddPoint({548060, 2543000, 0});
+    // Nine items with the mark: a length the block never writes.
+    auto odd = ms->AddPoint({548070, 2543000, 0});
+    host::XData o = make_work_record({"a", "b", "c", "d", "e", "f"}, false);
+    o.add(1000, std::string("extra"));
+    odd->SetXData(o);
+    for (const std::string& h : {mark->Handle(), bare->Handle(), odd->Handle(), std::string("46"), std::string("3B")}) {
+        size_t before = new_messages().size();
+        auto data_before = entity(h).xdata();
+        pick(h);
+        f->click("查看");
+        f->click("修改/确定");
+        auto msgs = new_messages();
+        ASSERT_EQ(msgs.size(), before + 1) << h;
+        EXPECT_NE(msgs.back().find("不是走界记录点"), std::string::npos) << h;
+        EXPECT_EQ(entity(h).xdata().size(), data_before.size()) << h;
+    }
+    EXPECT_EQ(record(mark->Handle())[1], "440123101001-1");
+    EXPECT_EQ(entity(mark->Handle()).layer(), "0");
+}
+
+TEST(WorkRecord, WhatCountsAsOne) {
+    std::array<std::string, 6> fields{"d", "p", "z", "r", "s", "1"};
+    EXPECT_TRUE(is_work_record(make_work_record(fields, true)));
+    EXPECT_TRUE(is_work_record(make_work_record(fields, false)));
+    EXPECT_EQ(make_work_record(fields, true).size(), 12u);
+    EXPECT_EQ(make_work_record(fields, false).size(), 8u);
+
+    host::XData upper = make_work_record(fields, false);
+    upper.values[0] = std::string("SOUTH");  // application names match in any case
+    EXPECT_TRUE(is_work_record(upper));
+
+    host::XData other_app = make_work_record(fields, false);
+    other_app.values[0] = std::string("North");
+    EXPECT_FALSE(is_work_record(other_app));
+
+    host::XData blank_mark = make_work_record(fields, false);
+    blank_mark.values[1] = std::string("000000 ");
+    EXPECT_FALSE(is_work_record(blank_mark));
+
+    host::XData number_mark = make_work_record(fields, false);
+    number_mark.codes[1] = 1070;
+    number_mark.values[1] = 0LL;
+    EXPECT_FALSE(is_work_record(number_mark));
+
+    host::XData seven = make_work_record(fields, false);
+    seven.codes.pop_back();
+    seven.values.pop_back();
+    EXPECT_FALSE(is_work_record(seven));
+    EXPECT_FALSE(is_work_record(host::XData{}));
+}
+
+// ---- 统改 ----
+
+TEST_F(BoundaryWalk, ChangeAllWithAnEmptySelectionAsksNothing) {
+    select({"37", "46"});  // a parcel and a line: the filter keeps neither
+    text("never asked");
+    f->click("Command4");
+    EXPECT_FALSE(transcript.contains("调查人："));
+    EXPECT_EQ(input.pending(), 1u);
+    EXPECT_EQ(record("43")[3], "测绘队");
+}
+
+TEST_F(BoundaryWalk, ChangeAllOnAMixedSelection) {
+    auto api = host.application()->ActiveDocument();
+    // An 8-item record on the future layer, a point without data, a point with a too short record,
+    // a work-record point on another layer (filtered out).
+    pick("45");
+    f->click("查看");
+    set_box(5, "9999");
+    f->click("修改/确定");
+    ASSERT_EQ(entity("45").layer(), "今后界址点");
+    auto bare = api->ModelSpace()->AddPoint({548010, 2543010, 0});
+    bare->SetLayer("工作记录");
+    auto short_rec = api->ModelSpace()->AddPoint({548011, 2543010, 0});
+    short_rec->SetLayer("工作记录");
+    host::XData s;
+    s.add(1001, std::string("South"));
+    s.add(1000, std::string("000000"));
+    s.add(1000, std::string("08-19-2012"));
+    short_rec->SetXData(s);
+    auto elsewhere = api->ModelSpace()->AddPoint({548012, 2543010, 0});
+    elsewhere->SetXData(make_work_record({"d", "旧", "旧", "r", "s", "1"}, true));  // layer "0"
+
+    select({"43", "45", bare->Handle(), short_rec->Handle(), elsewhere->Handle(), "37"});
+    text("  县测绘队 王五 ");
+    f->click("Command4");
+    EXPECT_TRUE(transcript.contains("调查人："));
+    EXPECT_EQ(record("43"), (std::vector<std::string>{"South", "000000", "08-19-2012", "县测绘队 王五", "村民推选代表",
+                                                      "镇政府、国土所", "水沟中心", "1", "", "", "", ""}));
+    EXPECT_EQ(record("45").size(), 8u);
+    EXPECT_EQ(record("45")[3], "县测绘队 王五");
+    EXPECT_TRUE(entity(bare->Handle()).xdata().empty());
+    EXPECT_EQ(record(short_rec->Handle()).size(), 3u);
+    EXPECT_EQ(record(elsewhere->Handle())[3], "旧");
+    EXPECT_EQ(record("37")[3], "张三");
+
+    select({"43", "45"});
+    text("张村长");
+    f->click("Command5");
+    EXPECT_TRUE(transcript.contains("指界人："));
+    EXPECT_EQ(record("43")[4], "张村长");
+    EXPECT_EQ(record("45")[4], "张村长");
+    EXPECT_EQ(record("43")[3], "县测绘队 王五");
+    EXPECT_EQ(record("43").size(), 12u);
+    EXPECT_TRUE(new_messages().size() == 1u);  // only the 修改完成！ of the set-up
+}
+
+TEST_F(BoundaryWalk, ChangeAllEscAtThePromptChangesNothing) {
+    select({"43", "44"});
+    cancel();
+    f->click("Command5");
+    EXPECT_EQ(record("43")[4], "村民推选代表");
+    EXPECT_EQ(record("44")[4], "村民推选代表");
+    // An empty answer (Enter) is a value: the field becomes empty.
+    select({"43"});
+    input.push(InputAnswer::enter());
+    f->click("Command5");
+    EXPECT_EQ(record("43")[4], "");
+    EXPECT_EQ(record("44")[4], "村民推选代表");
+}
+
+TEST_F(BoundaryWalk, ChangeAllReplacesTheSelectionSetText) {
+    select({"43"});
+    text("一");
+    f->click("Command4");
+    select({"44"});
+    text("二");
+    f->click("Command4");
+    EXPECT_EQ(record("43")[3], "一");
+    EXPECT_EQ(record("44")[3], "二");
+    auto set = host.application()->ActiveDocument()->SelectionSets()->Item("text");
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->Count(), 1);
+    EXPECT_EQ(set->Item(0)->Handle(), "44");
+}
+
+}  // namespace
+}  // namespace korvane::panel::testing

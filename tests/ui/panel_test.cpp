@@ -1,0 +1,346 @@
+// The main panel as the surveyor sees it: its load sequence with real message
+// boxes (answered by default), the picture buttons with their tool tips and the
+// menus they pop up, the fold label, the layer boxes driving the host, and the
+// host-missing message once the drawing window is closed.
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QToolButton>
+
+#include "panel/fck.h"
+#include "ui/panel_icons.h"
+#include "ui_fixture.h"
+
+namespace korvane::ui::testing {
+namespace {
+
+const char* const kTooltips[16] = {
+    "选择定影像存目录",
+    "查入单个图像[图像格式2543.00-548.00.jpg]",
+    "图像置最下层",
+    "区域插入图像",
+    "目录到目标目录，列表“X.00,Y.00”格式",
+    "删除图面所有图像",
+    "创建临时块",
+    "插入临时块",
+    "只显当前层",
+    "将图面中的影像对齐到网格[相当于测站改正]",
+    "按编码选择过滤",
+    "显示实体属性",
+    "显示所有文档同一个位置",
+    "其它功能",
+    "",
+    "",
+};
+
+// A menu as one line: entries by caption, "-" for a separator, "✓" after a checked entry,
+// "(disabled)" marks dropped; a submenu as "caption[...]".
+std::string outline(const QMenu* m) {
+    std::string out;
+    for (QAction* a : m->actions()) {
+        if (!out.empty()) out += "|";
+        if (a->isSeparator()) {
+            out += "-";
+        } else if (a->menu()) {
+            out += a->text().toStdString() + "[" + outline(a->menu()) + "]";
+        } else {
+            out += a->text().toStdString();
+            if (a->isChecked()) out += "✓";
+        }
+    }
+    return out;
+}
+
+std::vector<QAction*> leaf_actions(const QMenu* m) {
+    std::vector<QAction*> out;
+    for (QAction* a : m->actions()) {
+        if (a->isSeparator()) continue;
+        if (a->menu()) {
+            auto sub = leaf_actions(a->menu());
+            out.insert(out.end(), sub.begin(), sub.end());
+        } else {
+            out.push_back(a);
+        }
+    }
+    return out;
+}
+
+class PanelTest : public AppFixture {
+protected:
+    QToolButton* button(int i) { return panel()->widget_as<QToolButton>("Picture1(" + std::to_string(i) + ")"); }
+    QMenu* pop(int i) {
+        QTest::mouseClick(button(i), Qt::LeftButton);
+        settle();
+        return app->last_menu();
+    }
+    std::vector<drawing::LayerInfo> layers() { return drawing::layers(doc().doc()); }
+    bool layer_on(const std::string& name) {
+        for (const auto& l : layers())
+            if (l.name == name) return l.on;
+        ADD_FAILURE() << "no layer " << name;
+        return false;
+    }
+};
+
+TEST_F(PanelTest, LoadSequenceShowsItsMessagesAndTheStampAndPlacesThePanelOnTop) {
+    start();
+    EXPECT_TRUE(has_message("默认工作目录为E:\\"));
+    EXPECT_TRUE(has_message("[升级]"));
+    EXPECT_TRUE(has_message("还有9次提示。"));
+    EXPECT_EQ(panel()->windowTitle().toStdString(), "Korvane [Drovask]->E:\\");
+    EXPECT_EQ(panel()->widget_as<QLabel>("Label2")->text().toStdString(), "120819");
+    EXPECT_TRUE(panel()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(panel()->windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(panel()->height(), panel()->px(panel::kFoldedHeight));
+    QRect avail = panel()->screen()->availableGeometry();
+    EXPECT_EQ(panel()->frameGeometry().left(), avail.left());
+    EXPECT_FALSE(panel()->block()->isVisible());
+    // The settings the load wrote, in the store the program uses.
+    EXPECT_EQ(common::load_ini(app->settings(), "ProgramSYCS"), "9");
+}
+
+TEST_F(PanelTest, PictureButtonsStandInOrderWithTheirTooltipsAndPictures) {
+    start();
+    int last_x = -1;
+    for (int i = 0; i < 16; ++i) {
+        QToolButton* b = button(i);
+        ASSERT_TRUE(b) << i;
+        EXPECT_EQ(b->toolTip().toStdString(), kTooltips[i]) << i;
+        EXPECT_GT(b->x(), last_x) << "button " << i << " out of order";
+        last_x = b->x();
+        // A picture of its own, drawn at 24 pixels with something on it.
+        QImage img = b->icon().pixmap(24, 24).toImage();
+        ASSERT_FALSE(img.isNull()) << i;
+        int inked = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) inked += qAlpha(img.pixel(x, y)) > 0;
+        EXPECT_GT(inked, 60) << "button " << i << " has hardly a picture";
+        // Only the menu buttons work so far; every other tool enables its own button.
+        bool menu = i == 0 || i == 3 || i == 13 || i == 14;
+        EXPECT_EQ(b->isEnabled(), menu) << i;
+    }
+    // No two pictures alike.
+    for (int i = 0; i < 16; ++i)
+        for (int j = i + 1; j < 16; ++j)
+            EXPECT_NE(panel_icon(i).pixmap(24, 24).toImage(), panel_icon(j).pixmap(24, 24).toImage()) << i << "," << j;
+}
+
+TEST_F(PanelTest, MenuButtonsPopUpTheMenuFormsMenusEntryForEntry) {
+    start();
+    QMenu* dir = pop(0);
+    ASSERT_TRUE(dir);
+    EXPECT_TRUE(dir->isVisible());
+    // The first entry shows the directory the load sequence wrote.
+    EXPECT_EQ(outline(dir), "E:\\|...|...|选择其它...");
+
+    QMenu* insert = pop(3);
+    ASSERT_TRUE(insert);
+    EXPECT_EQ(outline(insert), "按序列文件|图上指定范围");
+
+    QMenu* tools = pop(13);
+    ASSERT_TRUE(tools);
+    EXPECT_EQ(outline(tools),
+              "实体选择[编  码|多段线|直  线|文  字|图  块|颜  色|单  点|图  层]|-|"
+              "图像边框显示设定|图像裁剪|设定CAD对话框|-|"
+              "显示扩展属性|改变点显示|输出点位说明|-|"
+              "标记CAD实体|图面图幅编号|对齐布局【打印】|-|"
+              "检查线重复点|标识宗地岛|-|"
+              "修改线宽度|绘正四边形|-|"
+              "图像格式[JPG]✓|图像格式[TIF]");
+
+    QMenu* process = pop(14);
+    ASSERT_TRUE(process);
+    EXPECT_EQ(outline(process),
+              "选择调查界线[按乡镇|按行政村|按小组]|制作公示图[绘610图框|绘910图框|插入图框]|"
+              "制作宗地图[绘A3图框|绘A4图框|宗地图框]|修改其它|"
+              "注记[组织名称[1中心公式]|组织名称[2外围中心]]|"
+              "批量修改界址点、四至|批量查看点位|批量提取界线|检查与修改|-|"
+              "补加图像|输出交换文件[ArcGis]");
+    // Nothing behind them is built yet: every entry is disabled.
+    for (QMenu* m : {dir, insert, tools, process})
+        for (QAction* a : leaf_actions(m)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+}
+
+TEST_F(PanelTest, AMenuEntryReachesTheMenuFormThroughTheGate) {
+    start();
+    // An entry that a later tool enables: the click arrives at the model.
+    auto& fck = app->workspace().fck();
+    bool clicked = false;
+    fck.control("FCK_STSZ_tiffiles").enabled = true;
+    fck.control("FCK_STSZ_tiffiles").on_click = [&] { clicked = true; };
+    QMenu* tools = pop(13);
+    ASSERT_TRUE(tools);
+    QAction* tif = nullptr;
+    for (QAction* a : leaf_actions(tools))
+        if (a->objectName() == "FCK_STSZ_tiffiles") tif = a;
+    ASSERT_TRUE(tif);
+    ASSERT_TRUE(tif->isEnabled());
+    tif->trigger();
+    EXPECT_TRUE(clicked);
+}
+
+TEST_F(PanelTest, FoldLabelSwitchesBetweenTheTwoHeights) {
+    start();
+    auto* fold = panel()->widget_as<QLabel>("Label1");
+    ASSERT_TRUE(fold);
+    EXPECT_EQ(fold->text().toStdString(), "[ ▼ ]");
+    QTest::mouseClick(fold, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(panel()->height(), panel()->px(panel::kUnfoldedHeight));
+    EXPECT_EQ(fold->text().toStdString(), "[ ▲ ]");
+    EXPECT_TRUE(panel()->block()->isVisible());
+    QTest::mouseClick(fold, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(panel()->height(), panel()->px(panel::kFoldedHeight));
+    EXPECT_FALSE(panel()->block()->isVisible());
+}
+
+TEST_F(PanelTest, LayerBoxesSwitchTheDrawingsLayers) {
+    start({kVillage});
+    ASSERT_TRUE(host().active());
+    auto box = [&](int i) { return panel()->widget_as<QCheckBox>("Check1(" + std::to_string(i) + ")"); };
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(box(i));
+        EXPECT_EQ(box(i)->toolTip().toStdString(), panel::MaiFrm::kLayerTooltips[i]);
+        EXPECT_EQ(box(i)->text().toStdString(), panel::MaiFrm::kLayerCaptions[i]);
+    }
+    // "其它" ticked: every layer on except the named ones, whose boxes are clear.
+    QTest::mouseClick(box(7), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(box(7)->isChecked());
+    EXPECT_TRUE(layer_on("道路"));
+    EXPECT_TRUE(layer_on("注记"));
+    EXPECT_FALSE(layer_on("独有宗地"));
+    EXPECT_FALSE(layer_on("界址点"));
+    // "独" ticked as well: that parcel layer comes back.
+    QTest::mouseClick(box(4), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(layer_on("独有宗地"));
+    EXPECT_FALSE(layer_on("共有宗地"));
+    // The layer list of the drawing window follows.
+    bool listed = false;
+    auto* list = window()->layer_list();
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->text(2) == QStringLiteral("共有宗地")) {
+            listed = true;
+            EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Unchecked);
+        }
+    EXPECT_TRUE(listed);
+}
+
+TEST_F(PanelTest, DoubleClickOnTheBackgroundShowsTheUpdateNote) {
+    start();
+    size_t before = app->messages().size();
+    // Between the build stamp and the right edge nothing covers the panel.
+    QTest::mouseDClick(panel(), Qt::LeftButton, Qt::NoModifier, QPoint(panel()->width() - 6, panel()->height() - 6));
+    settle();
+    ASSERT_GT(app->messages().size(), before);
+    EXPECT_NE(app->messages().back().find("[更新说明] 2012.6.21增加对Tif图像的插入功能"), std::string::npos);
+}
+
+TEST_F(PanelTest, ClosingTheDrawingWindowStopsTheHostAndThePanelStartsItAgain) {
+    start({kVillage});
+    ASSERT_TRUE(host().running());
+    window()->close();
+    settle();
+    EXPECT_FALSE(host().running());
+    EXPECT_FALSE(window()->isVisible());
+    auto* box = panel()->widget_as<QCheckBox>("Check1(7)");
+    QTest::mouseClick(box, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(has_message("AutoCAD(、)没有运行或版本不符合！"));
+
+    // The panel's context menu offers the restart; the drawing is still there.
+    QMenu* m = panel()->make_context_menu();
+    QAction* restart = m->actions().front();
+    EXPECT_TRUE(restart->isEnabled());
+    restart->trigger();
+    settle();
+    EXPECT_TRUE(host().running());
+    EXPECT_TRUE(window()->isVisible());
+    ASSERT_EQ(host().document_count(), 1u);
+    size_t before = app->messages().size();
+    QTest::mouseClick(box, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(app->messages().size(), before);
+    delete m;
+}
+
+TEST_F(PanelTest, NoSecondCommandStartsWhileOneWaitsForInput) {
+    start({kVillage});
+    auto* box = panel()->widget_as<QCheckBox>("Check1(7)");
+    bool refused_state_checked = false;
+    answers.push_back([&] {
+        // The first command waits for the new pdmode value; the panel's box must not run now.
+        QTest::mouseClick(box, Qt::LeftButton);
+        QApplication::processEvents();
+        refused_state_checked = true;
+        EXPECT_FALSE(box->isChecked());
+        EXPECT_TRUE(layer_on("独有宗地"));
+        type_line("3");
+    });
+    window()->enter_line("pdmode");
+    settle();
+    EXPECT_TRUE(refused_state_checked);
+    EXPECT_TRUE(unexpected_prompts.empty());
+    EXPECT_EQ(std::get<long long>(host::get_system_variable(doc(), host(), "PDMODE")), 3);
+    // The refusal was told on the command line.
+    bool told = false;
+    for (const auto& line : window()->command_line()->history()->toPlainText().split('\n'))
+        told |= line.contains(QStringLiteral("命令正在进行"));
+    EXPECT_TRUE(told);
+}
+
+TEST(PanelLayout, TheBoundaryWalkBlockPutsEachCaptionBesideItsBox) {
+    // A panel model with the block's controls (as the boundary-walk form adds them).
+    common::FormModel m("MaiFrm");
+    m.width = 5400;
+    m.height = panel::kUnfoldedHeight;
+    using K = common::ControlKind;
+    for (int i = 0; i < 16; ++i) m.add("Picture1(" + std::to_string(i) + ")", K::PictureButton);
+    for (int i = 0; i < 8; ++i) m.add("Check1(" + std::to_string(i) + ")", K::CheckBox, "x");
+    const char* caps[6] = {"调查日期：", "标绘者：", "指界人：", "人员组成：", "界址说明：", "图上编号："};
+    for (int i = 0; i < 6; ++i) {
+        m.add("Label7(" + std::to_string(i) + ")", K::Label, caps[i]);
+        m.add("Text1(" + std::to_string(i) + ")", K::TextBox, "v");
+    }
+    for (int i = 0; i < 7; ++i) m.add("Label3(" + std::to_string(i) + ")", K::Label, "沟渠,中");
+    m.add("Label8", K::Label, "实体句柄：");
+    m.add("Label4", K::Label, "没有实体可操作");
+    for (auto [n, t] : std::vector<std::pair<const char*, const char*>>{
+             {"Command1", "增加"}, {"Command2", "查看"}, {"Command3", "修改/确定"}, {"Command4", "统改"}, {"Command5", "统改"}})
+        m.add(n, K::Button, t);
+    m.add("Extra", K::Label, "其它控件");
+    CommandGate gate;
+    PanelView view(m, gate);
+    view.build();
+    view.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(view.block()->isVisible());
+    auto center = [&](const char* name) { return view.widget_for(name)->mapTo(&view, view.widget_for(name)->rect().center()); };
+    for (int i = 0; i < 6; ++i) {
+        QPoint cap = center(("Label7(" + std::to_string(i) + ")").c_str());
+        QPoint box = center(("Text1(" + std::to_string(i) + ")").c_str());
+        EXPECT_NEAR(cap.y(), box.y(), 3) << i;
+        EXPECT_LT(cap.x(), box.x()) << i;
+    }
+    // 统改 beside 标绘者 and beside 指界人.
+    EXPECT_NEAR(center("Command4").y(), center("Text1(1)").y(), 3);
+    EXPECT_GT(center("Command4").x(), center("Text1(1)").x());
+    EXPECT_NEAR(center("Command5").y(), center("Text1(2)").y(), 3);
+    // The presets under the boxes, the buttons below them; nothing left out.
+    EXPECT_GT(center("Label3(0)").y(), center("Text1(2)").y());
+    EXPECT_GT(center("Command1").y(), center("Label3(0)").y());
+    EXPECT_TRUE(view.widget_for("Extra")->isVisible());
+    // Everything fits in the unfolded height.
+    for (const char* name : {"Command1", "Command3", "Label4", "Text1(5)"}) {
+        QWidget* w = view.widget_for(name);
+        EXPECT_LE(w->mapTo(&view, QPoint(0, w->height())).y(), view.height()) << name;
+    }
+}
+
+}  // namespace
+}  // namespace korvane::ui::testing

@@ -1,0 +1,170 @@
+// What the canvas draws, read back from the pixels: layers that are off hide
+// their entities, colour by layer, point styles, text justification, user-defined
+// hatch lines, clipped images and the MTEXT text without its codes.
+#include <QImage>
+#include <QPainter>
+
+#include "drawing/hatch.h"
+#include "drawing/image.h"
+#include "ui/aci.h"
+#include "ui/render.h"
+#include "ui_fixture.h"
+
+namespace korvane::ui::testing {
+namespace {
+
+class RenderTest : public ::testing::Test {
+protected:
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    DrawingRenderer renderer;
+    host::HostDocument* hd = nullptr;
+    static constexpr int kW = 400, kH = 300;
+
+    void SetUp() override {
+        hd = &host.new_document();
+        // 40 x 30 units on 400 x 300 pixels: ten pixels a unit, (0,0) in the middle.
+        hd->view().center = {0, 0, 0};
+        hd->view().height = 30;
+    }
+    drawing::Document& d() { return hd->doc(); }
+    QImage draw() {
+        QImage img(kW, kH, QImage::Format_RGB32);
+        QPainter p(&img);
+        renderer.render(p, *hd, host, QSize(kW, kH));
+        return img;
+    }
+    QPoint px(double x, double y) { return {int(std::lround(kW / 2 + x * 10)), int(std::lround(kH / 2 - y * 10))}; }
+    QColor at(const QImage& img, double x, double y) { return img.pixelColor(px(x, y)); }
+    bool ink_near(const QImage& img, double x, double y, int r = 1) {
+        QPoint c = px(x, y);
+        QColor bg = renderer.background();
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx)
+                if (img.pixelColor(c + QPoint(dx, dy)) != bg) return true;
+        return false;
+    }
+    // The box of every pixel that is not background.
+    QRect ink_box(const QImage& img) {
+        QColor bg = renderer.background();
+        QRect box;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixelColor(x, y) != bg) box = box.united(QRect(x, y, 1, 1));
+        return box;
+    }
+    drawing::RecordId layer(const char* name) { return drawing::add_layer(d(), name); }
+};
+
+TEST_F(RenderTest, ALayerThatIsOffHidesItsEntitiesAndColourByLayerTakesTheLayersColour) {
+    drawing::set_layer_color(d(), layer("A"), 3);
+    drawing::add_line(d(), {-10, 0, 0}, {10, 0, 0}, "A");
+    auto red = drawing::add_line(d(), {-10, 5, 0}, {10, 5, 0}, "A");
+    drawing::Entity(d(), red).set_color(1);
+    renderer.clear();
+    QImage on = draw();
+    EXPECT_EQ(at(on, 0, 0), aci_color(3));
+    EXPECT_EQ(at(on, 0, 5), aci_color(1));
+    drawing::set_layer_on(d(), drawing::find_table_entry(d(), "LAYER", "A"), false);
+    QImage off = draw();
+    EXPECT_FALSE(ink_near(off, 0, 0));
+    EXPECT_FALSE(ink_near(off, 0, 5));
+}
+
+TEST_F(RenderTest, PointsFollowPdmodeAndPdsize) {
+    drawing::add_point(d(), {0, 0, 0});
+    d().set_header("$PDMODE", {d().make_int(70, 33)});  // a circle without the dot
+    d().set_header("$PDSIZE", {d().make_real(40, 4)});  // four units across
+    QImage img = draw();
+    EXPECT_TRUE(ink_near(img, 2, 0));
+    EXPECT_TRUE(ink_near(img, 0, -2));
+    EXPECT_FALSE(ink_near(img, 0, 0, 3));
+    d().set_header("$PDMODE", {d().make_int(70, 0)});
+    img = draw();
+    EXPECT_TRUE(ink_near(img, 0, 0));
+    EXPECT_FALSE(ink_near(img, 2, 0, 2));
+}
+
+TEST_F(RenderTest, TextSitsWhereItsJustificationSays) {
+    auto id = drawing::add_text(d(), "界址", {0, 0, 0}, 3);
+    drawing::Entity e(d(), id);
+    // Middle centre about (5, -4).
+    e.set_integer(72, 1);
+    e.set_integer(73, 2);
+    e.set_point(11, {5, -4, 0});
+    QRect box = ink_box(draw());
+    ASSERT_FALSE(box.isEmpty());
+    QPoint c = px(5, -4);
+    EXPECT_NEAR(box.center().x(), c.x(), 3);
+    EXPECT_NEAR(box.center().y(), c.y(), 4);
+    // Three units high, give or take the font's own proportions.
+    EXPECT_GT(box.height(), 22);
+    EXPECT_LT(box.height(), 42);
+    // Right-aligned on its baseline: the text ends at the point and stands above it (CJK
+    // glyphs reach a little below the baseline).
+    e.set_integer(72, 2);
+    e.set_integer(73, 0);
+    box = ink_box(draw());
+    EXPECT_NEAR(box.right(), px(5, -4).x(), 3);
+    EXPECT_LE(box.bottom(), px(5, -4).y() + 8);
+    EXPECT_LT(box.top(), px(5, -4).y() - 20);
+}
+
+TEST_F(RenderTest, AUserDefinedHatchDrawsItsLinesInsideItsBoundary) {
+    auto square = drawing::add_lwpolyline(d(), {{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}}, true, "0");
+    drawing::UserHatchOptions o;
+    o.angle = 0;
+    o.spacing = 2;
+    o.color = 2;
+    ASSERT_NE(drawing::add_user_hatch(d(), square, o), drawing::kNoRecord);
+    QImage img = draw();
+    // Horizontal lines two units apart inside the square, nothing between them or outside.
+    int lines = 0;
+    for (double y = -4.5; y <= 4.5; y += 0.1) lines += at(img, 1.3, y) == aci_color(2) ? 1 : 0;
+    EXPECT_GE(lines, 4);
+    EXPECT_LE(lines, 12);
+    EXPECT_FALSE(ink_near(img, 7, 0, 2));
+}
+
+TEST_F(RenderTest, AnImageIsDrawnInsideItsClipBoundaryOnly) {
+    QTemporaryDir dir;
+    std::string file = dir.path().toStdString() + "/red.png";
+    QImage red(100, 100, QImage::Format_RGB32);
+    red.fill(QColor(255, 0, 0));
+    ASSERT_TRUE(red.save(QString::fromStdString(file)));
+    auto img = drawing::add_image(d(), file, {-10, -10, 0}, 20);  // 20 x 20 units
+    ASSERT_NE(img, drawing::kNoRecord);
+    QImage whole = draw();
+    EXPECT_EQ(at(whole, 5, 5), QColor(255, 0, 0));
+    EXPECT_EQ(at(whole, -5, -5), QColor(255, 0, 0));
+    // Clipped to its left half.
+    ASSERT_TRUE(drawing::set_image_clip(d(), img, {{-10, -10, 0}, {0, 10, 0}}));
+    QImage clipped = draw();
+    EXPECT_EQ(at(clipped, -5, -5), QColor(255, 0, 0));
+    EXPECT_EQ(at(clipped, 5, 5), renderer.background());
+}
+
+TEST_F(RenderTest, OnlyTheViewsEntitiesAreTouchedAndCachedShapesFollowEdits) {
+    for (int i = 0; i < 100; ++i) drawing::add_line(d(), {i * 100.0, 0, 0}, {i * 100.0 + 1, 0, 0});
+    QImage img(kW, kH, QImage::Format_RGB32);
+    QPainter p(&img);
+    RenderStats s = renderer.render(p, *hd, host, QSize(kW, kH));
+    EXPECT_LE(s.candidates, 2u);  // the lines near the origin only
+    EXPECT_EQ(renderer.cached_items(), s.candidates);
+    // An edit moves the line; the next frame shows it where it is now.
+    auto first = d().modelspace().front();
+    drawing::Entity(d(), first).set_point(10, {-5, 3, 0});
+    drawing::Entity(d(), first).set_point(11, {5, 3, 0});
+    QImage after = draw();
+    EXPECT_TRUE(ink_near(after, 0, 3));
+}
+
+TEST(MtextPlain, FormattingCodesGoAndParagraphsBreakLines) {
+    EXPECT_EQ(DrawingRenderer::mtext_plain("{\\fSimSun|b0|i0;第一行}\\P第二\\~行"), "第一行\n第二 行");
+    EXPECT_EQ(DrawingRenderer::mtext_plain("\\H2.5x;\\C1;红\\\\字 1\\S1^2;"), "红\\字 11/2");
+    EXPECT_EQ(DrawingRenderer::mtext_plain("\\U+754C址"), "界址");
+}
+
+}  // namespace
+}  // namespace korvane::ui::testing
