@@ -15,15 +15,17 @@ std::string trim(std::string_view s) {
     return std::string(s);
 }
 
-// The entity's feature code, or nullopt when it carries no extended data item.
+// The entity's feature code, or nullopt when it carries no extended data item. Only the two
+// tags concerned are read, not the whole record.
 std::optional<std::string> feature_code(const drawing::Entity& e) {
-    if (e.xdata_start() >= e.rec().tags.size()) return std::nullopt;
-    auto items = e.xdata();
-    if (items.size() < 2 || items[0].code != 1001 || items[1].code == 1001) return std::nullopt;
-    const drawing::XDataItem& item = items[1];
-    if (item.is_string()) return item.text;
-    if (item.code >= 1040 && item.code <= 1042) return format_number(item.real);
-    if (item.code == 1070 || item.code == 1071) return std::to_string(item.integer);
+    const auto& tags = e.rec().tags;
+    size_t start = e.xdata_start();
+    if (start + 1 >= tags.size()) return std::nullopt;
+    const drawing::Tag& item = tags[start + 1];
+    const drawing::Document& d = e.doc();
+    if (item.code >= 1000 && item.code <= 1005 && item.code != 1001) return d.text(item);
+    if (item.code >= 1040 && item.code <= 1042) return format_number(d.real(item));
+    if (item.code == 1070 || item.code == 1071) return std::to_string(d.integer(item));
     return std::nullopt;
 }
 
