@@ -113,6 +113,7 @@ private:
         bool in_group = false;
         for (size_t i = 1; i < r.tags.size(); ++i) {
             int c = r.tags[i].code;
+            if (c == 100 || c == 1001) return -1;
             if (c == 102) {
                 std::string_view v = doc_.trimmed(r.tags[i]);
                 in_group = !v.empty() && v[0] == '{';
@@ -120,7 +121,6 @@ private:
             }
             if (in_group) continue;
             if (c == 330) return int(i);
-            if (c == 100 || c == 1001) return -1;
         }
         return -1;
     }
@@ -129,14 +129,16 @@ private:
         int k = owner_index(r);
         return k < 0 ? 0 : handle_value(r.tags[size_t(k)]);
     }
-    // Where an owner group belongs: after the handle and the 102 groups.
+    // Where an owner group belongs: after the handle and the 102 groups (before a group that
+    // is never closed).
     static size_t owner_position(const Record& r) {
         size_t i = 1;
         if (i < r.tags.size() && (r.tags[i].code == 5 || r.tags[i].code == 105)) ++i;
         while (i < r.tags.size() && r.tags[i].code == 102) {
             size_t j = i + 1;
-            while (j < r.tags.size() && r.tags[j].code != 102) ++j;
-            i = j < r.tags.size() ? j + 1 : i + 1;
+            while (j < r.tags.size() && r.tags[j].code != 102 && r.tags[j].code != 100) ++j;
+            if (j >= r.tags.size() || r.tags[j].code != 102) break;
+            i = j + 1;
         }
         return std::min(i, r.tags.size());
     }
