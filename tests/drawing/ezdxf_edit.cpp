@@ -50,11 +50,11 @@ std::string unescape(const std::string& s) {
     return out;
 }
 
-XDataItem parse_item(const std::string& spec) {
-    size_t eq = spec.find('=');
-    if (eq == std::string::npos) throw std::invalid_argument("xdata item without '=': " + spec);
-    int code = std::stoi(spec.substr(0, eq));
-    std::string v = spec.substr(eq + 1);
+XDataItem parse_item(const std::string& item_text) {
+    size_t eq = item_text.find('=');
+    if (eq == std::string::npos) throw std::invalid_argument("xdata item without '=': " + item_text);
+    int code = std::stoi(item_text.substr(0, eq));
+    std::string v = item_text.substr(eq + 1);
     XDataItem item;
     item.code = code;
     if (code >= 1010 && code <= 1013) {
