@@ -131,13 +131,18 @@ private:
     }
     // Where an owner group belongs: after the handle and the 102 groups (before a group that
     // is never closed).
-    static size_t owner_position(const Record& r) {
+    size_t owner_position(const Record& r) const {
         size_t i = 1;
-        if (i < r.tags.size() && (r.tags[i].code == 5 || r.tags[i].code == 105)) ++i;
+        // The handle is the first or (after a table's name) the second group.
+        for (size_t k = 1; k < std::min<size_t>(3, r.tags.size()); ++k)
+            if (r.tags[k].code == 5 || r.tags[k].code == 105) {
+                i = k + 1;
+                break;
+            }
         while (i < r.tags.size() && r.tags[i].code == 102) {
             size_t j = i + 1;
             while (j < r.tags.size() && r.tags[j].code != 102 && r.tags[j].code != 100) ++j;
-            if (j >= r.tags.size() || r.tags[j].code != 102) break;
+            if (j >= r.tags.size() || r.tags[j].code != 102 || doc_.trimmed(r.tags[j]) != "}") break;
             i = j + 1;
         }
         return std::min(i, r.tags.size());
@@ -726,6 +731,24 @@ private:
                 visit(id, entities);
                 for (RecordId f : doc_.record(id).followers) visit(f, entities);
             }
+        }
+        // A name with a line break in it cannot be written into the table.
+        std::vector<std::string> unwritable;
+        for (auto it = apps.missing.begin(); it != apps.missing.end();) {
+            if (it->find_first_of("\r\n") != std::string::npos) {
+                std::string shown = *it;
+                for (char& ch : shown)
+                    if (ch == '\r' || ch == '\n') ch = ' ';
+                unwritable.push_back(shown);
+                it = apps.missing.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (!unwritable.empty()) {
+            std::string list;
+            for (const std::string& n : unwritable) list += (list.empty() ? "" : ", ") + n;
+            warn("extended data of applications whose names hold a line break cannot be registered: " + list);
         }
         if (!apps.missing.empty()) {
             if (!doc_.section("TABLES")) {

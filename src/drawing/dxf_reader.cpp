@@ -69,6 +69,10 @@ public:
         if (loose_records_ > 0)
             warn(std::to_string(loose_records_) + " record(s) outside any section (from line " +
                  std::to_string(first_loose_line_) + ") kept as they stand");
+        warn(header_moved_, "time(s) header variables stood outside the HEADER section; they were moved into the header");
+        warn(unnamed_sections_, "SECTION(s) without a name kept as they stand");
+        warn(unclosed_sections_, "section(s) had no ENDSEC; it was added");
+        warn(missing_seqends_, "POLYLINE(s) without SEQEND; it was added");
         if (!saw_eof_) warn("the file ended without 0/EOF; EOF added");
         detect_version();
     }
@@ -91,6 +95,20 @@ private:
 
     [[noreturn]] void fail(size_t offset, const std::string& what) {
         throw DxfError(doc_.source_name_, line_of_offset(doc_.source_, offset), what);
+    }
+    // Problems that can occur thousands of times are counted and reported once, with the
+    // line of the first.
+    struct Tally {
+        size_t count = 0, first_line = 0;
+    };
+    Tally header_moved_, unnamed_sections_, unclosed_sections_, missing_seqends_;
+    static void tally(Tally& t, size_t line) {
+        if (t.count++ == 0) t.first_line = line;
+    }
+    void warn(const Tally& t, const std::string& what) {
+        if (t.count == 0) return;
+        std::string where = t.first_line ? " (line " + std::to_string(t.first_line) + (t.count > 1 ? " first" : "") + ")" : "";
+        warn(std::to_string(t.count) + " " + what + where);
     }
     void warn(const std::string& what) {
         if (report_) report_->warnings.push_back(what);
@@ -260,7 +278,7 @@ private:
     // wrote them outside any section): they go into the header, and the ENDSEC that
     // follows them is dropped.
     void header_after_endsec(const Tag& first, std::vector<Tag>& scratch) {
-        size_t line = line_of_offset(doc_.source_, first.offset) - 1;
+        size_t line = header_moved_.count ? 0 : line_of_offset(doc_.source_, first.offset) - 1;
         scratch.push_back(first);
         collect_until_zero(scratch);
         auto it = doc_.sections_.begin();
@@ -296,8 +314,7 @@ private:
                 has_pending_ = true;
             }
         }
-        warn("header variables outside the HEADER section (line " + std::to_string(line) +
-             ") were moved into the header");
+        tally(header_moved_, line);
     }
 
     void check_trailing() {
@@ -322,7 +339,7 @@ private:
             } else {
                 pending_ = t;
                 has_pending_ = true;
-                warn("a SECTION without a name");
+                tally(unnamed_sections_, unnamed_sections_.count ? 0 : line_of_offset(doc_.source_, section_tag.offset) - 1);
             }
         }
         sec.head = push_record(scratch);
@@ -351,8 +368,7 @@ private:
                 return;
             }
             if (value_is(t, "SECTION") || value_is(t, "EOF")) {
-                warn("section " + sec.name + " has no ENDSEC; closed before line " +
-                     std::to_string(line_of_offset(doc_.source_, t.offset)));
+                tally(unclosed_sections_, unclosed_sections_.count ? 0 : line_of_offset(doc_.source_, t.offset) - 1);
                 pending_ = t;
                 has_pending_ = true;
                 close_owner(owner, sec);
@@ -399,7 +415,7 @@ private:
         if (owner == kNoRecord) return;
         Record& r = doc_.records_[owner];
         if (doc_.type(owner) == "POLYLINE" && (r.followers.empty() || doc_.type(r.followers.back()) != "SEQEND")) {
-            warn("a POLYLINE without SEQEND in " + sec.name + "; SEQEND added");
+            tally(missing_seqends_, 0);
             Record seq;
             seq.tags.push_back(doc_.make_raw(0, "SEQEND"));
             RecordId sid = doc_.add_record(std::move(seq));

@@ -152,7 +152,7 @@ TEST(Recovery, MisplacedAndRepeatedSectionsAreMergedWithAWarning) {
         "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n5\n 20\n5\n  0\nENDSEC\n  0\nEOF\n";
     LoadReport report;
     Document doc = Document::parse(text, "t", &report);
-    EXPECT_TRUE(has_warning(report, "header variables outside the HEADER section (line 11)")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 time(s) header variables stood outside the HEADER section; they were moved into the header (line 11)")) << all(report);
     EXPECT_TRUE(has_warning(report, "1 repeated section(s) (ENTITIES, the first at line 37)")) << all(report);
     EXPECT_EQ(doc.header_text("$EXTMIN"), "0.0");
     EXPECT_EQ(doc.modelspace().size(), 2u) << "the second section's entities are in model space";
@@ -162,13 +162,28 @@ TEST(Recovery, MisplacedAndRepeatedSectionsAreMergedWithAWarning) {
     EXPECT_EQ(reloaded.modelspace().size(), 2u);
 }
 
+TEST(Recovery, ThousandsOfDamagedPlacesGiveOneWarningEach) {
+    // A writer gone wrong the same way many times: each kind is counted, not listed.
+    std::string text = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "  0\nSECTION\n  2\nENTITIES\n  0\nPOLYLINE\n  8\n0\n 66\n1\n  0\nVERTEX\n  8\n0\n 10\n" + std::to_string(i) +
+                "\n 20\n0\n  0\nENDSEC\n  9\n$X" + std::to_string(i) + "\n 70\n1\n  0\nENDSEC\n";
+    text += "  0\nEOF\n";
+    LoadReport report;
+    Document doc = Document::parse(text, "t", &report);
+    EXPECT_LE(report.warnings.size(), 6u) << all(report);
+    EXPECT_TRUE(has_warning(report, "5000 POLYLINE(s) without SEQEND")) << all(report);
+    EXPECT_TRUE(has_warning(report, "5000 time(s) header variables stood outside")) << all(report);
+    EXPECT_EQ(doc.modelspace().size(), 5000u);
+}
+
 TEST(Recovery, PolylineWithoutSeqendGetsOneThatCadProgramsAccept) {
     Groups g = r2010_groups();
     auto seq = std::find(g.begin(), g.end(), std::pair<int, std::string>(0, "SEQEND"));
     g.erase(seq, seq + 5);  // the POLYLINE's SEQEND with its handle, owner, marker and layer
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "POLYLINE without SEQEND")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 POLYLINE(s) without SEQEND; it was added")) << all(report);
     const Record& pl = doc.record(doc.find_handle("41"));
     RecordId seqend = pl.followers.back();
     ASSERT_EQ(doc.type(seqend), "SEQEND");
@@ -324,7 +339,7 @@ TEST(Corpus, EveryMalformedDrawingLoadsWithAWarningOrIsRefused) {
         {"layout_broken_links.dxf", {"3 layout(s) pointed to a block record that does not exist"}},
         {"no_layouts.dxf", {"no layout dictionary", "have no layout"}},
         {"r2000_blocks_with_no_name_and_no_block_record.dxf", {"2 block definition(s) without a name"}},
-        {"recover01.dxf", {"header variables outside the HEADER", "repeated section(s)", "without 0/EOF"}},
+        {"recover01.dxf", {"header variables stood outside the HEADER", "repeated section(s)", "without 0/EOF"}},
         {"recover02.dxf", {"entries without a TABLE head"}},
     };
     size_t seen = 0;
