@@ -303,7 +303,7 @@ TEST_F(PolygonTest, PickAtAPoint) {
 
 // ---------------------------------------------------------------- the index follows the drawing
 
-TEST_F(PolygonTest, DISABLED_IndexFollowsTheDrawingWithoutRebuilding) {
+TEST_F(PolygonTest, IndexFollowsTheDrawingWithoutRebuilding) {
     using V = std::vector<std::string>;
     SelectionFilter marks{{0, "POINT,TEXT"}};
     EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, marks), V{});
