@@ -42,8 +42,9 @@ struct Finding {
 
 class Auditor {
 public:
-    Auditor(Document& doc, LoadReport* report, std::string_view source, const std::vector<std::string_view>* applications)
-        : doc_(doc), report_(report), source_(source), applications_(applications), modern_(!doc.is_r12()) {}
+    Auditor(Document& doc, LoadReport* report, std::string_view source, const ReadFacts* facts)
+        : doc_(doc), report_(report), source_(source), facts_(facts),
+          applications_(facts ? &facts->applications : nullptr), modern_(!doc.is_r12()) {}
 
     void run() {
         check_tables();
@@ -61,6 +62,7 @@ private:
     Document& doc_;
     LoadReport* report_;
     std::string_view source_;
+    const ReadFacts* facts_;
     const std::vector<std::string_view>* applications_;
     bool modern_;  // R13 and later: handles, owners and subclass markers are required
     std::vector<size_t> newlines_;
@@ -425,6 +427,20 @@ private:
     // Entities, followers and table entries must name an existing owner.
     void check_owners() {
         Finding fixed, lost, objects;
+        // Owners of model space as the reader found them (the checks before this one do not
+        // change owners there).
+        auto entity_owner = [&](RecordId id) {
+            if (facts_ && id < facts_->entity_owners.size() && facts_->entity_owners[id] != ReadFacts::kNotRead)
+                return facts_->entity_owners[id];
+            return owner_of(id);
+        };
+        uint64_t last_good = 0;  // most entities name the same owner
+        auto fine = [&](uint64_t owner) {
+            if (owner != 0 && owner == last_good) return true;
+            if (!exists(owner)) return false;
+            last_good = owner;
+            return true;
+        };
         auto check = [&](RecordId id, uint64_t expected) {
             if (exists(owner_of(id))) return;
             if (!exists(expected)) {
@@ -447,8 +463,10 @@ private:
             for (RecordId id : items) {
                 const Record& r = doc_.record(id);
                 if (r.erased || r.tags.empty() || r.tags[0].code != 0) continue;
-                if (!exists(owner_of(id))) check(id, Entity(doc_, id).integer(67).value_or(0) == 1 ? paper : model);
-                if (!r.followers.empty()) followers(id);
+                if (!fine(entity_owner(id))) check(id, Entity(doc_, id).integer(67).value_or(0) == 1 ? paper : model);
+                bool followers_fine = true;
+                for (RecordId f : r.followers) followers_fine = followers_fine && fine(entity_owner(f));
+                if (!followers_fine) followers(id);
             }
         }
         if (const Section* s = doc_.section("BLOCKS")) {
@@ -769,9 +787,8 @@ private:
 
 }  // namespace
 
-void audit(Document& doc, LoadReport* report, std::string_view source,
-           const std::vector<std::string_view>* applications) {
-    Auditor(doc, report, source, applications).run();
+void audit(Document& doc, LoadReport* report, std::string_view source, const ReadFacts* facts) {
+    Auditor(doc, report, source, facts).run();
 }
 
 }  // namespace korvane::drawing

@@ -31,7 +31,7 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 class DxfReader {
 public:
-    std::vector<std::string_view> applications_;  // raw 1001 values, each once, in order of appearance
+    ReadFacts facts_;
 
     DxfReader(Document& doc, LoadReport* report) : doc_(doc), report_(report) {}
 
@@ -219,7 +219,31 @@ private:
         std::string_view name = doc_.raw(t);
         if (name == last_application_) return;
         last_application_ = name;
-        if (application_set_.insert(name).second) applications_.push_back(name);
+        if (application_set_.insert(name).second) facts_.applications.push_back(name);
+    }
+
+    // The owner (330) of a record of model space: after the handle, outside 102 groups,
+    // before the first subclass marker. Read now, while the record's text is at hand.
+    void note_owner(const std::vector<Tag>& tags) {
+        uint64_t owner = 0;
+        bool in_group = false;
+        for (size_t i = 1; i < tags.size(); ++i) {
+            int c = tags[i].code;
+            if (c == 100 || c == 1001) break;
+            if (c == 102) {
+                std::string_view v = doc_.trimmed(tags[i]);
+                in_group = !v.empty() && v[0] == '{';
+                continue;
+            }
+            if (in_group) continue;
+            if (c == 330) {
+                owner = parse_handle(doc_.raw(tags[i]));
+                break;
+            }
+        }
+        size_t id = doc_.records_.size();  // the id the record is about to get
+        if (facts_.entity_owners.size() <= id) facts_.entity_owners.resize(id + 1, ReadFacts::kNotRead);
+        facts_.entity_owners[id] = owner;
     }
 
     RecordId push_record(std::vector<Tag>& scratch) {
@@ -381,6 +405,7 @@ private:
             scratch.push_back(t);
             collect_until_zero(scratch);
             std::string_view type = doc_.trimmed(t);
+            if (sec.name == "ENTITIES") note_owner(scratch);
             RecordId id = push_record(scratch);
             if (owner != kNoRecord && is_follower_type(type)) {
                 doc_.records_[owner].followers.push_back(id);
@@ -440,7 +465,7 @@ Document Document::parse(std::string text, const std::string& name, LoadReport* 
     DxfReader reader(doc, report);
     reader.run();
     doc.finish_load(report);
-    audit(doc, report, doc.source_, &reader.applications_);
+    audit(doc, report, doc.source_, &reader.facts_);
     return doc;
 }
 
