@@ -156,6 +156,26 @@ void BM_SelectAllByRecordCode(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectAllByRecordCode)->Unit(benchmark::kMillisecond);
 
+// The neighbour-fill pattern: a crossing search around a parcel, then new extended data on it.
+// Each edit moves the document's revision on, so every search first brings the index up to date.
+void BM_SearchThenWriteRecord(benchmark::State& state) {
+    Document& doc = drawing();
+    auto& polys = polygons();
+    SelectionFilter filter{{0, "LWPOLYLINE"}};
+    SpatialIndex index(doc);
+    index.refresh();
+    size_t k = 0;
+    for (auto _ : state) {
+        size_t p = (k * 7919) % polys.size();
+        auto found = select_by_polygon(doc, index, polys[p], PolygonMode::Crossing, filter);
+        Entity(doc, parcels()[p]).set_xdata({XDataItem::app("Bench"), XDataItem::string(std::to_string(found.size()))});
+        ++k;
+    }
+    state.counters["builds"] = double(index.builds());
+    state.counters["reindexed"] = double(index.reindexed());
+}
+BENCHMARK(BM_SearchThenWriteRecord)->Unit(benchmark::kMillisecond);
+
 Point2 inside_parcel(size_t k) {
     const auto& p = polygons()[k];
     return {p[0].x + kW * 0.37, p[0].y + kH * 0.61};

@@ -51,25 +51,21 @@ bool placeless(int code) {
 // of its followers. A value is never changed in place (a new value is a new tag in the
 // document's pool), so the identity of the tags stands for their values.
 uint64_t geometry_signature(const Document& doc, RecordId id) {
-    uint64_t h = 0x9E3779B97F4A7C15ull;
-    auto mix = [&h](uint64_t v) {
-        h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-        h *= 0xFF51AFD7ED558CCDull;
-        h ^= h >> 33;
-    };
+    uint64_t h = 0xCBF29CE484222325ull;
     auto add_record = [&](RecordId rid) {
         const Record& r = doc.record(rid);
-        mix(rid);
-        mix(r.erased ? 1 : 2);
+        h = (h ^ (uint64_t(rid) << 1 | (r.erased ? 1 : 0))) * 0x100000001B3ull;
         for (const Tag& t : r.tags) {
             if (t.code == 1001) break;
             if (placeless(t.code)) continue;
-            mix((uint64_t(uint16_t(t.code)) << 1) | t.owned);
-            mix((uint64_t(t.offset) << 32) | t.length);
+            // (owned, offset) names the value; the code keeps a tag moved to another group apart.
+            uint64_t key = (uint64_t(t.owned) << 63) ^ (uint64_t(uint16_t(t.code)) << 40) ^ (uint64_t(t.length) << 32) ^ t.offset;
+            h = (h ^ key) * 0x100000001B3ull;
         }
     };
     add_record(id);
     for (RecordId f : doc.record(id).followers) add_record(f);
+    h ^= h >> 31;
     return h | 1;  // never 0, which stands for "not seen"
 }
 
