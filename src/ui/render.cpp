@@ -497,7 +497,9 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     painter.setRenderHint(QPainter::Antialiasing, ids.size() < options.antialias_limit);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
-    Affine world{xf.scale, 0, 0, -xf.scale, xf.width / 2 - xf.cx * xf.scale, xf.height / 2 + xf.cy * xf.scale};
+    // Drawing coordinates land on pixel centres (the half pixel), so that a one-pixel line on
+    // a whole screen coordinate stays one pixel wide under antialiasing.
+    Affine world{xf.scale, 0, 0, -xf.scale, xf.width / 2 - xf.cx * xf.scale + 0.5, xf.height / 2 + xf.cy * xf.scale + 0.5};
     const auto& highlighted = hd.highlighted();
     for (RecordId id : ids) {
         const Item& it = item(doc, id);

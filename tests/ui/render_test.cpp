@@ -29,10 +29,13 @@ protected:
         hd->view().height = 30;
     }
     drawing::Document& d() { return hd->doc(); }
+    // Without antialiasing, so that a line's pixels carry its exact colour.
     QImage draw() {
         QImage img(kW, kH, QImage::Format_RGB32);
         QPainter p(&img);
-        renderer.render(p, *hd, host, QSize(kW, kH));
+        RenderOptions o;
+        o.antialias_limit = 0;
+        renderer.render(p, *hd, host, QSize(kW, kH), o);
         return img;
     }
     QPoint px(double x, double y) { return {int(std::lround(kW / 2 + x * 10)), int(std::lround(kH / 2 - y * 10))}; }
@@ -117,7 +120,8 @@ TEST_F(RenderTest, AUserDefinedHatchDrawsItsLinesInsideItsBoundary) {
     o.angle = 0;
     o.spacing = 2;
     o.color = 2;
-    ASSERT_NE(drawing::add_user_hatch(d(), square, o), drawing::kNoRecord);
+    auto hatch = drawing::add_user_hatch(d(), square, o);
+    ASSERT_NE(hatch, drawing::kNoRecord);
     QImage img = draw();
     // Horizontal lines two units apart inside the square, nothing between them or outside.
     int lines = 0;

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
