@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "panel/maifrm.h"
+#include "panel/workspace.h"
 #include "ui/application.h"
 
 namespace {
@@ -18,7 +20,8 @@ int usage() {
                  "  korvane --screenshot DIR [DRAWING.dxf ...]   start with fresh settings, answer every\n"
                  "                                               message with its default button, write\n"
                  "                                               panel.png, drawing.png, one PNG per open\n"
-                 "                                               form and screen.png into DIR, and end\n";
+                 "                                               form and screen.png into DIR, and end\n"
+                 "      --unfold                                 with the panel unfolded (boundary-walk block)\n";
     return 2;
 }
 
@@ -36,10 +39,13 @@ int main(int argc, char** argv) {
     korvane::ui::AppOptions options;
     options.executable = argv[0];
     std::string screenshot_dir;
+    bool unfold = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--screenshot") {
             if (i + 1 >= args.size()) return usage();
             screenshot_dir = args[++i];
+        } else if (args[i] == "--unfold") {
+            unfold = true;
         } else if (args[i] == "--help" || args[i] == "-h") {
             return usage();
         } else if (!args[i].empty() && args[i][0] == '-') {
@@ -68,6 +74,11 @@ int main(int argc, char** argv) {
     if (screenshot_dir.empty()) return app.exec();
 
     settle(400);
+    if (unfold) {
+        auto& fold = korvane.workspace().maifrm().control("Label1");
+        if (fold.on_click) fold.on_click();
+        settle(200);
+    }
     std::string error;
     if (!korvane.write_screenshots(screenshot_dir, &error)) {
         std::cerr << "korvane: " << error << "\n";
