@@ -39,12 +39,12 @@ public:
         NamedSelection* s = set();
         if (!s) return;
         if (mode == 5) {
-            add_members(*s, select_all(*doc_, filter));
+            remember(select_all(*doc_, filter), *s);
         } else if (mode == 3) {
             add_members(*s, apply_filter(*doc_, doc_->previous_selection(), filter));
         } else if (mode == 4) {
             const auto& ms = doc_->modelspace();
-            if (!ms.empty()) add_members(*s, apply_filter(*doc_, {ms.back()}, filter));
+            if (!ms.empty()) remember(apply_filter(*doc_, {ms.back()}, filter), *s);
         } else {
             err().raise(kErrInvalidArgument, "selection mode " + std::to_string(mode) + " needs points");
         }
@@ -58,7 +58,7 @@ public:
         }
         std::vector<Point> poly;
         for (size_t i = 0; i + 2 < xyz.size(); i += 3) poly.push_back({xyz[i], xyz[i + 1], xyz[i + 2]});
-        add_members(*s, select_polygon(*doc_, poly, mode == 7, filter));
+        remember(select_polygon(*doc_, poly, mode == 7, filter), *s);
     }
     void AddItems(const std::vector<EntityPtr>& items) override {
         NamedSelection* s = set();
@@ -122,6 +122,12 @@ private:
         NamedSelection* s = doc_->find_set(name_);
         if (!s) err().raise(kErrErased, "the selection set " + name_ + " was deleted");
         return s;
+    }
+    // What a tool selected becomes the drawing's previous selection, as a selection on screen
+    // does, so that a host command's "P" answer takes it; an empty result leaves it as it was.
+    void remember(const std::vector<drawing::RecordId>& found, NamedSelection& s) {
+        add_members(s, found);
+        if (!found.empty()) doc_->previous_selection() = found;
     }
     // A set holds each entity once, in the order it was first selected.
     static void add_members(NamedSelection& s, const std::vector<drawing::RecordId>& ids) {

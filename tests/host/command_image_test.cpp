@@ -135,6 +135,21 @@ TEST_F(ImageCommandTest, DrawOrderBackOfThePreviousSelection) {
     EXPECT_EQ(modelspace(), (std::vector<drawing::RecordId>{before_images, img1, img2, img3, after_images}));
 }
 
+TEST_F(ImageCommandTest, WhatAToolSelectedIsThePreviousSelectionOfDrawOrder) {
+    // The images-to-the-back button: every image into a set, then "P" at the command's prompt.
+    HostError e;
+    auto sets = host.GetObject("AutoCAD.Application", e)->ActiveDocument()->SelectionSets();
+    auto set = sets->Add("IMAGES");
+    set->Select(5, Filter{}.add(0, "IMAGE"));
+    ASSERT_EQ(set->Count(), 3);
+    send("DRAWorder\rP\r\rB\r");
+    EXPECT_EQ(modelspace(), (std::vector<drawing::RecordId>{img1, img2, img3, before_images, after_images}))
+        << all_lines();
+    // A selection that found nothing leaves the previous one as it was.
+    sets->Add("NONE")->Select(5, Filter{}.add(0, "CIRCLE"));
+    EXPECT_EQ(hd->previous_selection(), (std::vector<drawing::RecordId>{img1, img2, img3}));
+}
+
 TEST_F(ImageCommandTest, DrawOrderAboveAndUnderAReference) {
     send("DRAWorder\r" + handent(handle(after_images)) + "\r\rU\r" + handent(handle(img1)) + "\r\r");
     EXPECT_EQ(modelspace(), (std::vector<drawing::RecordId>{before_images, after_images, img1, img2, img3}));
