@@ -55,6 +55,15 @@ public:
     virtual void load() {}
     // Double-click on the form's background.
     virtual void dblclick_background() {}
+    // The form's unload sequence (Form_Unload); run when the user closes the window.
+    virtual void unload() {}
+    // Closing the window: the unload sequence runs, and the form stays closed until it is
+    // opened again, which runs its load sequence anew.
+    void close() {
+        unload();
+        closed = true;
+    }
+    bool closed = false;
 
     Control& add(std::string name, ControlKind kind, std::string text = {}, std::string tooltip = {});
     Control& control(const std::string& name);

@@ -86,6 +86,10 @@ void MaiFrm::add_controls() {
         b.enabled = true;
         b.on_click = [this, menu = std::string(menu)] { ws_.popup_menu(menu); };
     }
+    // The last button opens the parcel attribute table.
+    auto& table = control("Picture1(15)");
+    table.enabled = true;
+    table.on_click = [this] { ws_.show_form("SXB"); };
     for (int i = 0; i < kLayerBoxes; ++i) {
         auto& c = add("Check1(" + std::to_string(i) + ")", ControlKind::CheckBox, kLayerCaptions[i], kLayerTooltips[i]);
         c.on_click = [this] { apply_layer_boxes(); };

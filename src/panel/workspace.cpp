@@ -1,7 +1,9 @@
 #include "panel/workspace.h"
 
 #include "panel/fck.h"
+#include "panel/boundary_walk.h"
 #include "panel/maifrm.h"
+#include "parcel/sxb.h"
 
 namespace korvane::panel {
 
@@ -9,6 +11,13 @@ const std::map<std::string, FormFactory>& form_factories() {
     static const std::map<std::string, FormFactory> factories = {
         {"MaiFrm", [](Workspace& ws) { return std::make_unique<MaiFrm>(ws); }},
         {"FCK", [](Workspace& ws) { return std::make_unique<FCK>(ws); }},
+        {"SXB",
+         [](Workspace& ws) {
+             // The label picks put the panel's record handle back to idle, when the panel is open.
+             return std::make_unique<parcel::SXB>(ws.session(), [&ws] {
+                 if (auto* panel = ws.form("MaiFrm")) reset_record_handle(*panel);
+             });
+         }},
     };
     return factories;
 }
@@ -38,13 +47,28 @@ common::FormModel* Workspace::form(const std::string& name) {
 }
 
 common::FormModel& Workspace::open_form(const std::string& name) {
-    if (auto* f = form(name)) return *f;
+    if (auto* f = form(name)) {
+        // Closed by the user: it opens afresh.
+        if (f->closed) {
+            f->closed = false;
+            f->load();
+            if (on_form_opened) on_form_opened(*f);
+        }
+        return *f;
+    }
     auto made = make_form(name);
     common::FormModel& ref = *made;
     forms_[name] = std::move(made);
     ref.load();
     if (on_form_opened) on_form_opened(ref);
     return ref;
+}
+
+common::FormModel& Workspace::show_form(const std::string& name) {
+    const bool was_open = form(name) && !form(name)->closed;
+    common::FormModel& f = open_form(name);
+    if (was_open && on_form_opened) on_form_opened(f);
+    return f;
 }
 
 MaiFrm& Workspace::maifrm() { return static_cast<MaiFrm&>(open_form("MaiFrm")); }

@@ -25,6 +25,9 @@ public:
 
     // The form of that name, created and loaded on first use. Throws FormError for an unknown name.
     common::FormModel& open_form(const std::string& name);
+    // Opens the form as open_form does and brings it forward when it was open already
+    // (what a button that opens a form does).
+    common::FormModel& show_form(const std::string& name);
     // An open form, or null.
     common::FormModel* form(const std::string& name);
     static std::vector<std::string> form_names();
