@@ -144,6 +144,7 @@ public:
         else if (action == "host") host_command(rest);
         else if (action == "activate") activate(rest);
         else if (action == "form") workspace_->open_form(need(rest, "a form name"));
+        else if (action == "close") target(need(rest, "a form name")).first->close();
         else if (action == "set") set(rest);
         else if (action == "check") check(rest);
         else if (action == "click" || action == "dblclick" || action == "rightclick") click(action, rest);

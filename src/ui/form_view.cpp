@@ -1,6 +1,7 @@
 #include "ui/form_view.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -328,6 +329,11 @@ void FormView::layout_controls() {
 
 void FormView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) act([&] { model_.dblclick_background(); });
+}
+
+void FormView::closeEvent(QCloseEvent* e) {
+    if (gate_.run([this] { model_.close(); })) e->accept();
+    else e->ignore();
 }
 
 // ---------------------------------------------------------------- menus

@@ -59,6 +59,8 @@ protected:
     virtual QIcon picture_for(const common::Control& c);
 
     void mouseDoubleClickEvent(QMouseEvent*) override;
+    // Closing the window runs the form's unload sequence (refused while a command runs).
+    void closeEvent(QCloseEvent*) override;
 
     // Runs a model action through the gate.
     void act(const std::function<void()>& action);
