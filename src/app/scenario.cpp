@@ -296,6 +296,12 @@ private:
             u.text = kind == "file" ? in_output_dir(v).string() : in_script_dir(v).string();
             ui_->push(u);
             return;
+        } else if (kind == "progress-cancel") {
+            // The next progress shown is cancelled when it reaches that step (from 0).
+            double step = number(need(value, "a step"));
+            if (step < 0 || step != double(long(step))) throw BadInput("answer progress-cancel needs a step from 0");
+            ui_->cancel_progress_at(long(step));
+            return;
         } else if (kind == "dialog-cancel") {
             ui_->push(common::UiAnswer{common::UiAnswer::Kind::DialogCancel, "", common::MsgResult::Cancel});
             return;

@@ -83,6 +83,12 @@ std::string RecordingUi::browse_folder(const std::string& title) {
 
 void RecordingUi::show_file(const std::string& path) { shown_.push_back(path); }
 
+bool RecordingUi::progress(long done) {
+    if (cancel_at_ < 0 || done < cancel_at_) return true;
+    cancel_at_ = -1;
+    return false;
+}
+
 bool RecordingUi::message_contains(const std::string& fragment) const {
     for (const auto& m : messages_)
         if (m.find(fragment) != std::string::npos) return true;

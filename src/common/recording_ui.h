@@ -26,6 +26,13 @@ public:
     std::string browse_folder(const std::string& title) override;
     void show_file(const std::string& path) override;
     void wait(double seconds) override { waited_ += seconds; }
+    void begin_progress(const std::string& title, long total) override { progress_titles_.push_back(title); }
+    // False, once, when a progress reaches the step set by cancel_progress_at.
+    bool progress(long done) override;
+    // The user presses Cancel when a progress reaches `step` (steps count from 0); -1: never.
+    void cancel_progress_at(long step) { cancel_at_ = step; }
+    // The titles of the progresses shown, in order.
+    const std::vector<std::string>& progress_titles() const { return progress_titles_; }
     SettingsStore& settings() override { return *settings_; }
     const Paths& paths() override { return paths_; }
     const Clock& clock() override { return clock_ ? *clock_ : system_clock_; }
@@ -51,6 +58,8 @@ private:
     std::vector<std::string> shown_;
     std::string failure_;
     double waited_ = 0;
+    long cancel_at_ = -1;
+    std::vector<std::string> progress_titles_;
     const Clock* clock_ = nullptr;
     SystemClock system_clock_;
 };

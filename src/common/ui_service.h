@@ -44,6 +44,13 @@ public:
     // (the forms' blinking). Returns the timer's id; 0 where there are no timers.
     virtual int start_timer(double seconds, std::function<void()> tick) { return 0; }
     virtual void stop_timer(int id) {}
+    // A long command's progress, shown with a Cancel button that stands for the Escape key:
+    // begin_progress shows it (the title names the command, `total` the number of steps),
+    // progress moves it to `done` steps and answers whether to go on (false once Cancel was
+    // pressed), end_progress takes it away. Where nothing is shown, nothing is cancelled.
+    virtual void begin_progress(const std::string& title, long total) {}
+    virtual bool progress(long done) { return true; }
+    virtual void end_progress() {}
     virtual SettingsStore& settings() = 0;
     virtual const Paths& paths() = 0;
     virtual const Clock& clock() = 0;
