@@ -3,6 +3,8 @@
 #include "panel/fck.h"
 #include "panel/boundary_walk.h"
 #include "panel/maifrm.h"
+#include "parcel/neighbour_fill.h"
+#include "parcel/survey_export.h"
 #include "parcel/sxb.h"
 
 namespace korvane::panel {
@@ -14,9 +16,12 @@ const std::map<std::string, FormFactory>& form_factories() {
         {"SXB",
          [](Workspace& ws) {
              // The label picks put the panel's record handle back to idle, when the panel is open.
-             return std::make_unique<parcel::SXB>(ws.session(), [&ws] {
+             auto sxb = std::make_unique<parcel::SXB>(ws.session(), [&ws] {
                  if (auto* panel = ws.form("MaiFrm")) reset_record_handle(*panel);
              });
+             sxb->on_neighbour_fill = [](parcel::SXB& f) { parcel::neighbour_fill(f.session()); };
+             sxb->on_survey_export = [](parcel::SXB& f) { parcel::survey_export(f.session()); };
+             return sxb;
          }},
     };
     return factories;
