@@ -1,0 +1,132 @@
+// The parcel record as stored: what counts as a record, what a save writes, and the checks
+// that decide a parcel's type.
+#include <gtest/gtest.h>
+
+#include "parcel/parcel_record.h"
+
+namespace korvane::parcel {
+namespace {
+
+host::XData items(const std::string& app, int data_items) {
+    host::XData d;
+    d.add(1001, app);
+    for (int i = 0; i < data_items; ++i) d.add(1000, "v" + std::to_string(i + 1));
+    return d;
+}
+
+std::array<std::string, kAttributeTexts> texts_with_code(const std::string& code) {
+    std::array<std::string, kAttributeTexts> t;
+    for (int i = 0; i < kAttributeTexts; ++i) t[size_t(i)] = "t" + std::to_string(i + 2);
+    t[0] = code;
+    return t;
+}
+
+TEST(ParcelRecordReading, RecognisedByItemCountAndApplication) {
+    EXPECT_EQ(record_state({}), RecordState::NoData);
+    EXPECT_EQ(record_state(items("South", 1)), RecordState::Foreign);   // the add-on's feature code
+    EXPECT_EQ(record_state(items("South", 22)), RecordState::Foreign);  // 23 items
+    EXPECT_EQ(record_state(items("South", 20)), RecordState::Foreign);
+    EXPECT_EQ(record_state(items("South", 21)), RecordState::Record);
+    EXPECT_EQ(record_state(items("SOUTH", 21)), RecordState::Record);   // application names ignore case
+    EXPECT_EQ(record_state(items("OTHER", 21)), RecordState::Foreign);
+    // 22 items made of two applications' data is not one record.
+    host::XData two = items("South", 1);
+    two.add(1001, std::string("OTHER"));
+    for (int i = 0; i < 19; ++i) two.add(1000, std::string("x"));
+    ASSERT_EQ(two.size(), 22u);
+    EXPECT_EQ(record_state(two), RecordState::Foreign);
+}
+
+TEST(ParcelRecordReading, ValuesComeBackAsText) {
+    host::XData d = items("South", 21);
+    d.codes[12] = 1040;
+    d.values[12] = 2000.5;
+    d.codes[13] = 1070;
+    d.values[13] = 7LL;
+    ParcelRead r = read_parcel_record(d);
+    ASSERT_EQ(r.state, RecordState::Record);
+    EXPECT_EQ(r.record.code(), "v1");
+    EXPECT_EQ(r.record.value(Item::SCMJ), "2000.5");
+    EXPECT_EQ(r.record.value(Item::FZMJ), "7");
+    EXPECT_EQ(r.record.value(Item::Cun_DM), "v21");
+    EXPECT_EQ(r.record.neighbour(3), "v8");
+    EXPECT_EQ(read_parcel_record(items("South", 1)).record, ParcelAttributeRecord());
+}
+
+TEST(ParcelRecordWriting, TwentyTwoTextItemsWithStampAndPrefixes) {
+    auto texts = texts_with_code(" 440123101001 ");
+    ParcelAttributeRecord r = ParcelAttributeRecord::from_texts(texts, {2026, 12, 5, 10, 0, 0});
+    host::XData d = r.to_xdata();
+    ASSERT_EQ(d.size(), 22u);
+    EXPECT_EQ(d.codes[0], 1001);
+    EXPECT_EQ(d.text(0), "South");
+    for (size_t i = 1; i < 22; ++i) EXPECT_EQ(d.codes[i], 1000) << i;
+    EXPECT_EQ(d.text(1), " 440123101001 ");  // as typed, blanks kept
+    EXPECT_EQ(d.text(18), "t19");
+    EXPECT_EQ(d.text(19), "120536000");
+    EXPECT_EQ(d.text(20), " 44012");     // the untrimmed code's first six characters
+    EXPECT_EQ(d.text(21), " 44012310");
+    EXPECT_EQ(r.texts(), texts);
+    EXPECT_EQ(read_parcel_record(d).record, r);
+}
+
+TEST(ParcelRecordWriting, PrefixesCountCharactersAndStampsDiffer) {
+    auto texts = texts_with_code("甲乙丙丁戊己庚辛壬癸");
+    auto r = ParcelAttributeRecord::from_texts(texts, {2026, 3, 1, 0, 0, 1});
+    EXPECT_EQ(r.value(Item::Zen_DM), "甲乙丙丁戊己");
+    EXPECT_EQ(r.value(Item::Cun_DM), "甲乙丙丁戊己庚辛壬");
+    EXPECT_EQ(r.value(Item::OutDATA), "03011");
+    auto later = ParcelAttributeRecord::from_texts(texts, {2026, 3, 1, 0, 1, 1});
+    EXPECT_NE(later.value(Item::OutDATA), r.value(Item::OutDATA));
+    auto short_code = ParcelAttributeRecord::from_texts(texts_with_code("4401"), {});
+    EXPECT_EQ(short_code.value(Item::Zen_DM), "4401");
+    EXPECT_EQ(short_code.value(Item::Cun_DM), "4401");
+}
+
+TEST(ParcelTypes, LayersColoursAndBack) {
+    for (ParcelType t : {ParcelType::Sole, ParcelType::Joint, ParcelType::Disputed, ParcelType::State})
+        EXPECT_EQ(type_of_layer(layer_of(t)), t);
+    EXPECT_EQ(colour_of(ParcelType::Sole), 4);
+    EXPECT_EQ(colour_of(ParcelType::Joint), 3);
+    EXPECT_EQ(colour_of(ParcelType::Disputed), 6);
+    EXPECT_EQ(colour_of(ParcelType::State), 7);
+    EXPECT_EQ(type_of_layer("0"), ParcelType::None);
+    EXPECT_STREQ(layer_of(ParcelType::None), "");
+}
+
+TEST(SaveChecks, SoleOwnedNeedsTwelveCharacters) {
+    EXPECT_EQ(plan_save(ParcelType::Sole, "440123101001", "赵六", "d").target, ParcelType::Sole);
+    EXPECT_EQ(plan_save(ParcelType::Sole, "44012310100", "赵六", "d").refusal, kSoleCodeMessage);
+    EXPECT_EQ(plan_save(ParcelType::Sole, " 440123101001 ", "赵六", "d").target, ParcelType::Sole);
+    EXPECT_EQ(plan_save(ParcelType::Sole, "甲乙丙丁戊己庚辛壬癸子丑", "赵六", "d").target, ParcelType::Sole);
+}
+
+TEST(SaveChecks, JointAndDisputedNeedCodesOtherThanOneTwelve) {
+    const std::string two = "440123101001/440123101002";
+    EXPECT_EQ(plan_save(ParcelType::Joint, two, "赵六", "d").target, ParcelType::Joint);
+    EXPECT_EQ(plan_save(ParcelType::Joint, "440123101001", "赵六", "d").refusal, kJointCodeMessage);
+    EXPECT_EQ(plan_save(ParcelType::Joint, "  ", "赵六", "d").refusal, kJointCodeMessage);
+    EXPECT_EQ(plan_save(ParcelType::Disputed, two, "赵六", "d").target, ParcelType::Disputed);
+    EXPECT_EQ(plan_save(ParcelType::Disputed, "", "赵六", "d").refusal, kDisputedCodeMessage);
+}
+
+TEST(SaveChecks, StateCodeWithEachChoice) {
+    EXPECT_EQ(plan_save(ParcelType::Sole, kStateCode, "赵六", "d").target, ParcelType::State);
+    EXPECT_EQ(plan_save(ParcelType::None, " 440000009999", "赵六", "d").target, ParcelType::State);
+    EXPECT_EQ(plan_save(ParcelType::Joint, kStateCode, "赵六", "d").refusal, kJointCodeMessage);
+    EXPECT_EQ(plan_save(ParcelType::Disputed, kStateCode, "赵六", "d").refusal, kDisputedCodeMessage);
+    SavePlan none = plan_save(ParcelType::None, "123", "赵六", "d");
+    EXPECT_FALSE(none.refused());
+    EXPECT_EQ(none.target, ParcelType::None);
+}
+
+TEST(SaveChecks, SurveyorAndDateAfterTheCode) {
+    EXPECT_EQ(plan_save(ParcelType::Sole, "440123101001", "", "d").refusal, kSurveyorMessage);
+    EXPECT_EQ(plan_save(ParcelType::Sole, "440123101001", "赵六", "   ").refusal, kSurveyorMessage);
+    EXPECT_EQ(plan_save(ParcelType::None, "", " ", "d").refusal, kSurveyorMessage);
+    // A bad code is reported first.
+    EXPECT_EQ(plan_save(ParcelType::Sole, "1", "", "").refusal, kSoleCodeMessage);
+}
+
+}  // namespace
+}  // namespace korvane::parcel

@@ -1,0 +1,537 @@
+// The parcel attribute form over the embedded host, on tests/data/parcel_form.dxf (written by
+// ezdxf, see make_parcel_form.py): 36 a sole-owned parcel without data, 37 one with the
+// add-on's two-item feature code, 38 one with 23 items, 39 jointly owned, 3A disputed,
+// 3B state land and 3C sole-owned parcels with records, 3D an open polyline, 3E and 3F texts,
+// 40 a work-record point, 41..44 four lines round a closed area at x 548400..548440.
+#include <gtest/gtest.h>
+
+#include "../common/temp_dir.h"
+#include "common/recording_ui.h"
+#include "common/settings.h"
+#include "drawing/entity.h"
+#include "host/embedded_host.h"
+#include "panel/maifrm.h"
+#include "panel/workspace.h"
+#include "parcel/sxb.h"
+
+namespace korvane::parcel {
+namespace {
+
+using host::InputAnswer;
+
+class Form : public ::testing::Test {
+protected:
+    test::TempDir data;
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    common::MemorySettings settings;
+    common::FixedClock clock{common::LocalTime{2026, 12, 6, 10, 0, 0}};
+    common::RecordingUi ui{settings, common::Paths{data.path(), data.path() / "out"}};
+    host::Session session{host, ui, nullptr};
+    std::unique_ptr<SXB> f;
+    int panel_resets = 0;
+
+    void SetUp() override {
+        ui.set_clock(&clock);
+        std::filesystem::copy_file(std::string(KORVANE_SOURCE_DIR) + "/data/" + kCodeTableFile, data / kCodeTableFile);
+        host.open(std::string(KORVANE_SOURCE_DIR) + "/tests/data/parcel_form.dxf");
+        f = std::make_unique<SXB>(session, [this] { ++panel_resets; });
+        f->load();
+    }
+
+    drawing::Document& doc() { return host.active()->doc(); }
+    drawing::Entity entity(const std::string& handle) {
+        drawing::RecordId id = doc().find_handle(handle);
+        EXPECT_NE(id, drawing::kNoRecord) << handle;
+        return drawing::Entity(doc(), id);
+    }
+    std::vector<std::string> record(const std::string& handle) {
+        std::vector<std::string> out;
+        for (const auto& item : entity(handle).xdata()) out.push_back(item.text);
+        return out;
+    }
+    size_t count() { return host.active()->modelspace().size(); }
+    drawing::Entity newest() { return drawing::Entity(doc(), host.active()->modelspace().back()); }
+    size_t hatches_on_layer() {
+        size_t n = 0;
+        for (auto id : host.active()->modelspace()) {
+            drawing::Entity e(doc(), id);
+            if (e.type() == "HATCH" && e.layer() == kHatchLayer && e.color() == kHatchColour) ++n;
+        }
+        return n;
+    }
+    void pick(const std::string& handle) {
+        InputAnswer a;
+        a.type = InputAnswer::Type::Entity;
+        a.handle = handle;
+        input.push(a);
+    }
+    void point(double x, double y) {
+        InputAnswer a;
+        a.type = InputAnswer::Type::Point;
+        a.point = {x, y, 0};
+        input.push(a);
+    }
+    bool line_shown(const std::string& text) {
+        for (const auto& l : transcript.lines())
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    }
+    std::string last_message() { return ui.messages().empty() ? "" : ui.messages().back(); }
+    bool save_enabled() { return f->control("Command2").enabled; }
+    bool boxes_enabled() {
+        bool all = true;
+        for (int k = kFirstBox; k <= kLastBox; ++k) all = all && f->control("Text1(" + std::to_string(k) + ")").enabled;
+        return all;
+    }
+    // Select a parcel and fill what a save needs.
+    void select(const std::string& handle) {
+        pick(handle);
+        f->click("选择");
+        ASSERT_FALSE(input.failed()) << input.failure();
+    }
+    void surveyor() {
+        f->set_text("Text1(18)", "陈建国");
+        f->set_text("Text1(19)", "12-06-2026");
+    }
+};
+
+// ---- the window ----
+
+TEST_F(Form, LoadsTheTableAndStartsWithoutAParcel) {
+    EXPECT_EQ(f->caption, kSxbCaption);
+    EXPECT_TRUE(f->topmost);
+    EXPECT_EQ(f->control("Frame3").text, "34");  // 35 organisations in the sample table
+    EXPECT_FALSE(boxes_enabled());
+    EXPECT_FALSE(save_enabled());
+    EXPECT_TRUE(f->control("Text2").enabled);
+    EXPECT_EQ(f->control("Command6").text, "输出调查表");
+    EXPECT_EQ(f->control("Command7").tooltip, "自动查找和记录本宗地的相邻小组的名称。");
+    EXPECT_EQ(f->control("Label1(10)").tooltip, "单击为国有土地代码");
+    EXPECT_EQ(f->control("Label1(14)").tooltip, "可在图面选择标记点获取");
+    // The generic window shows every box right after its caption.
+    for (int i = 0; i < kLabels; ++i) {
+        const auto& controls = f->controls();
+        for (size_t j = 0; j + 1 < controls.size(); ++j)
+            if (controls[j]->name == "Label1(" + std::to_string(i) + ")") {
+                EXPECT_EQ(controls[j + 1]->kind, common::ControlKind::TextBox) << i;
+            }
+    }
+    EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(Form, MissingTableIsReportedAndTheFilterOff) {
+    std::filesystem::remove(data / kCodeTableFile);
+    SXB g(session);
+    g.load();
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_NE(last_message().find("无法找到：“"), std::string::npos);
+    EXPECT_NE(last_message().find("应建立该文件，格式：经济组织名称，权属代码"), std::string::npos);
+    EXPECT_NE(last_message().find("{exclamation}"), std::string::npos);
+    EXPECT_FALSE(g.control("Text2").enabled);
+}
+
+// ---- select and view ----
+
+TEST_F(Form, SelectWithoutDataHatchesAndOpensEmptyBoxes) {
+    f->set_text("Text1(3)", "left over");
+    size_t before = count();
+    select("36");
+    EXPECT_TRUE(line_shown(kEmptyRecordLine));
+    EXPECT_EQ(f->handle(), "36");
+    EXPECT_TRUE(save_enabled());
+    EXPECT_TRUE(boxes_enabled());
+    EXPECT_EQ(f->box(3), "");
+    EXPECT_EQ(f->control("Text1(3)").back_color, kBoxWhite);
+    EXPECT_EQ(count(), before + 1);
+    EXPECT_EQ(newest().type(), "HATCH");
+    EXPECT_EQ(newest().layer(), kHatchLayer);
+    EXPECT_EQ(newest().color(), 2);
+    EXPECT_EQ(entity("36").color(), 6);
+    EXPECT_EQ(entity("36").constant_width(), 1);
+}
+
+TEST_F(Form, ForeignDataIsRefusedAndSaveDisabled) {
+    select("3C");
+    EXPECT_EQ(f->box(4), "上围村民小组");
+    for (const char* foreign : {"37", "38"}) {
+        select(foreign);
+        EXPECT_NE(last_message().find("宗地已经有其它属性，无法处理！ / 可用[放大镜图标]中的“获取记录扩展属性”查看。"),
+                  std::string::npos);
+        EXPECT_NE(last_message().find("{critical}"), std::string::npos);
+        // The previous parcel's texts stay in the boxes but cannot be saved onto this one.
+        EXPECT_EQ(f->box(4), "上围村民小组");
+        EXPECT_FALSE(save_enabled());
+    }
+    EXPECT_EQ(record("37").size(), 2u);
+    EXPECT_EQ(record("38").size(), 23u);
+}
+
+TEST_F(Form, SelectChoosesTheOptionFromTheLayer) {
+    select("3A");
+    EXPECT_EQ(f->chosen_type(), ParcelType::Disputed);
+    EXPECT_EQ(f->box(2), "440123101003/440123101004");
+    EXPECT_EQ(f->box(19), "08-19-2012");
+    select("3B");  // state land: the option stays as it was
+    EXPECT_EQ(f->chosen_type(), ParcelType::Disputed);
+    EXPECT_EQ(f->box(4), "岭南县交通运输局");
+    select("39");
+    EXPECT_EQ(f->chosen_type(), ParcelType::Joint);
+    EXPECT_EQ(f->control("Option3").value, 0);
+}
+
+TEST_F(Form, CancelledSelectDisablesSaveAndKeepsTheRest) {
+    select("3C");
+    input.push(InputAnswer::cancel());
+    f->click("Command1");
+    EXPECT_TRUE(line_shown(kNoParcelLine));
+    EXPECT_FALSE(save_enabled());
+    EXPECT_EQ(f->handle(), "3C");
+    EXPECT_EQ(f->box(4), "上围村民小组");
+}
+
+TEST_F(Form, ViewShowsWithoutTouchingTheDrawing) {
+    size_t before = count();
+    pick("39");
+    f->click("查看");
+    EXPECT_EQ(f->box(4), "上围村民小组/下围村民小组");
+    EXPECT_FALSE(save_enabled());
+    EXPECT_FALSE(boxes_enabled());
+    EXPECT_EQ(f->handle(), "");
+    EXPECT_EQ(count(), before);
+    EXPECT_EQ(entity("39").color(), 3);
+    EXPECT_EQ(entity("39").constant_width(), 0);
+}
+
+TEST_F(Form, NoHostRunning) {
+    host.stop();
+    f->click("选择");
+    EXPECT_NE(last_message().find("没有运行或版本不符合"), std::string::npos);
+    EXPECT_EQ(f->handle(), "");
+}
+
+// ---- save ----
+
+TEST_F(Form, SoleOwnedSaveReLayersRecoloursAndHatches) {
+    select("36");
+    f->click("Option1");
+    f->set_text("Text1(2)", "440123101005");
+    f->set_text("Text1(4)", "新屋村民小组");
+    surveyor();
+    size_t before = count();
+    f->click("保存");
+    EXPECT_TRUE(ui.messages().empty()) << last_message();
+    std::vector<std::string> r = record("36");
+    ASSERT_EQ(r.size(), 22u);
+    EXPECT_EQ(r[0], "South");
+    EXPECT_EQ(r[1], "440123101005");
+    EXPECT_EQ(r[3], "新屋村民小组");
+    EXPECT_EQ(r[17], "陈建国");
+    EXPECT_EQ(r[19], "120636000");
+    EXPECT_EQ(r[20], "440123");
+    EXPECT_EQ(r[21], "440123101");
+    EXPECT_EQ(entity("36").layer(), "独有宗地");
+    EXPECT_EQ(entity("36").color(), 4);
+    EXPECT_EQ(entity("36").constant_width(), 0);
+    EXPECT_EQ(count(), before + 1);
+    EXPECT_EQ(newest().layer(), kHatchLayer);
+    EXPECT_TRUE(line_shown(kSavedLine));
+    EXPECT_FALSE(save_enabled());
+    EXPECT_FALSE(boxes_enabled());
+    EXPECT_EQ(f->handle(), "");
+    EXPECT_EQ(hatches_on_layer(), 2u);  // one from the select, one from the save
+}
+
+TEST_F(Form, RefusedCodesKeepTheTextsButNotTheLayer) {
+    select("36");
+    surveyor();
+    f->click("Option1");
+    f->set_text("Text1(2)", "44012310100");  // 11 digits
+    size_t before = count();
+    f->click("保存");
+    EXPECT_NE(last_message().find(kSoleCodeMessage), std::string::npos);
+    EXPECT_NE(last_message().find("未改变"), std::string::npos);
+    EXPECT_EQ(record("36")[1], "44012310100");  // the texts are stored
+    EXPECT_EQ(entity("36").color(), 6);          // still as selected
+    EXPECT_EQ(entity("36").layer(), "独有宗地");
+    EXPECT_EQ(count(), before);                  // no hatch
+    EXPECT_TRUE(save_enabled());
+    EXPECT_TRUE(boxes_enabled());
+    EXPECT_EQ(f->handle(), "36");
+
+    f->set_text("Text1(2)", " 440123101001 ");  // padded 12 digits pass
+    f->click("保存");
+    EXPECT_EQ(entity("36").color(), 4);
+    EXPECT_EQ(record("36")[20], " 44012");
+    EXPECT_EQ(record("36")[21], " 44012310");
+}
+
+TEST_F(Form, JointlyOwnedCodesFromTwoDoubleClicks) {
+    select("36");
+    surveyor();
+    f->click("Option2");
+    // 上围村民小组 first; 西岭村上屋村民小组 (XLCSWCMXZ) and 南塘村沙尾经济合作社 (NTCSWJJHZS) follow.
+    f->set_text("Text2", "SW");
+    ASSERT_EQ(f->control("Combo1").items.size(), 3u);
+    f->dblclick_item("Combo1", 0);
+    f->set_text("Text2", "下围");
+    f->dblclick_item("Combo1", 0);
+    EXPECT_EQ(f->box(2), "440123101001/440123101002");
+    EXPECT_EQ(f->box(4), "上围村民小组/下围村民小组");
+    EXPECT_EQ(f->box(3), "101002");
+    f->click("保存");
+    EXPECT_EQ(entity("36").layer(), "共有宗地");
+    EXPECT_EQ(entity("36").color(), 3);
+}
+
+TEST_F(Form, JointlyOwnedWithOneCodeOrNoneIsRefused) {
+    select("36");
+    surveyor();
+    f->click("Option2");
+    f->set_text("Text1(2)", "440123101001");
+    f->click("保存");
+    EXPECT_NE(last_message().find(kJointCodeMessage), std::string::npos);
+    f->set_text("Text1(2)", "");
+    f->click("保存");
+    EXPECT_NE(last_message().find(kJointCodeMessage), std::string::npos);
+    EXPECT_EQ(entity("36").layer(), "独有宗地");
+}
+
+TEST_F(Form, StateCodeWithEachOption) {
+    struct Case {
+        const char* option;
+        const char* layer;
+        const char* refusal;
+    };
+    for (const Case& c : {Case{"Option1", "国有宗地", nullptr}, Case{"Option2", "独有宗地", kJointCodeMessage},
+                          Case{"Option3", "独有宗地", kDisputedCodeMessage}}) {
+        select("3C");
+        f->click(c.option);
+        f->click("Label1(10)");  // 权属代码: the state code without a pick
+        EXPECT_EQ(f->box(2), kStateCode);
+        EXPECT_EQ(f->box(3), "999999");
+        size_t messages = ui.messages().size();
+        f->click("保存");
+        EXPECT_EQ(entity("3C").layer(), c.layer) << c.option;
+        if (c.refusal) {
+            EXPECT_NE(last_message().find(c.refusal), std::string::npos) << c.option;
+        } else {
+            EXPECT_EQ(ui.messages().size(), messages) << last_message();
+            EXPECT_EQ(entity("3C").color(), 7);
+        }
+        // back to sole-owned for the next case
+        entity("3C").set_layer("独有宗地");
+    }
+}
+
+TEST_F(Form, NoOptionChosenKeepsTheLayerButStateCodeMovesIt) {
+    select("36");
+    surveyor();
+    ASSERT_EQ(f->chosen_type(), ParcelType::None);
+    f->set_text("Text1(2)", "123");
+    f->click("保存");
+    EXPECT_EQ(entity("36").layer(), "独有宗地");
+    EXPECT_TRUE(ui.messages().empty());
+    select("36");
+    f->set_text("Text1(2)", kStateCode);
+    surveyor();
+    f->click("保存");
+    EXPECT_EQ(entity("36").layer(), "国有宗地");
+}
+
+TEST_F(Form, EmptySurveyorStoresTheTextsAndLeavesTheParcelAsItWas) {
+    select("3C");
+    f->click("Option2");
+    f->set_text("Text1(2)", "440123101001/440123101002");
+    f->set_text("Text1(18)", " ");
+    size_t before = count();
+    f->click("保存");
+    EXPECT_NE(last_message().find(kSurveyorMessage), std::string::npos);
+    EXPECT_NE(last_message().find(kRefusedSaveNote), std::string::npos);
+    EXPECT_EQ(record("3C")[1], "440123101001/440123101002");
+    EXPECT_EQ(record("3C")[17], " ");
+    EXPECT_EQ(entity("3C").layer(), "独有宗地");  // not half classified
+    EXPECT_EQ(count(), before);
+    EXPECT_TRUE(save_enabled());
+}
+
+TEST_F(Form, TwoSavesGiveTwoStamps) {
+    select("3C");
+    f->click("保存");
+    std::string first = record("3C")[19];
+    clock.set({2026, 12, 6, 10, 1, 0});
+    select("3C");
+    f->click("保存");
+    EXPECT_EQ(first, "120636000");
+    EXPECT_EQ(record("3C")[19], "120636060");
+}
+
+TEST_F(Form, HatchOnlyOnWhatTheHostMade) {
+    // The open polyline cannot be hatched: the newest entity (a line) must stay as it is.
+    drawing::Entity line = newest();
+    std::string layer = line.layer();
+    int colour = line.color();
+    size_t before = count();
+    select("3D");
+    EXPECT_EQ(count(), before);
+    EXPECT_EQ(line.layer(), layer);
+    EXPECT_EQ(line.color(), colour);
+    f->set_text("Text1(2)", "1");
+    surveyor();
+    f->click("保存");
+    EXPECT_EQ(line.layer(), layer);
+    EXPECT_EQ(line.color(), colour);
+    EXPECT_EQ(record("3D").size(), 22u);
+}
+
+TEST_F(Form, SaveOfAParcelNoLongerThereSaysSo) {
+    select("36");
+    surveyor();
+    host::HostError err;
+    auto app = host.GetObject(host::kHostClass, err);
+    app->ActiveDocument()->HandleToObject("36")->Delete();
+    f->click("保存");
+    EXPECT_EQ(last_message().find(kParcelGoneMessage) != std::string::npos, true) << last_message();
+    EXPECT_EQ(f->handle(), "36");
+    EXPECT_EQ(f->box(18), "陈建国");
+}
+
+// ---- point pick, labels, list, closing ----
+
+TEST_F(Form, PointPickInsideAndOutsideAClosedArea) {
+    point(548420, 2543015);
+    f->click("点选");
+    drawing::Entity made = newest();
+    EXPECT_EQ(made.type(), "LWPOLYLINE");
+    EXPECT_EQ(f->handle(), made.handle_text());
+    EXPECT_EQ(made.color(), 6);
+    EXPECT_EQ(made.constant_width(), 1);
+    EXPECT_TRUE(save_enabled());
+    EXPECT_TRUE(boxes_enabled());
+
+    f->set_text("Text1(4)", "x");
+    size_t before = count();
+    point(548700, 2543015);
+    f->click("点选");
+    EXPECT_EQ(count(), before);
+    EXPECT_TRUE(line_shown(kNoBoundaryLine));
+    EXPECT_EQ(f->box(4), "");
+    EXPECT_TRUE(boxes_enabled());
+}
+
+TEST_F(Form, LabelPicks) {
+    pick("3F");
+    f->click("Label1(1)");  // 权利人: a state holder's name from the drawing
+    EXPECT_EQ(f->box(4), "岭南县水务局");
+    EXPECT_EQ(f->box(2), kStateCode);
+    EXPECT_EQ(f->box(3), "999999");
+    pick("3E");
+    f->click("Label1(8)");  // 东至
+    EXPECT_EQ(f->box(6), "禾坪村民小组");
+    pick("40");
+    f->click("Label1(13)");  // 调查记事 from a work-record point
+    EXPECT_EQ(f->box(17), "田埂中");
+    EXPECT_EQ(f->box(18), "县测绘队");
+    EXPECT_EQ(f->box(19), "08-21-2012");
+    pick("36");  // no data: the boxes stay
+    f->click("Label1(14)");
+    EXPECT_EQ(f->box(18), "县测绘队");
+    f->click("Label1(16)");  // 批准日期: nothing but the panel's handle
+    EXPECT_EQ(panel_resets, 5);
+    EXPECT_EQ(input.pending(), 0u);
+}
+
+TEST_F(Form, ListClickAndFilters) {
+    f->set_text("Text2", "all");
+    EXPECT_EQ(f->control("Combo1").items.size(), 35u);
+    f->set_text("Text2", "村");
+    const auto& items = f->control("Combo1").items;
+    ASSERT_FALSE(items.empty());
+    for (const auto& i : items) EXPECT_NE(i.find("村"), std::string::npos) << i;
+    f->select_item("Combo1", 0);
+    EXPECT_EQ(f->control("Combo1").tooltip, "上围村民小组");
+    f->set_text("Text2", "");  // blank: the list stays
+    EXPECT_FALSE(f->control("Combo1").items.empty());
+    f->set_text("Text2", "石岗镇集体资产管理委员会石岗镇");
+    EXPECT_TRUE(f->control("Combo1").items.empty());
+    // No option chosen: a double click fills nothing.
+    f->set_text("Text2", "sw");
+    f->dblclick_item("Combo1", 0);
+    EXPECT_EQ(f->box(2), "");
+    f->click("Option1");
+    f->dblclick_item("Combo1", 0);
+    f->set_text("Text2", "XW");
+    f->dblclick_item("Combo1", 0);
+    EXPECT_EQ(f->box(2), "440123101002");  // sole-owned: the second pick replaces the first
+    EXPECT_EQ(f->box(4), "下围村民小组");
+}
+
+TEST_F(Form, ClosingAfterSelectPutsTheWidthBack) {
+    select("3C");
+    f->close();
+    EXPECT_EQ(entity("3C").constant_width(), 0);
+    EXPECT_EQ(entity("3C").color(), 6);
+    EXPECT_EQ(f->handle(), "");
+    EXPECT_FALSE(save_enabled());
+    // Closing with nothing picked does not reach for the host.
+    host.stop();
+    f->close();
+    EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(Form, CommandsSixAndSevenRunWhatIsAttached) {
+    f->click("统加");
+    f->click("输出调查表");  // nothing attached: nothing happens
+    int fills = 0, exports = 0;
+    f->on_neighbour_fill = [&](SXB&) { ++fills; };
+    f->on_survey_export = [&](SXB&) { ++exports; };
+    f->click("Command7");
+    f->click("Command6");
+    EXPECT_EQ(fills, 1);
+    EXPECT_EQ(exports, 1);
+}
+
+// ---- from the panel ----
+
+TEST(FormFromPanel, TheLastPictureButtonOpensItAndLabelsResetThePanelHandle) {
+    test::TempDir data;
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    common::MemorySettings settings;
+    common::save_ini(settings, "Filepath", "tiles");
+    common::save_ini(settings, "ProgramUPdate", "120819");
+    common::RecordingUi ui{settings, common::Paths{data.path(), data.path() / "out"}};
+    std::filesystem::copy_file(std::string(KORVANE_SOURCE_DIR) + "/data/" + kCodeTableFile, data / kCodeTableFile);
+    host.open(std::string(KORVANE_SOURCE_DIR) + "/tests/data/parcel_form.dxf");
+    panel::Workspace ws{host, ui};
+    auto& panel = ws.maifrm();
+    int shown = 0;
+    ws.on_form_opened = [&](common::FormModel&) { ++shown; };
+    panel.click("Picture1(15)");
+    auto* form = dynamic_cast<SXB*>(ws.form("SXB"));
+    ASSERT_NE(form, nullptr);
+    panel.click("Picture1(15)");  // open already: brought forward
+    EXPECT_EQ(shown, 2);
+
+    // A label click puts the panel's record handle back to idle.
+    InputAnswer a;
+    a.type = InputAnswer::Type::Point;
+    a.point = {548010, 2543010, 0};
+    input.push(a);
+    panel.click("增加");
+    ASSERT_NE(panel.control("Label4").text, "没有实体可操作");
+    form->click("Label1(16)");
+    EXPECT_EQ(panel.control("Label4").text, "没有实体可操作");
+
+    // Closed and opened again: loaded afresh.
+    form->close();
+    panel.click("Picture1(15)");
+    EXPECT_FALSE(form->closed);
+    EXPECT_EQ(form->control("Frame3").text, "34");
+    EXPECT_EQ(shown, 3);
+}
+
+}  // namespace
+}  // namespace korvane::parcel
