@@ -11,6 +11,7 @@
 #include "host/host_document.h"
 #include "host/host_services.h"
 #include "host/system_variables.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
@@ -18,18 +19,6 @@ namespace {
 
 using drawing::kNoRecord;
 using drawing::RecordId;
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 
 struct CommandDef {
     const char* name;

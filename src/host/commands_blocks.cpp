@@ -4,6 +4,7 @@
 
 #include "drawing/block.h"
 #include "host/commands.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
@@ -11,18 +12,6 @@ namespace {
 
 using drawing::kNoRecord;
 using drawing::RecordId;
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
-
-std::string unquote(std::string s) {
-    s = trim(s);
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-    return s;
-}
 
 bool is_file(const std::string& path) {
     std::error_code ec;

@@ -8,6 +8,7 @@
 #include "drawing/image.h"
 #include "host/commands.h"
 #include "host/host_services.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
@@ -15,18 +16,6 @@ namespace {
 
 using drawing::kNoRecord;
 using drawing::RecordId;
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
-
-std::string unquote(std::string s) {
-    s = trim(s);
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-    return s;
-}
 
 bool near(const Point& a, const Point& b) { return std::fabs(a.x - b.x) < 1e-9 && std::fabs(a.y - b.y) < 1e-9; }
 

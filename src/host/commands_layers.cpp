@@ -5,6 +5,7 @@
 #include "drawing/tables.h"
 #include "host/commands.h"
 #include "host/system_variables.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
@@ -12,12 +13,6 @@ namespace {
 
 using drawing::LayerInfo;
 using drawing::RecordId;
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 
 std::vector<std::string> split_names(const std::string& list) {
     std::vector<std::string> out;

@@ -4,16 +4,11 @@
 
 #include "drawing/entity.h"
 #include "host/commands.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
 namespace {
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 
 // The entity's feature code, or nullopt when it carries no extended data item. Only the two
 // tags concerned are read, not the whole record.

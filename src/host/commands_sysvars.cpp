@@ -3,22 +3,11 @@
 
 #include "host/commands.h"
 #include "host/system_variables.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
 namespace {
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 
 }  // namespace
 

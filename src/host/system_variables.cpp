@@ -10,6 +10,7 @@
 #include "host/command_input.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
+#include "host/command_text.h"
 
 namespace korvane::host {
 
@@ -17,18 +18,6 @@ namespace {
 
 using drawing::Document;
 using drawing::Tag;
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 
 std::optional<long long> to_integer(const Value& v) {
     if (auto* i = std::get_if<long long>(&v)) return *i;
