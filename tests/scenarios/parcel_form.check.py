@@ -1,0 +1,59 @@
+"""The drawing parcel_form.scn saved, read back with ezdxf: layers, colours, widths and the
+22-item records of the saved parcels, the untouched foreign data, and the hatches."""
+import sys
+import ezdxf
+
+doc = ezdxf.readfile(sys.argv[1] + "/parcel_form.dxf")
+msp = doc.modelspace()
+
+
+def record(e):
+    tags = e.get_xdata("South")
+    assert all(t.code == 1000 for t in tags), [(t.code, t.value) for t in tags]
+    return [t.value for t in tags]
+
+
+def parcel(handle, layer, colour, width=0.0):
+    e = doc.entitydb[handle]
+    assert e.dxf.layer == layer, (handle, e.dxf.layer)
+    assert e.dxf.get("color") == colour, (handle, e.dxf.get("color"))
+    assert e.dxf.get("const_width", 0) == width, (handle, e.dxf.get("const_width"))
+    return e
+
+
+r = record(parcel("36", "独有宗地", 4))
+assert len(r) == 21, r
+assert r[:3] == ["440123101001", "101001", "上围村民小组"] and r[16:18] == ["陈建国", "12-06-2026"], r
+assert len(r[18]) in (8, 9) and r[18].isdigit(), r[18]
+assert r[19:] == ["440123", "440123101"], r
+
+assert len(record(doc.entitydb["37"])) == 1 and len(record(doc.entitydb["38"])) == 22
+
+r = record(parcel("39", "共有宗地", 3))
+assert r[:3] == ["440123101002/440123101003", "101003", "下围村民小组/塘尾村民小组"], r
+
+r = record(parcel("3C", "国有宗地", 7))
+assert r[:2] == ["440000009999", "999999"], r
+
+r = record(parcel("3A", "争议宗地", 6))
+assert r[16:18] == ["县测绘队", "08-21-2012"], r  # both from the work-record point
+
+parcel("3B", "国有宗地", 6)  # selected, closed: colour 6, width back to 0
+
+made = [e for e in msp.query("LWPOLYLINE") if e.has_xdata("South") and record(e)[2:3] == ["禾坪村民小组"]]
+assert len(made) == 1, len(made)
+new = made[0]
+assert new.closed and new.dxf.layer == "独有宗地" and new.dxf.get("color") == 4
+xs = sorted({round(x, 3) for x, y in new.get_points("xy")})
+assert xs == [548400.0, 548440.0], xs
+assert record(new)[:3] == ["440123101007", "101007", "禾坪村民小组"]
+
+hatches = msp.query("HATCH")
+# select + save of 36, 39, 3C, 3A; select of 37, 38, 3B; save of the new parcel
+assert len(hatches) == 12, len(hatches)
+for h in hatches:
+    assert h.dxf.layer == "构面层" and h.dxf.get("color") == 2, (h.dxf.handle, h.dxf.layer)
+assert "构面层" in doc.layers
+auditor = doc.audit()
+assert not auditor.has_errors, [str(e) for e in auditor.errors]
+print("parcel_form.dxf checked")
