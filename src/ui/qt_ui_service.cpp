@@ -1,9 +1,11 @@
 #include "ui/qt_ui_service.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QUrl>
 
@@ -32,7 +34,7 @@ QString message_text(const std::string& text) {
 QtUiService::QtUiService(common::SettingsStore& settings, common::Paths paths, QObject* parent)
     : QObject(parent), settings_(&settings), paths_(std::move(paths)) {}
 
-QtUiService::~QtUiService() = default;
+QtUiService::~QtUiService() { end_progress(); }
 
 MsgResult QtUiService::message_box(const std::string& text, const std::string& title, MsgIcon icon,
                                    MsgButtons buttons) {
@@ -148,6 +150,39 @@ void QtUiService::stop_timer(int id) {
     it->second->stop();
     it->second->deleteLater();
     timers_.erase(it);
+}
+
+void QtUiService::begin_progress(const std::string& title, long total) {
+    end_progress();
+    if (unattended_) return;
+    progress_ = new QProgressDialog(qs(title), QStringLiteral("取消"), 0, int(std::max(1L, total)), parent_);
+    progress_->setWindowTitle(qs(title));
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setMinimumDuration(300);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setValue(0);
+    progress_clock_.start();
+    progress_shown_at_ = 0;
+}
+
+bool QtUiService::progress(long done) {
+    if (!progress_) return true;
+    qint64 now = progress_clock_.elapsed();
+    if (now - progress_shown_at_ >= 40) {
+        progress_shown_at_ = now;
+        progress_->setValue(int(std::min<long>(done, progress_->maximum())));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return !progress_->wasCanceled();
+}
+
+void QtUiService::end_progress() {
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
 }
 
 }  // namespace korvane::ui

@@ -2,6 +2,7 @@
 // The UI service of the program: Qt message boxes with the system's titles and
 // icons, the file and folder dialogs, showing a file in the user's program for it,
 // waiting while events are handled, and form timers.
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <functional>
@@ -12,6 +13,7 @@
 
 #include "common/ui_service.h"
 
+class QProgressDialog;
 class QTimer;
 class QWidget;
 
@@ -38,6 +40,14 @@ public:
     int start_timer(double seconds, std::function<void()> tick) override;
     void stop_timer(int id) override;
 
+    // A progress dialog with a Cancel button (Esc presses it); events keep flowing while it is
+    // up, at most every few hundredths of a second so that a long loop is not slowed down.
+    void begin_progress(const std::string& title, long total) override;
+    bool progress(long done) override;
+    void end_progress() override;
+    // The dialog while a progress runs (tests), or null.
+    QProgressDialog* progress_dialog() const { return progress_; }
+
     // Unattended: message boxes are not shown but answered with their default button, dialogs
     // are cancelled, files are not opened. Every message is still reported through on_message.
     void set_unattended(bool on) { unattended_ = on; }
@@ -60,6 +70,9 @@ private:
     QWidget* parent_ = nullptr;
     int next_timer_ = 1;
     std::map<int, QTimer*> timers_;
+    QProgressDialog* progress_ = nullptr;
+    QElapsedTimer progress_clock_;
+    qint64 progress_shown_at_ = 0;  // ms on progress_clock_ of the last event round
 };
 
 }  // namespace korvane::ui

@@ -7,6 +7,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QThread>
 #include <QTimer>
 
 #include "common/settings.h"
@@ -59,6 +62,34 @@ TEST(QtUiService, WaitingAndTimersKeepEventsFlowing) {
     int stopped_at = ticks;
     ui.wait(0.05);
     EXPECT_EQ(ticks, stopped_at);
+}
+
+TEST(QtUiService, EscOnTheProgressDialogCancelsTheLongCommand) {
+    common::MemorySettings settings;
+    QtUiService ui(settings, common::Paths{});
+    ui.begin_progress("统加", 1000);
+    ASSERT_NE(ui.progress_dialog(), nullptr);
+    ui.progress_dialog()->show();
+    long done = 0;
+    QElapsedTimer t;
+    t.start();
+    // The user presses Esc a moment into the run; the loop sees it at its next step.
+    QTimer::singleShot(60, [&] { QTest::keyClick(ui.progress_dialog(), Qt::Key_Escape); });
+    while (done < 1000 && t.elapsed() < 5000) {
+        if (!ui.progress(done)) break;
+        ++done;
+        QThread::msleep(1);
+    }
+    EXPECT_LT(done, 1000) << "Esc stopped the run";
+    EXPECT_GT(done, 0);
+    ui.end_progress();
+    EXPECT_EQ(ui.progress_dialog(), nullptr);
+    // Unattended, nothing is shown and nothing cancels.
+    ui.set_unattended(true);
+    ui.begin_progress("统加", 10);
+    EXPECT_EQ(ui.progress_dialog(), nullptr);
+    EXPECT_TRUE(ui.progress(5));
+    ui.end_progress();
 }
 
 TEST(FormView, WidgetsFollowTheModelAndTheUserDrivesTheModel) {
