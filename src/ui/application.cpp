@@ -25,6 +25,7 @@
 #include "ui/form_view.h"
 #include "ui/interactive_input.h"
 #include "ui/panel_view.h"
+#include "ui/qt_settings.h"
 #include "ui/qt_ui_service.h"
 
 namespace korvane::ui {
@@ -46,9 +47,9 @@ public:
 
 std::unique_ptr<common::SettingsStore> make_settings(const AppOptions& o, std::string& problem) {
     if (o.fresh_settings) return std::make_unique<common::MemorySettings>();
-    std::filesystem::path file = o.settings_file ? *o.settings_file : common::default_settings_file();
+    if (!o.settings_file) return std::make_unique<QtSettings>();
     try {
-        return std::make_unique<common::IniSettings>(file);
+        return std::make_unique<common::IniSettings>(*o.settings_file);
     } catch (const std::exception& e) {
         problem = e.what();
         return std::make_unique<common::MemorySettings>();

@@ -39,8 +39,8 @@ class TranscriptLog;
 
 struct AppOptions {
     std::vector<std::string> drawings;
-    // The settings store: the user's (QSettings location) unless a file is named, or kept in
-    // memory when `fresh_settings` is set (screenshots, tests).
+    // The settings store: the user's QSettings unless an INI file is named (the batch runner's
+    // store), or kept in memory when `fresh_settings` is set (screenshots, tests).
     std::optional<std::filesystem::path> settings_file;
     bool fresh_settings = false;
     // Message boxes answered with their default button, dialogs cancelled.
