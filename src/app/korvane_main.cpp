@@ -21,7 +21,8 @@ int usage() {
                  "                                               message with its default button, write\n"
                  "                                               panel.png, drawing.png, one PNG per open\n"
                  "                                               form and screen.png into DIR, and end\n"
-                 "      --unfold                                 with the panel unfolded (boundary-walk block)\n";
+                 "      --unfold                                 with the panel unfolded (boundary-walk block)\n"
+                 "      --form NAME                              with that form open too (repeatable)\n";
     return 2;
 }
 
@@ -40,10 +41,14 @@ int main(int argc, char** argv) {
     options.executable = argv[0];
     std::string screenshot_dir;
     bool unfold = false;
+    std::vector<std::string> forms;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--screenshot") {
             if (i + 1 >= args.size()) return usage();
             screenshot_dir = args[++i];
+        } else if (args[i] == "--form") {
+            if (i + 1 >= args.size()) return usage();
+            forms.push_back(args[++i]);
         } else if (args[i] == "--unfold") {
             unfold = true;
         } else if (args[i] == "--help" || args[i] == "-h") {
@@ -77,6 +82,15 @@ int main(int argc, char** argv) {
     if (unfold) {
         auto& fold = korvane.workspace().maifrm().control("Label1");
         if (fold.on_click) fold.on_click();
+        settle(200);
+    }
+    for (const auto& name : forms) {
+        try {
+            korvane.workspace().open_form(name);
+        } catch (const std::exception& e) {
+            std::cerr << "korvane: " << e.what() << "\n";
+            return 1;
+        }
         settle(200);
     }
     std::string error;
