@@ -314,7 +314,15 @@ void SXB::save() {
         }
         // The texts are stored first, so that nothing typed is lost even when the save is
         // refused below.
+        ctx.err.clear();
         write_parcel_record(*parcel, ParcelAttributeRecord::from_texts(box_texts(), ctx.ui.clock().now()));
+        if (ctx.err) {
+            // The drawing refused the record (a text too long for extended data): nothing was
+            // stored, so nothing may look saved.
+            ctx.ui.message_box(std::string(kRecordNotWrittenMessage) + ctx.err.description, "提示", MsgIcon::Critical);
+            ctx.err.clear();
+            return;
+        }
         if (host::LayersPtr layers = doc->Layers())
             for (ParcelType t : {ParcelType::Sole, ParcelType::Joint, ParcelType::Disputed, ParcelType::State})
                 layers->Add(layer_of(t));

@@ -48,6 +48,9 @@ inline constexpr const char* kRefusedSaveNote =
 // Save on a parcel that is no longer in the drawing (erased or undone since it was picked).
 inline constexpr const char* kParcelGoneMessage = "要保存的宗地已不在图中（已删除或已撤销），属性没有保存。";
 
+// Save when the drawing refuses the record; the reason follows.
+inline constexpr const char* kRecordNotWrittenMessage = "宗地属性没有写入，请修改后再保存：\r\n";
+
 inline constexpr uint32_t kBoxWhite = 0xFFFFFF;
 inline constexpr uint32_t kBoxGrey = 0x808080;
 inline constexpr double kFlashSeconds = 0.2;

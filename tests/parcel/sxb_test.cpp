@@ -397,6 +397,21 @@ TEST_F(Form, SaveOfAParcelNoLongerThereSaysSo) {
     EXPECT_EQ(f->box(18), "陈建国");
 }
 
+TEST_F(Form, ARecordTheDrawingRefusesIsNotReportedAsSaved) {
+    select("3C");
+    std::string long_text;
+    for (int i = 0; i < 100; ++i) long_text += "四至";  // 600 bytes: beyond an extended-data string
+    f->set_text("Text1(5)", long_text);
+    size_t before = count();
+    f->click("保存");
+    EXPECT_NE(last_message().find("宗地属性没有写入"), std::string::npos) << last_message();
+    EXPECT_EQ(record("3C")[4], "上围村民小组,");  // the old record stands
+    EXPECT_EQ(count(), before);
+    EXPECT_FALSE(line_shown(kSavedLine));
+    EXPECT_TRUE(save_enabled());
+    EXPECT_EQ(f->box(5), long_text);
+}
+
 // ---- point pick, labels, list, closing ----
 
 TEST_F(Form, PointPickInsideAndOutsideAClosedArea) {
