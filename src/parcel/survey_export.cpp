@@ -1,6 +1,7 @@
 #include "parcel/survey_export.h"
 
 #include <optional>
+#include <set>
 #include <system_error>
 
 #include "common/maimod.h"
@@ -166,56 +167,78 @@ SurveyResult export_survey(host::CommandContext& ctx, int mode) {
         }
     };
 
-    host::ModelSpacePtr ms = doc->ModelSpace();
-    host::Filter marks;
-    marks.add(0, "point").add(8, kUnnumberedLayer);
-    int r = kFirstTableRow;
-    long parcel_no = 1;
-    ProgressScope progress(ui, kSurveyExportTitle, count);
-    for (long i = 0; i < count; ++i, ++parcel_no) {
-        if (!progress.step(i)) {
-            write_list();
-            result.outcome = SurveyOutcome::Cancelled;
-            return result;
+    // The walk in two passes. The first finds, corner by corner, the mark each corner numbers:
+    // marks numbered earlier in this walk count as gone, as they would be once moved to
+    // "界址点". The second numbers them in the same order. Searching between writes would make
+    // the drawing's spatial index catch up with every write.
+    struct Numbered {
+        Corner corner;
+        host::EntityPtr mark;
+        long point_no = 0;
+    };
+    struct Walked {
+        host::EntityPtr parcel;
+        long parcel_no = 0;
+        std::vector<Numbered> points;
+    };
+    std::vector<Walked> walked;
+    SurveyOutcome stop = SurveyOutcome::Saved;
+    {
+        host::Filter marks;
+        marks.add(0, "point").add(8, kUnnumberedLayer);
+        std::set<std::string> taken;  // handles of the marks numbered so far
+        ProgressScope progress(ui, kSurveyExportTitle, count);
+        for (long i = 0; i < count && stop == SurveyOutcome::Saved; ++i) {
+            if (!progress.step(i)) {
+                stop = SurveyOutcome::Cancelled;
+                break;
+            }
+            host::EntityPtr p = parcels->Item(i);
+            if (!p) continue;
+            Walked w{p, i + 1, {}};
+            host::Point lo, hi;
+            if (p->GetBoundingBox(lo, hi)) ctx.app.ZoomWindow(lo, hi);
+            for (const Corner& corner : walking_order(corners_of(p->Coordinates()))) {
+                host::SelectionSetPtr found = fresh_selection_set(*doc, kNeighbourSet);
+                if (!found) continue;
+                found->SelectByPolygon(7, search_ring(corner), marks);
+                std::vector<host::EntityPtr> here;
+                for (long k = 0, n = found->Count(); k < n; ++k)
+                    if (host::EntityPtr m = found->Item(k); m && !taken.count(m->Handle())) here.push_back(m);
+                if (here.size() > 1) {
+                    stop = SurveyOutcome::DuplicateMark;
+                    break;
+                }
+                if (here.size() == 1) {
+                    taken.insert(here[0]->Handle());
+                    w.points.push_back({corner, here[0], long(w.points.size()) + 1});
+                }
+            }
+            walked.push_back(std::move(w));
         }
-        host::EntityPtr p = parcels->Item(i);
-        if (!p) continue;
+    }
+
+    host::ModelSpacePtr ms = doc->ModelSpace();
+    int r = kFirstTableRow;
+    for (const Walked& w : walked) {
         ++result.parcels;
-        const ParcelAttributeRecord parcel = read_parcel_record(*p).record;
+        const ParcelAttributeRecord parcel = read_parcel_record(*w.parcel).record;
         SheetRow at = sheet_row(r);
         book->set_text(at.sheet, {at.row, kColumnParcel}, parcel.parcel_number());
-
-        host::Point lo, hi;
-        if (p->GetBoundingBox(lo, hi)) ctx.app.ZoomWindow(lo, hi);
-
-        long point_no = 1;
-        for (const Corner& corner : walking_order(corners_of(p->Coordinates()))) {
-            host::SelectionSetPtr found = fresh_selection_set(*doc, kNeighbourSet);
-            if (!found) continue;
-            found->SelectByPolygon(7, search_ring(corner), marks);
-            const long n = found->Count();
-            if (n > 1) {
-                ui.message_box(kDuplicateMarkMessage, "提示", MsgIcon::Critical);
-                write_list();
-                result.outcome = SurveyOutcome::DuplicateMark;
-                return result;
-            }
-            if (n != 1) continue;
-            host::EntityPtr mark = found->Item(0);
-            if (!mark) continue;
-
-            const std::string number = point_number(mode, parcel_no, point_no);
-            const host::Point c{corner.x, corner.y, 0};
+        for (const Numbered& n : w.points) {
+            host::Entity& mark = *n.mark;
+            const std::string number = point_number(mode, w.parcel_no, n.point_no);
+            const host::Point c{n.corner.x, n.corner.y, 0};
             if (ms) ms->AddText(number, c, kLabelHeight);
-            const std::string description = mark->GetXData("").text(6);
-            const host::Point pos = mark->InsertionPoint();
-            const std::string sequence = sequence_number(parcel_no, point_no);
+            const std::string description = mark.GetXData("").text(6);
+            const host::Point pos = mark.InsertionPoint();
+            const std::string sequence = sequence_number(w.parcel_no, n.point_no);
             const std::string position = common::number_to_text(pos.y) + "," + common::number_to_text(pos.x);
-            mark->SetXData(mark_record(parcel, "-1", sequence, position, description));
-            mark->SetLayer(kMarkLayer);
-            mark->Setcolor(kMarkColour);
-            lines.push_back(common::number_to_text(static_cast<long long>(point_no)) + "," +
-                            common::number_to_text(corner.y) + "," + common::number_to_text(corner.x) + "," +
+            mark.SetXData(mark_record(parcel, "-1", sequence, position, description));
+            mark.SetLayer(kMarkLayer);
+            mark.Setcolor(kMarkColour);
+            lines.push_back(common::number_to_text(static_cast<long long>(n.point_no)) + "," +
+                            common::number_to_text(n.corner.y) + "," + common::number_to_text(n.corner.x) + "," +
                             description);
             if (host::EntityPtr circle = ms ? ms->AddCircle(c, kCircleRadius) : nullptr) {
                 circle->SetXData(mark_record(parcel, "-2", sequence, position, description));
@@ -224,14 +247,19 @@ SurveyResult export_survey(host::CommandContext& ctx, int mode) {
             }
             at = sheet_row(r);
             book->set_text(at.sheet, {at.row, kColumnNumber}, number);
-            book->set_number(at.sheet, {at.row, kColumnNorthing}, common::round_half_away(corner.y, 2));
-            book->set_number(at.sheet, {at.row, kColumnEasting}, common::round_half_away(corner.x, 2));
+            book->set_number(at.sheet, {at.row, kColumnNorthing}, common::round_half_away(n.corner.y, 2));
+            book->set_number(at.sheet, {at.row, kColumnEasting}, common::round_half_away(n.corner.x, 2));
             book->set_text(at.sheet, {at.row, kColumnLine}, common::comma_field(description, 1));
             book->set_text(at.sheet, {at.row, kColumnPosition}, common::comma_field(description, 2));
-            ++point_no;
             ++r;
             ++result.points;
         }
+    }
+    if (stop != SurveyOutcome::Saved) {
+        if (stop == SurveyOutcome::DuplicateMark) ui.message_box(kDuplicateMarkMessage, "提示", MsgIcon::Critical);
+        write_list();
+        result.outcome = stop;
+        return result;
     }
     write_list();
 
