@@ -205,6 +205,19 @@ host::EntityPtr SXB::pick(host::CommandContext& ctx, const std::string& prompt) 
     return e;
 }
 
+host::EntityPtr SXB::pick_parcel(host::CommandContext& ctx) {
+    host::DocumentPtr doc = ctx.doc();
+    ctx.err.clear();
+    host::EntityPtr parcel = pick(ctx, "请选择范围线：");
+    if (!parcel && ctx.err.number == host::kErrFail && doc) {
+        if (host::UtilityPtr util = doc->Utility()) util->Prompt(kNoParcelLine);
+        set_enabled(kSave, false);
+        doc->SendCommand("REDRAW ");
+    }
+    // Any other failure ends the command silently.
+    return parcel;
+}
+
 bool SXB::hatch(host::CommandContext& ctx, host::Entity& parcel) {
     host::DocumentPtr doc = ctx.doc();
     if (!doc) return false;
@@ -242,16 +255,8 @@ void SXB::show_record(host::CommandContext& ctx, host::Entity& entity) {
 void SXB::select() {
     host::run_command(session_, host::FrameVariant::A, [this](host::CommandContext& ctx) {
         host::DocumentPtr doc = ctx.doc();
-        ctx.err.clear();
-        host::EntityPtr parcel = pick(ctx, "请选择范围线：");
-        if (!parcel) {
-            if (ctx.err.number == host::kErrFail && doc) {
-                if (host::UtilityPtr util = doc->Utility()) util->Prompt(kNoParcelLine);
-                set_enabled(kSave, false);
-                doc->SendCommand("REDRAW ");
-            }
-            return;  // any other failure ends the command silently
-        }
+        host::EntityPtr parcel = pick_parcel(ctx);
+        if (!parcel) return;
         set_handle(parcel->Handle());
         set_enabled(kSave, true);
         hatch(ctx, *parcel);
@@ -280,16 +285,8 @@ void SXB::view() {
     set_enabled(kSave, false);
     host::run_command(session_, host::FrameVariant::A, [this](host::CommandContext& ctx) {
         host::DocumentPtr doc = ctx.doc();
-        ctx.err.clear();
-        host::EntityPtr parcel = pick(ctx, "请选择范围线：");
-        if (!parcel) {
-            if (ctx.err.number == host::kErrFail && doc) {
-                if (host::UtilityPtr util = doc->Utility()) util->Prompt(kNoParcelLine);
-                set_enabled(kSave, false);
-                doc->SendCommand("REDRAW ");
-            }
-            return;
-        }
+        host::EntityPtr parcel = pick_parcel(ctx);
+        if (!parcel) return;
         switch (record_state(parcel->GetXData(""))) {
             case RecordState::NoData:
                 if (host::UtilityPtr util = doc->Utility()) util->Prompt(kEmptyRecordLine);

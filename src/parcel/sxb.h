@@ -111,6 +111,9 @@ private:
     // one, goes onto "构面层" in colour 2. True when a hatch was made.
     bool hatch(host::CommandContext& ctx, host::Entity& parcel);
     host::EntityPtr pick(host::CommandContext& ctx, const std::string& prompt);
+    // The parcel the user picks for 选择 and 查看; an empty pick says so on the command line and
+    // disables 保存.
+    host::EntityPtr pick_parcel(host::CommandContext& ctx);
 };
 
 }  // namespace korvane::parcel
