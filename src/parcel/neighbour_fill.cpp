@@ -1,5 +1,8 @@
 #include "parcel/neighbour_fill.h"
 
+#include <optional>
+#include <unordered_map>
+
 #include "parcel/parcel_record.h"
 #include "parcel/selection_sets.h"
 
@@ -35,6 +38,10 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
     };
     std::vector<Found> found;
     found.reserve(size_t(count));
+    // Each parcel is the neighbour of several others; its record is read once (nothing is
+    // written during the searches).
+    std::unordered_map<std::string, std::optional<std::string>> holders;
+    holders.reserve(size_t(count));
     {
         ProgressScope progress(ctx.ui, kNeighbourFillTitle, count);
         for (long i = 0; i < count; ++i) {
@@ -71,8 +78,12 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
             for (long k = 0; k < neighbours; ++k) {
                 host::EntityPtr q = around->Item(k);
                 if (!q) continue;
-                ParcelRead neighbour = read_parcel_record(*q);
-                if (neighbour.state == RecordState::Record) f.list += neighbour.record.holder() + ",";
+                auto [it, added] = holders.try_emplace(q->Handle());
+                if (added) {
+                    ParcelRead neighbour = read_parcel_record(*q);
+                    if (neighbour.state == RecordState::Record) it->second = neighbour.record.holder();
+                }
+                if (it->second) f.list += *it->second + ",";
             }
             found.push_back(std::move(f));
         }
