@@ -221,8 +221,9 @@ TEST_F(SurveyExport, TwoParcelsInLetterMode) {
     EXPECT_EQ(c["主表!C10"], "s:B1");
     EXPECT_EQ(c["主表!C11"], "s:B2");
     // The mark of a second parcel carries that parcel's holder and code.
-    for (auto& m : of_type("POINT"))
+    for (auto& m : of_type("POINT")) {
         if (m.point(10)->x == X0 + 40) EXPECT_EQ(items(m.handle_text())[1], "上村第二村民小组");
+    }
 }
 
 TEST_F(SurveyExport, TwoParcelsInSequenceMode) {
@@ -282,21 +283,24 @@ TEST_F(SurveyExport, RowsContinueOnTheFollowingSheets) {
     EXPECT_EQ(c.count("主表!C40"), 0u);
 }
 
-// Two marks at one corner stop the export there: earlier parcels stay numbered and listed, no
-// workbook is saved, the point display comes back.
+// Two marks at one corner stop the export there: earlier corners and parcels stay numbered and
+// listed, no workbook is saved, the point display comes back.
 TEST_F(SurveyExport, DuplicateMarkStops) {
     std::string a = marked_square(X0, Y0, "上村第一村民小组", "000123");
     std::string b = marked_square(X0 + 100, Y0, "上村第二村民小组", "000124");
-    mark(X0 + 100.05, Y0 + 20);
+    mark(X0 + 120.05, Y0, "多余,点");  // beside b's third corner in walking order
     SurveyResult r = run({a, b});
     EXPECT_EQ(r.outcome, SurveyOutcome::DuplicateMark);
     EXPECT_EQ(ui.messages(), std::vector<std::string>{"[提示] 有重复点，程序中断！ {critical}"});
-    EXPECT_EQ(labels().size(), 4u);
+    auto l = labels();
+    EXPECT_EQ(l.size(), 6u);
+    EXPECT_EQ(l.at("B2"), (std::pair<double, double>{X0 + 100, Y0}));
     size_t unnumbered = 0;
     for (auto& m : of_type("POINT")) unnumbered += m.layer() == "今后界址点";
-    EXPECT_EQ(unnumbered, 5u);
+    EXPECT_EQ(unnumbered, 3u);
     EXPECT_EQ(list_bytes(), gbk_lines({"1,2543020,548000,沟渠,中", "2,2543000,548000,田埂,中",
-                                       "3,2543000,548020,道路,中", "4,2543020,548020,围墙,外"}));
+                                       "3,2543000,548020,道路,中", "4,2543020,548020,围墙,外",
+                                       "1,2543020,548100,沟渠,中", "2,2543000,548100,田埂,中"}));
     EXPECT_FALSE(fs::exists(workbook()));
     EXPECT_TRUE(ui.shown_files().empty());
     EXPECT_EQ(pdmode(), 32);
