@@ -222,7 +222,9 @@ TEST_F(SurveyExport, TwoParcelsInLetterMode) {
     EXPECT_EQ(c["主表!C11"], "s:B2");
     // The mark of a second parcel carries that parcel's holder and code.
     for (auto& m : of_type("POINT")) {
-        if (m.point(10)->x == X0 + 40) EXPECT_EQ(items(m.handle_text())[1], "上村第二村民小组");
+        if (m.point(10)->x == X0 + 40) {
+            EXPECT_EQ(items(m.handle_text())[1], "上村第二村民小组");
+        }
     }
 }
 
