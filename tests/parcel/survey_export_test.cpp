@@ -183,6 +183,19 @@ TEST_F(SurveyExport, SquareDrawnClockwiseFromTheSouthEast) {
         polyline({{X0 + 20, Y0}, {X0, Y0}, {X0, Y0 + 20}, {X0 + 20, Y0 + 20}}, "上村第一村民小组", "000123"));
 }
 
+// An outline that repeats its first vertex at the end passes that corner twice; its mark is
+// numbered once.
+TEST_F(SurveyExport, RepeatedClosingVertexNumbersItsMarkOnce) {
+    mark(X0, Y0, "田埂,中");
+    mark(X0 + 20, Y0 + 20, "围墙,外");
+    std::string p = polyline({{X0, Y0}, {X0 + 20, Y0}, {X0 + 20, Y0 + 20}, {X0, Y0 + 20}, {X0, Y0}}, "上村第一村民小组",
+                             "000123");
+    SurveyResult r = run({p});
+    EXPECT_EQ(r.outcome, SurveyOutcome::Saved);
+    EXPECT_EQ(list_bytes(), gbk_lines({"1,2543000,548000,田埂,中", "2,2543020,548020,围墙,外"}));
+    EXPECT_TRUE(ui.messages().empty());
+}
+
 // No corner lies north-west of the centre: the walk starts at the first corner after the
 // orientation step (for the clockwise drawing, the last drawn one).
 TEST_F(SurveyExport, NoCornerNorthWestStartsAtTheFirstCorner) {
