@@ -24,7 +24,10 @@ def parcel(handle, layer, colour, width=0.0):
 r = record(parcel("36", "独有宗地", 4))
 assert len(r) == 21, r
 assert r[:3] == ["440123101001", "101001", "上围村民小组"] and r[16:18] == ["陈建国", "12-06-2026"], r
-assert len(r[18]) in (8, 9) and r[18].isdigit(), r[18]
+# The save stamp: month and day (two digits each), then the seconds since midnight (1 to 5 digits).
+stamp = r[18]
+assert stamp.isdigit() and 5 <= len(stamp) <= 9, stamp
+assert 1 <= int(stamp[:2]) <= 12 and 1 <= int(stamp[2:4]) <= 31 and int(stamp[4:]) <= 86400, stamp
 assert r[19:] == ["440123", "440123101"], r
 
 assert len(record(doc.entitydb["37"])) == 1 and len(record(doc.entitydb["38"])) == 22
