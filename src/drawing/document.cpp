@@ -327,7 +327,14 @@ std::vector<RecordId> Document::modelspace() const {
 }
 
 void Document::append_to_modelspace(RecordId id) {
-    Section& ents = ensure_section("ENTITIES");
+    // An append at the end is what the change log describes: the sections are kept for undo
+    // without starting a new generation of the log.
+    Section* existing = nullptr;
+    for (Section& s : sections_)
+        if (s.name == "ENTITIES") existing = &s;
+    if (existing) save_sections_for_undo();
+    Section& ents = existing ? *existing : ensure_section("ENTITIES");
+    log_change(id, true);
     if (step_depth_ > 0 && id >= current_.record_count) {
         // Records added in this step need no journal entry: undo drops them from the sections.
     }
@@ -364,14 +371,31 @@ uint64_t Document::modelspace_owner() const {
 
 namespace korvane::drawing {
 
+void Document::log_change(RecordId id, bool appended) {
+    // A log that has grown this long is cheaper to replace by one walk of the drawing.
+    if (change_log_.size() >= (size_t(1) << 22)) new_change_generation();
+    change_log_.push_back({id, appended});
+}
+
+void Document::new_change_generation() {
+    change_log_.clear();
+    ++change_generation_;
+}
+
 Record& Document::edit(RecordId id) {
     modified_ = true;
+    log_change(id, false);
     if (step_depth_ > 0 && id < current_.record_count && !current_.records.count(id))
         current_.records.emplace(id, records_[id]);
     return records_[id];
 }
 
 void Document::journal_sections() {
+    new_change_generation();
+    save_sections_for_undo();
+}
+
+void Document::save_sections_for_undo() {
     modified_ = true;
     if (step_depth_ > 0 && !current_.has_sections) {
         current_.has_sections = true;
@@ -424,6 +448,7 @@ void Document::apply_step(UndoStep& step) {
         for (RecordId f : records_[id].followers)
             if (f >= step.record_count && !records_[f].erased) index_handle(f);
     modified_ = true;
+    new_change_generation();
     touch();
 }
 

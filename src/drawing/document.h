@@ -155,6 +155,17 @@ public:
     uint64_t revision() const { return revision_; }
     void touch() { ++revision_; }
 
+    // --- change log: which records changed, so that a cache can follow the drawing without
+    // walking all of it. Every edit(id) and every append to model space is logged; changes the
+    // log cannot describe (sections edited, undo and redo) start a new generation, and a cache
+    // that finds another generation than it saw walks the drawing again.
+    struct Change {
+        RecordId id;
+        bool appended;  // appended to model space (else: the record was edited)
+    };
+    const std::vector<Change>& change_log() const { return change_log_; }
+    uint64_t change_generation() const { return change_generation_; }
+
 private:
     friend class DxfReader;
     std::string source_;       // the file as read; untouched tags point into it
@@ -170,6 +181,11 @@ private:
     std::string handseed_as_read_;
     uint64_t revision_ = 0;
     bool modified_ = false;
+    std::vector<Change> change_log_;
+    uint64_t change_generation_ = 0;
+    void log_change(RecordId id, bool appended);
+    void new_change_generation();
+    void save_sections_for_undo();
 
     struct UndoStep {
         std::string name;

@@ -146,7 +146,78 @@ SpatialIndex::SpatialIndex(SpatialIndex&&) noexcept = default;
 
 void SpatialIndex::refresh() {
     if (!built_) rebuild();
-    else if (revision_ != doc_->revision()) catch_up();
+    else if (revision_ != doc_->revision() && !catch_up_from_log()) catch_up();
+}
+
+void SpatialIndex::note_log_position() {
+    log_generation_ = doc_->change_generation();
+    log_seen_ = doc_->change_log().size();
+}
+
+void SpatialIndex::note_followers(RecordId id) {
+    for (RecordId f : doc_->record(id).followers)
+        if (f < owner_of_.size()) owner_of_[f] = id;
+}
+
+bool SpatialIndex::catch_up_from_log() {
+    const auto& log = doc_->change_log();
+    if (doc_->change_generation() != log_generation_ || log.size() < log_seen_) return false;
+    grow_record_tables();
+    std::vector<Document::Change> changes(log.begin() + std::ptrdiff_t(log_seen_), log.end());
+    for (auto& c : changes)
+        if (c.id < owner_of_.size() && owner_of_[c.id] != kNoRecord) c.id = owner_of_[c.id];
+    // First decide whether the log tells everything, then change the index.
+    std::vector<RecordId> appended;
+    for (const auto& c : changes) {
+        if (c.id >= entry_of_.size()) return false;
+        if (c.appended) {
+            if (seen_in_[c.id] != 0) return false;  // appended twice: order unknown
+            appended.push_back(c.id);
+        }
+    }
+    std::sort(appended.begin(), appended.end());
+    auto is_appended = [&](RecordId id) { return std::binary_search(appended.begin(), appended.end(), id); };
+    for (const auto& c : changes) {
+        // A record never seen in model space and not appended to it: a block's entity, a table
+        // entry, an object — it may move block references, so the drawing is walked.
+        if (seen_in_[c.id] == 0 && !is_appended(c.id)) return false;
+        // An entity without a place that may have gained one: its drawing order is not kept.
+        if (seen_in_[c.id] != 0 && entry_of_[c.id] == kNone && in_model_space(*doc_, c.id) &&
+            geometry_signature(*doc_, c.id) != signature_of_[c.id])
+            return false;
+    }
+    // Appended entities in the order they were appended, each once; then the edited ones.
+    std::vector<RecordId> order_of_appends;
+    for (const auto& c : changes)
+        if (c.appended) order_of_appends.push_back(c.id);
+    for (RecordId id : order_of_appends) {
+        seen_in_[id] = walk_;
+        note_followers(id);
+        uint32_t order = next_order_++;
+        if (!in_model_space(*doc_, id)) continue;
+        signature_of_[id] = geometry_signature(*doc_, id);
+        take_in(id, order);
+    }
+    std::vector<RecordId> edited;
+    for (const auto& c : changes)
+        if (!c.appended && !is_appended(c.id)) edited.push_back(c.id);
+    std::sort(edited.begin(), edited.end());
+    edited.erase(std::unique(edited.begin(), edited.end()), edited.end());
+    for (RecordId id : edited) {
+        if (!in_model_space(*doc_, id)) {
+            drop(id);  // erased, or moved to paper space
+            continue;
+        }
+        uint64_t signature = geometry_signature(*doc_, id);
+        if (signature == signature_of_[id]) continue;  // extended data, colour, layer: same place
+        signature_of_[id] = signature;
+        uint32_t e = entry_of_[id];
+        if (e != kNone) take_in(id, entries_[e].order);
+    }
+    revision_ = doc_->revision();
+    note_log_position();
+    rebuild_if_crowded();
+    return true;
 }
 
 void SpatialIndex::grow_record_tables() {
@@ -155,6 +226,7 @@ void SpatialIndex::grow_record_tables() {
     entry_of_.resize(n, kNone);
     signature_of_.resize(n, 0);
     seen_in_.resize(n, 0);
+    owner_of_.resize(n, kNoRecord);
 }
 
 void SpatialIndex::rebuild() {
@@ -162,6 +234,7 @@ void SpatialIndex::rebuild() {
     entry_of_.assign(doc_->record_count(), kNone);
     signature_of_.assign(doc_->record_count(), 0);
     seen_in_.assign(doc_->record_count(), 0);
+    owner_of_.assign(doc_->record_count(), kNoRecord);
     ++walk_;
     blocks_.clear();
     extents_ = Box2{};
@@ -173,6 +246,7 @@ void SpatialIndex::rebuild() {
         RecordId id = ms[k];
         signature_of_[id] = geometry_signature(*doc_, id);
         seen_in_[id] = walk_;
+        note_followers(id);
         std::optional<Box2> b = entity_bounds(*doc_, id, &blocks_);
         if (!b) continue;
         Entry e;
@@ -192,6 +266,7 @@ void SpatialIndex::rebuild() {
                                                    std::round(extents_.center().y / 1000) * 1000};
     built_ = true;
     revision_ = doc_->revision();
+    note_log_position();
     ++builds_;
 }
 
@@ -232,6 +307,7 @@ void SpatialIndex::catch_up() {
     for (size_t k = 0; k < ms.size(); ++k) {
         RecordId id = ms[k];
         seen_in_[id] = walk_;
+        note_followers(id);
         uint32_t e = entry_of_[id];
         if (e != kNone) entries_[e].order = uint32_t(k);  // drawing order may have changed
         uint64_t signature = geometry_signature(*doc_, id);
@@ -245,6 +321,7 @@ void SpatialIndex::catch_up() {
     for (auto [id, order] : changed) take_in(id, order);
     next_order_ = uint32_t(ms.size());
     revision_ = doc_->revision();
+    note_log_position();
     rebuild_if_crowded();
 }
 
@@ -264,9 +341,11 @@ void SpatialIndex::update(const std::vector<RecordId>& changed) {
         uint32_t order = e != kNone ? entries_[e].order : next_order_++;
         signature_of_[id] = geometry_signature(*doc_, id);
         seen_in_[id] = walk_;
+        note_followers(id);
         take_in(id, order);
     }
     revision_ = doc_->revision();
+    note_log_position();
     rebuild_if_crowded();
 }
 

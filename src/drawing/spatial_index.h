@@ -102,7 +102,12 @@ private:
     std::vector<uint32_t> entry_of_;
     std::vector<uint64_t> signature_of_;
     std::vector<uint32_t> seen_in_;
+    // By record id: the model-space entity a VERTEX/ATTRIB/SEQEND record belongs to.
+    std::vector<RecordId> owner_of_;
     uint32_t walk_ = 0;
+    // How far the document's change log has been taken in, and in which generation.
+    uint64_t log_generation_ = 0;
+    size_t log_seen_ = 0;
     size_t reindexed_ = 0;
     Box2 extents_;
     Point2 origin_;
@@ -117,6 +122,11 @@ private:
     void take_in(RecordId id, uint32_t order);
     void drop(RecordId id);
     void rebuild_if_crowded();
+    // Takes in the records the document's change log names since the last look; false (and
+    // nothing done) when the log cannot tell, and the drawing must be walked.
+    bool catch_up_from_log();
+    void note_log_position();
+    void note_followers(RecordId id);
 };
 
 }  // namespace korvane::drawing
