@@ -373,7 +373,7 @@ namespace korvane::drawing {
 
 void Document::log_change(RecordId id, bool appended) {
     // A log that has grown this long is cheaper to replace by one walk of the drawing.
-    if (change_log_.size() >= (size_t(1) << 22)) new_change_generation();
+    if (change_log_.size() >= (size_t(1) << 20)) new_change_generation();
     change_log_.push_back({id, appended});
 }
 
