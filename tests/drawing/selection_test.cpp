@@ -303,50 +303,6 @@ TEST_F(PolygonTest, PickAtAPoint) {
 
 // ---------------------------------------------------------------- the index follows the drawing
 
-TEST_F(PolygonTest, IndexFollowsTheDrawingWithoutRebuilding) {
-    using V = std::vector<std::string>;
-    SelectionFilter marks{{0, "POINT,TEXT"}};
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, marks), V{});
-    const size_t builds = index->builds();
-    RecordId text_id = doc.modelspace()[10];
-
-    // Extended data and colour move nothing: nothing is taken in again.
-    Entity parcel(doc, doc.modelspace()[8]);
-    parcel.set_xdata({XDataItem::app("South"), XDataItem::string("JA01")});
-    parcel.set_color(1);
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Crossing, {{1000, "JA01"}}), (V{"108"}));
-    EXPECT_EQ(index->reindexed(), 0u);
-
-    // Moving the text into the top-right parcel takes in that one entity.
-    Entity text(doc, text_id);
-    Point2 target = centre(2, 2);
-    text.set_point(10, {target.x, target.y, 0});
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, marks), (V{"10A"}));
-    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window, marks), V{});
-    EXPECT_EQ(index->reindexed(), 1u);
-
-    // Erased entities are gone, and come back with undo.
-    doc.begin_undo_step("erase");
-    doc.erase(text_id);
-    doc.end_undo_step();
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, marks), V{});
-    ASSERT_TRUE(doc.undo());
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, marks), (V{"10A"}));
-
-    // New entities are found, drawn last.
-    Point2 c = centre(2, 2);
-    RecordId added = add_point(doc, {c.x + 1, c.y + 1, 0}, "JZD");
-    auto got = select_by_polygon(doc, *index, grid_parcel(2, 2, W, H), PolygonMode::Window, marks);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[1], added);
-
-    // Moving a polyline's vertices moves its entry.
-    Entity island(doc, doc.modelspace()[9]);
-    island.set_vertices({{c.x - 1, c.y - 1, 0}, {c.x + 1, c.y - 1, 0}, {c.x + 1, c.y + 1, 0}});
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "LWPOLYLINE"}}), (V{"108", "109"}));
-    EXPECT_EQ(index->builds(), builds);
-}
-
 TEST_F(PolygonTest, UpdateWithTheChangedEntitiesSkipsTheWalk) {
     using V = std::vector<std::string>;
     index->refresh();

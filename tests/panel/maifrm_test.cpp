@@ -128,19 +128,6 @@ TEST_F(PanelFixture, PointDisplayToggle) {
     EXPECT_EQ(pdsize(), 1);
 }
 
-TEST_F(PanelFixture, FoldLabelTogglesBetweenTheTwoHeights) {
-    MaiFrm& f = ws.maifrm();
-    f.click("Label1");
-    EXPECT_EQ(f.height, 3610);
-    EXPECT_EQ(f.control("Label1").text, "[ ▲ ]");
-    f.click("Label1");
-    EXPECT_EQ(f.height, 1550);
-    EXPECT_EQ(f.control("Label1").text, "[ ▼ ]");
-    f.height = 2000;  // any other height unfolds
-    f.click("Label1");
-    EXPECT_EQ(f.height, 3610);
-}
-
 TEST_F(PanelFixture, ControlsResolveByNameCaptionOrToolTip) {
     MaiFrm& f = ws.maifrm();
     EXPECT_EQ(f.resolve("其它所有").name, "Check1(7)");

@@ -321,19 +321,6 @@ TEST_F(SurveyExport, DuplicateMarkStops) {
     EXPECT_EQ(pdmode(), 32);
 }
 
-TEST_F(SurveyExport, CancelStopsBeforeTheNextParcelWithoutSaving) {
-    std::string a = marked_square(X0, Y0, "上村第一村民小组", "000123");
-    std::string b = marked_square(X0 + 100, Y0, "上村第二村民小组", "000124");
-    ui.cancel_progress_at(1);
-    SurveyResult r = run({a, b});
-    EXPECT_EQ(r.outcome, SurveyOutcome::Cancelled);
-    EXPECT_EQ(labels().size(), 4u);
-    EXPECT_EQ(ui.progress_titles(), std::vector<std::string>{"输出调查表"});
-    EXPECT_FALSE(fs::exists(workbook()));
-    EXPECT_NE(list_bytes().find(common::utf8_to_gbk("4,2543020,548020,围墙,外")), std::string::npos);
-    EXPECT_TRUE(ui.messages().empty());
-}
-
 // A second export of the same parcel finds no unnumbered marks: nothing numbered or listed.
 TEST_F(SurveyExport, SecondExportListsNothing) {
     std::string a = marked_square(X0, Y0, "上村第一村民小组", "000123");

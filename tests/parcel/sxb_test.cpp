@@ -134,40 +134,6 @@ TEST_F(Form, MissingTableIsReportedAndTheFilterOff) {
 
 // ---- select and view ----
 
-TEST_F(Form, SelectWithoutDataHatchesAndOpensEmptyBoxes) {
-    f->set_text("Text1(3)", "left over");
-    size_t before = count();
-    select("36");
-    EXPECT_TRUE(line_shown(kEmptyRecordLine));
-    EXPECT_EQ(f->handle(), "36");
-    EXPECT_TRUE(save_enabled());
-    EXPECT_TRUE(boxes_enabled());
-    EXPECT_EQ(f->box(3), "");
-    EXPECT_EQ(f->control("Text1(3)").back_color, kBoxWhite);
-    EXPECT_EQ(count(), before + 1);
-    EXPECT_EQ(newest().type(), "HATCH");
-    EXPECT_EQ(newest().layer(), kHatchLayer);
-    EXPECT_EQ(newest().color(), 2);
-    EXPECT_EQ(entity("36").color(), 6);
-    EXPECT_EQ(entity("36").constant_width(), 1);
-}
-
-TEST_F(Form, ForeignDataIsRefusedAndSaveDisabled) {
-    select("3C");
-    EXPECT_EQ(f->box(4), "上围村民小组");
-    for (const char* foreign : {"37", "38"}) {
-        select(foreign);
-        EXPECT_NE(last_message().find("宗地已经有其它属性，无法处理！ / 可用[放大镜图标]中的“获取记录扩展属性”查看。"),
-                  std::string::npos);
-        EXPECT_NE(last_message().find("{critical}"), std::string::npos);
-        // The previous parcel's texts stay in the boxes but cannot be saved onto this one.
-        EXPECT_EQ(f->box(4), "上围村民小组");
-        EXPECT_FALSE(save_enabled());
-    }
-    EXPECT_EQ(record("37").size(), 2u);
-    EXPECT_EQ(record("38").size(), 23u);
-}
-
 TEST_F(Form, SelectChoosesTheOptionFromTheLayer) {
     select("3A");
     EXPECT_EQ(f->chosen_type(), ParcelType::Disputed);
@@ -212,78 +178,6 @@ TEST_F(Form, NoHostRunning) {
 }
 
 // ---- save ----
-
-TEST_F(Form, SoleOwnedSaveReLayersRecoloursAndHatches) {
-    select("36");
-    f->click("Option1");
-    f->set_text("Text1(2)", "440123101005");
-    f->set_text("Text1(4)", "新屋村民小组");
-    surveyor();
-    size_t before = count();
-    f->click("保存");
-    EXPECT_TRUE(ui.messages().empty()) << last_message();
-    std::vector<std::string> r = record("36");
-    ASSERT_EQ(r.size(), 22u);
-    EXPECT_EQ(r[0], "South");
-    EXPECT_EQ(r[1], "440123101005");
-    EXPECT_EQ(r[3], "新屋村民小组");
-    EXPECT_EQ(r[17], "陈建国");
-    EXPECT_EQ(r[19], "120636000");
-    EXPECT_EQ(r[20], "440123");
-    EXPECT_EQ(r[21], "440123101");
-    EXPECT_EQ(entity("36").layer(), "独有宗地");
-    EXPECT_EQ(entity("36").color(), 4);
-    EXPECT_EQ(entity("36").constant_width(), 0);
-    EXPECT_EQ(count(), before + 1);
-    EXPECT_EQ(newest().layer(), kHatchLayer);
-    EXPECT_TRUE(line_shown(kSavedLine));
-    EXPECT_FALSE(save_enabled());
-    EXPECT_FALSE(boxes_enabled());
-    EXPECT_EQ(f->handle(), "");
-    EXPECT_EQ(hatches_on_layer(), 2u);  // one from the select, one from the save
-}
-
-TEST_F(Form, RefusedCodesKeepTheTextsButNotTheLayer) {
-    select("36");
-    surveyor();
-    f->click("Option1");
-    f->set_text("Text1(2)", "44012310100");  // 11 digits
-    size_t before = count();
-    f->click("保存");
-    EXPECT_NE(last_message().find(kSoleCodeMessage), std::string::npos);
-    EXPECT_NE(last_message().find("未改变"), std::string::npos);
-    EXPECT_EQ(record("36")[1], "44012310100");  // the texts are stored
-    EXPECT_EQ(entity("36").color(), 6);          // still as selected
-    EXPECT_EQ(entity("36").layer(), "独有宗地");
-    EXPECT_EQ(count(), before);                  // no hatch
-    EXPECT_TRUE(save_enabled());
-    EXPECT_TRUE(boxes_enabled());
-    EXPECT_EQ(f->handle(), "36");
-
-    f->set_text("Text1(2)", " 440123101001 ");  // padded 12 digits pass
-    f->click("保存");
-    EXPECT_EQ(entity("36").color(), 4);
-    EXPECT_EQ(record("36")[20], " 44012");
-    EXPECT_EQ(record("36")[21], " 44012310");
-}
-
-TEST_F(Form, JointlyOwnedCodesFromTwoDoubleClicks) {
-    select("36");
-    surveyor();
-    f->click("Option2");
-    // 上围村民小组 first; 西岭村上屋村民小组 (XLCSWCMXZ) and 南塘村沙尾经济合作社 (NTCSWJJHZS) follow.
-    f->set_text("Text2", "SW");
-    ASSERT_EQ(f->control("Combo1").items.size(), 3u);
-    f->dblclick_item("Combo1", 0);
-    f->set_text("Text2", "下围");
-    f->dblclick_item("Combo1", 0);
-    EXPECT_EQ(f->box(2), "440123101001/440123101002");
-    EXPECT_EQ(f->box(4), "上围村民小组/下围村民小组");
-    EXPECT_EQ(f->box(3), "101002");
-    f->click("保存");
-    EXPECT_EQ(entity("36").layer(), "共有宗地");
-    EXPECT_EQ(entity("36").color(), 3);
-}
 
 TEST_F(Form, JointlyOwnedWithOneCodeOrNoneIsRefused) {
     select("36");
@@ -338,22 +232,6 @@ TEST_F(Form, NoOptionChosenKeepsTheLayerButStateCodeMovesIt) {
     surveyor();
     f->click("保存");
     EXPECT_EQ(entity("36").layer(), "国有宗地");
-}
-
-TEST_F(Form, EmptySurveyorStoresTheTextsAndLeavesTheParcelAsItWas) {
-    select("3C");
-    f->click("Option2");
-    f->set_text("Text1(2)", "440123101001/440123101002");
-    f->set_text("Text1(18)", " ");
-    size_t before = count();
-    f->click("保存");
-    EXPECT_NE(last_message().find(kSurveyorMessage), std::string::npos);
-    EXPECT_NE(last_message().find(kRefusedSaveNote), std::string::npos);
-    EXPECT_EQ(record("3C")[1], "440123101001/440123101002");
-    EXPECT_EQ(record("3C")[17], " ");
-    EXPECT_EQ(entity("3C").layer(), "独有宗地");  // not half classified
-    EXPECT_EQ(count(), before);
-    EXPECT_TRUE(save_enabled());
 }
 
 TEST_F(Form, TwoSavesGiveTwoStamps) {
@@ -414,27 +292,6 @@ TEST_F(Form, ARecordTheDrawingRefusesIsNotReportedAsSaved) {
 
 // ---- point pick, labels, list, closing ----
 
-TEST_F(Form, PointPickInsideAndOutsideAClosedArea) {
-    point(548420, 2543015);
-    f->click("点选");
-    drawing::Entity made = newest();
-    EXPECT_EQ(made.type(), "LWPOLYLINE");
-    EXPECT_EQ(f->handle(), made.handle_text());
-    EXPECT_EQ(made.color(), 6);
-    EXPECT_EQ(made.constant_width(), 1);
-    EXPECT_TRUE(save_enabled());
-    EXPECT_TRUE(boxes_enabled());
-
-    f->set_text("Text1(4)", "x");
-    size_t before = count();
-    point(548700, 2543015);
-    f->click("点选");
-    EXPECT_EQ(count(), before);
-    EXPECT_TRUE(line_shown(kNoBoundaryLine));
-    EXPECT_EQ(f->box(4), "");
-    EXPECT_TRUE(boxes_enabled());
-}
-
 TEST_F(Form, LabelPicks) {
     pick("3F");
     f->click("Label1(1)");  // 权利人: a state holder's name from the drawing
@@ -480,19 +337,6 @@ TEST_F(Form, ListClickAndFilters) {
     f->dblclick_item("Combo1", 0);
     EXPECT_EQ(f->box(2), "440123101002");  // sole-owned: the second pick replaces the first
     EXPECT_EQ(f->box(4), "下围村民小组");
-}
-
-TEST_F(Form, ClosingAfterSelectPutsTheWidthBack) {
-    select("3C");
-    f->close();
-    EXPECT_EQ(entity("3C").constant_width(), 0);
-    EXPECT_EQ(entity("3C").color(), 6);
-    EXPECT_EQ(f->handle(), "");
-    EXPECT_FALSE(save_enabled());
-    // Closing with nothing picked does not reach for the host.
-    host.stop();
-    f->close();
-    EXPECT_TRUE(ui.messages().empty());
 }
 
 TEST_F(Form, CommandsSixAndSevenRunWhatIsAttached) {
