@@ -260,28 +260,22 @@ private:
 
     void answer(const std::string& rest) {
         auto [kind, value] = split_first(rest);
-        using T = host::InputAnswer::Type;
-        host::InputAnswer a;
+        using A = host::InputAnswer;
+        A a;
         if (kind == "entity") {
-            a.type = T::Entity;
-            a.handle = need(value, "a handle");
+            a = A::entity(need(value, "a handle"));
         } else if (kind == "entity-at") {
-            a.type = T::EntityAt;
-            a.point = point_of(need(value, "a point"));
+            a = A::at(point_of(need(value, "a point")), A::Type::EntityAt);
         } else if (kind == "point") {
-            a.type = T::Point;
-            a.point = point_of(need(value, "a point"));
+            a = A::at(point_of(need(value, "a point")));
         } else if (kind == "string") {
-            a.type = T::Text;
-            a.text = value_of(value);
+            a = A::typed(value_of(value));
         } else if (kind == "real") {
-            a.type = T::Real;
-            a.real = number(need(value, "a number"));
+            a = A::number(number(need(value, "a number")));
         } else if (kind == "integer") {
-            a.type = T::Integer;
             double d = number(need(value, "a number"));
             if (d != double(long(d))) throw BadInput("not an integer: " + value);
-            a.integer = long(d);
+            a = A::whole(long(d));
         } else if (kind == "select") {
             a = selection(value);
         } else if (kind == "cancel") {
@@ -321,24 +315,22 @@ private:
     }
 
     host::InputAnswer selection(const std::string& value) {
-        using M = host::InputAnswer::SelectMode;
-        host::InputAnswer a;
-        a.type = host::InputAnswer::Type::Selection;
         auto [first, rest] = split_first(value);
         if (first == "all") {
-            a.select_mode = M::All;
-        } else if (first == "window" || first == "crossing") {
-            auto [c1, c2] = split_first(rest);
-            a.select_mode = first == "window" ? M::Window : M::Crossing;
-            a.point = point_of(need(c1, "a corner"));
-            a.corner = point_of(need(c2, "a second corner"));
-        } else {
-            a.select_mode = M::Handles;
-            std::stringstream ss(value);
-            std::string h;
-            while (ss >> h) a.handles.push_back(h);
+            host::InputAnswer a = host::InputAnswer::selection({});
+            a.select_mode = host::InputAnswer::SelectMode::All;
+            return a;
         }
-        return a;
+        if (first == "window" || first == "crossing") {
+            auto [c1, c2] = split_first(rest);
+            return host::InputAnswer::window(point_of(need(c1, "a corner")), point_of(need(c2, "a second corner")),
+                                             first == "crossing");
+        }
+        std::vector<std::string> handles;
+        std::stringstream ss(value);
+        std::string h;
+        while (ss >> h) handles.push_back(h);
+        return host::InputAnswer::selection(std::move(handles));
     }
 
     host::HostDocument& active() {

@@ -34,7 +34,27 @@ struct InputAnswer {
     std::vector<std::string> handles;
 
     static InputAnswer cancel() { return {}; }
-    static InputAnswer enter() { InputAnswer a; a.type = Type::Enter; return a; }
+    static InputAnswer enter() { return of(Type::Enter); }
+    static InputAnswer entity(std::string handle) { InputAnswer a = of(Type::Entity); a.handle = std::move(handle); return a; }
+    static InputAnswer at(Point p, Type type = Type::Point) { InputAnswer a = of(type); a.point = p; return a; }
+    static InputAnswer typed(std::string text) { InputAnswer a = of(Type::Text); a.text = std::move(text); return a; }
+    static InputAnswer number(double v) { InputAnswer a = of(Type::Real); a.real = v; return a; }
+    static InputAnswer whole(long v) { InputAnswer a = of(Type::Integer); a.integer = v; return a; }
+    static InputAnswer selection(std::vector<std::string> handles) {
+        InputAnswer a = of(Type::Selection);
+        a.handles = std::move(handles);
+        return a;
+    }
+    // A window (wholly inside) or crossing selection between two corners.
+    static InputAnswer window(Point first, Point second, bool crossing) {
+        InputAnswer a = at(first, Type::Selection);
+        a.select_mode = crossing ? SelectMode::Crossing : SelectMode::Window;
+        a.corner = second;
+        return a;
+    }
+
+private:
+    static InputAnswer of(Type type) { InputAnswer a; a.type = type; return a; }
 };
 
 class InputSource {

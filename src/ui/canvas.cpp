@@ -159,12 +159,10 @@ void Canvas::add_to_selection(const std::vector<RecordId>& ids, bool remove) {
 void Canvas::finish_selection() {
     if (!input_.waiting() || input_.request().kind != InputKind::Selection) return;
     host::HostDocument* doc = document();
-    InputAnswer a;
-    a.type = InputAnswer::Type::Selection;
-    a.select_mode = InputAnswer::SelectMode::Handles;
+    std::vector<std::string> handles;
     if (doc)
-        for (RecordId id : pending_) a.handles.push_back(handle_of(doc->doc(), id));
-    input_.answer(a);
+        for (RecordId id : pending_) handles.push_back(handle_of(doc->doc(), id));
+    input_.answer(InputAnswer::selection(std::move(handles)));
 }
 
 void Canvas::click_at(QPoint pos, Qt::KeyboardModifiers mods) {
@@ -184,13 +182,10 @@ void Canvas::click_at(QPoint pos, Qt::KeyboardModifiers mods) {
                            QString::fromStdString(e.handle_text())));
         return;
     }
-    InputAnswer a;
     switch (input_.request().kind) {
         case InputKind::Point:
         case InputKind::CommandLine:
-            a.type = InputAnswer::Type::Point;
-            a.point = {w.x, w.y, 0};
-            input_.answer(a);
+            input_.answer(InputAnswer::at({w.x, w.y, 0}));
             break;
         case InputKind::Entity: {
             // The visible entity under the pick box; the host picks at the point itself when it
@@ -198,14 +193,10 @@ void Canvas::click_at(QPoint pos, Qt::KeyboardModifiers mods) {
             RecordId id = entity_at(pos);
             double tol = doc->view().height / std::max(1.0, host_.screen_height()) * kPickBox;
             RecordId host_pick = drawing::pick_at(doc->doc(), doc->index(), w, tol);
-            if (id != drawing::kNoRecord && id == host_pick) {
-                a.type = InputAnswer::Type::EntityAt;
-                a.point = {w.x, w.y, 0};
-            } else {
-                a.type = InputAnswer::Type::Entity;
-                a.handle = id == drawing::kNoRecord ? std::string() : handle_of(doc->doc(), id);
-            }
-            input_.answer(a);
+            if (id != drawing::kNoRecord && id == host_pick)
+                input_.answer(InputAnswer::at({w.x, w.y, 0}, InputAnswer::Type::EntityAt));
+            else
+                input_.answer(InputAnswer::entity(id == drawing::kNoRecord ? std::string() : handle_of(doc->doc(), id)));
             break;
         }
         case InputKind::Selection: {

@@ -29,44 +29,12 @@ public:
         answers.pop_front();
         return a;
     }
-    void text(std::string t) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Text;
-        a.text = std::move(t);
-        answers.push_back(a);
-    }
-    void point(double x, double y) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Point;
-        a.point = {x, y, 0};
-        answers.push_back(a);
-    }
-    void real(double v) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Real;
-        a.real = v;
-        answers.push_back(a);
-    }
-    void entity(std::string handle) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Entity;
-        a.handle = std::move(handle);
-        answers.push_back(a);
-    }
-    void select(std::vector<std::string> handles) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Selection;
-        a.handles = std::move(handles);
-        answers.push_back(a);
-    }
-    void window(Point a1, Point a2, bool crossing) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Selection;
-        a.select_mode = crossing ? InputAnswer::SelectMode::Crossing : InputAnswer::SelectMode::Window;
-        a.point = a1;
-        a.corner = a2;
-        answers.push_back(a);
-    }
+    void text(std::string t) { answers.push_back(InputAnswer::typed(std::move(t))); }
+    void point(double x, double y) { answers.push_back(InputAnswer::at({x, y, 0})); }
+    void real(double v) { answers.push_back(InputAnswer::number(v)); }
+    void entity(std::string handle) { answers.push_back(InputAnswer::entity(std::move(handle))); }
+    void select(std::vector<std::string> handles) { answers.push_back(InputAnswer::selection(std::move(handles))); }
+    void window(Point a1, Point a2, bool crossing) { answers.push_back(InputAnswer::window(a1, a2, crossing)); }
     void enter() { answers.push_back(InputAnswer::enter()); }
     void cancel() { answers.push_back(InputAnswer::cancel()); }
 

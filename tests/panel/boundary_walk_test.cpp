@@ -86,30 +86,10 @@ protected:
         return {ui.messages().begin() + long(messages_before), ui.messages().end()};
     }
 
-    void point(double x, double y) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Point;
-        a.point = {x, y, 0};
-        input.push(a);
-    }
-    void pick(const std::string& handle) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Entity;
-        a.handle = handle;
-        input.push(a);
-    }
-    void text(const std::string& t) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Text;
-        a.text = t;
-        input.push(a);
-    }
-    void select(std::vector<std::string> handles) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Selection;
-        a.handles = std::move(handles);
-        input.push(a);
-    }
+    void point(double x, double y) { input.push(InputAnswer::at({x, y, 0})); }
+    void pick(const std::string& handle) { input.push(InputAnswer::entity(handle)); }
+    void text(const std::string& t) { input.push(InputAnswer::typed(t)); }
+    void select(std::vector<std::string> handles) { input.push(InputAnswer::selection(std::move(handles))); }
     void cancel() { input.push(InputAnswer::cancel()); }
 
     std::string box(int i) { return f->control("Text1(" + std::to_string(i) + ")").text; }

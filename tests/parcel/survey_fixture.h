@@ -93,24 +93,8 @@ protected:
         p->SetXData(panel::make_work_record({"2026-12-06", "测绘队", "村民推选代表", "村委", description, "9999"}, true));
         return p->Handle();
     }
-    // Marks at every corner of a square.
-    void marks_around(double x, double y, double size, const std::string& description = "沟渠,中") {
-        for (Xy c : std::vector<Xy>{{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}})
-            mark(c.x, c.y, description);
-    }
-
-    void select(const std::vector<std::string>& handles) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Selection;
-        a.handles = handles;
-        input.push(a);
-    }
-    void integer(long n) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Integer;
-        a.integer = n;
-        input.push(a);
-    }
+    void select(const std::vector<std::string>& handles) { input.push(InputAnswer::selection(handles)); }
+    void integer(long n) { input.push(InputAnswer::whole(n)); }
 
     std::vector<std::string> items(const std::string& handle) {
         std::vector<std::string> out;

@@ -61,18 +61,8 @@ protected:
         }
         return n;
     }
-    void pick(const std::string& handle) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Entity;
-        a.handle = handle;
-        input.push(a);
-    }
-    void point(double x, double y) {
-        InputAnswer a;
-        a.type = InputAnswer::Type::Point;
-        a.point = {x, y, 0};
-        input.push(a);
-    }
+    void pick(const std::string& handle) { input.push(InputAnswer::entity(handle)); }
+    void point(double x, double y) { input.push(InputAnswer::at({x, y, 0})); }
     bool line_shown(const std::string& text) {
         for (const auto& l : transcript.lines())
             if (l.find(text) != std::string::npos) return true;
@@ -375,10 +365,7 @@ TEST(FormFromPanel, TheLastPictureButtonOpensItAndLabelsResetThePanelHandle) {
     EXPECT_EQ(shown, 2);
 
     // A label click puts the panel's record handle back to idle.
-    InputAnswer a;
-    a.type = InputAnswer::Type::Point;
-    a.point = {548010, 2543010, 0};
-    input.push(a);
+    input.push(InputAnswer::at({548010, 2543010, 0}));
     panel.click("增加");
     ASSERT_NE(panel.control("Label4").text, "没有实体可操作");
     form->click("Label1(16)");
