@@ -2,39 +2,22 @@
 // Shared by the hatch, image and block tests: a scratch folder, running the ezdxf
 // checker scripts with the system Python, corpus paths and tiny image files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "../common/shell.h"
+#include "../common/temp_dir.h"
+
 namespace korvane::drawing_test {
 
-class Scratch {
+// A temporary folder whose files are named as strings, as the drawing functions take them.
+class Scratch : public korvane::test::TempDir {
 public:
-    Scratch() {
-        static std::atomic<int> counter{0};
-        path_ = std::filesystem::temp_directory_path() /
-                ("korvane-hib-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    std::string operator/(const std::string& name) const { return (path() / name).string(); }
 };
 
 struct RunResult {
@@ -42,29 +25,11 @@ struct RunResult {
     std::string output;
 };
 
-inline std::string shell_quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
-    return out + "'";
-}
-
 // Runs one of the checker scripts next to these tests with the system Python (the one
 // that has ezdxf); stdout and stderr together.
 inline RunResult run_script(const std::string& script, const std::vector<std::string>& args) {
-    std::string cmd = "/usr/bin/python3 " + shell_quote(std::string(KORVANE_SOURCE_DIR) + "/tests/drawing/" + script);
-    for (const std::string& a : args) cmd += " " + shell_quote(a);
-    cmd += " 2>&1";
     RunResult r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.output = korvane::test::run(korvane::test::python_command("tests/drawing/" + script, args), &r.status);
     return r;
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 // Test support: runs the independent reader (ezdxf_probe.py under Debian's python3, which
 // has ezdxf) and parses what it prints; temporary folders.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,36 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "../common/shell.h"
+
 namespace korvane_test {
 
 namespace fs = std::filesystem;
 
-inline std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs a shell command; returns its standard output (standard error included).
-inline std::string run(const std::string& command, int* status = nullptr) {
-    std::string out;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) {
-        if (status) *status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int rc = pclose(p);
-    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
+using korvane::test::quote;
+using korvane::test::run;
 
 inline std::string probe_command(const std::vector<std::string>& args) {
-    std::string cmd = "/usr/bin/python3 " + quote(std::string(KORVANE_SOURCE_DIR) + "/tests/drawing/ezdxf_probe.py");
-    for (const auto& a : args) cmd += " " + quote(a);
-    return cmd;
+    return korvane::test::python_command("tests/drawing/ezdxf_probe.py", args);
 }
 
 // Runs ezdxf_probe.py with the arguments; status 0 expected.

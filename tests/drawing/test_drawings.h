@@ -1,8 +1,6 @@
 #pragma once
 // Small drawings for the engine's tests, written out group by group as a CAD program
 // writes them, and helpers to read and write test files.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "../common/shell.h"
 
 namespace korvane::drawing::testing {
 
@@ -167,16 +167,10 @@ inline std::string read_file(const std::filesystem::path& path) {
 // Runs a command line through the shell; returns its exit status and, in `output`, what it
 // printed on standard output and standard error.
 inline int run(const std::string& command, std::string* output = nullptr) {
-    std::string cmd = command + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
+    int status = -1;
+    std::string out = korvane::test::run(command, &status);
     if (output) *output = out;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
 }
 
 inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/temp_dir.h"
 #include "drawing/create.h"
 #include "drawing/entity.h"
 #include "drawing/tables.h"
@@ -80,22 +81,10 @@ protected:
     }
 
     // A folder of its own under the system's temporary folder, removed afterwards.
-    std::filesystem::path temp_dir() {
-        if (dir_.empty()) {
-            auto info = ::testing::UnitTest::GetInstance()->current_test_info();
-            dir_ = std::filesystem::temp_directory_path() /
-                   (std::string("korvane_cmd_") + info->test_suite_name() + "_" + info->name());
-            std::filesystem::remove_all(dir_);
-            std::filesystem::create_directories(dir_);
-        }
-        return dir_;
-    }
-    void TearDown() override {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
+    const std::filesystem::path& temp_dir() { return dir_.path(); }
 
 private:
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 }  // namespace korvane::host::testing

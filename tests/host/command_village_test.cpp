@@ -1,10 +1,9 @@
 // Host commands on the sample village drawing, the results read back by an independent
 // reader (ezdxf under Debian's python3).
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <map>
 
+#include "../common/shell.h"
+#include "../common/temp_dir.h"
 #include "command_fixture.h"
 #include "drawing/geometry.h"
 #include "host/command_input.h"
@@ -15,24 +14,11 @@ namespace {
 
 using Facts = std::map<std::string, std::string>;
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 Facts check(const std::vector<std::string>& args) {
-    std::string cmd = "/usr/bin/python3 " + quote(std::string(KORVANE_SOURCE_DIR) + "/tests/host/command_check.py");
-    for (const auto& a : args) cmd += " " + quote(a);
     Facts facts;
-    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return facts;
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int rc = pclose(p);
-    facts["status"] = std::to_string(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1);
+    int rc = 0;
+    std::string out = test::run(test::python_command("tests/host/command_check.py", args), &rc);
+    facts["status"] = std::to_string(rc);
     facts["output"] = out;
     size_t pos = 0;
     while (pos < out.size()) {
@@ -53,16 +39,9 @@ protected:
     EmbeddedHost host{input, transcript};
     HostDocument* hd = nullptr;
     std::string village = std::string(KORVANE_SOURCE_DIR) + "/samples/village.dxf";
-    std::filesystem::path dir;
+    test::TempDir dir;
 
-    void SetUp() override {
-        hd = &host.open(village);
-        dir = std::filesystem::temp_directory_path() /
-              ("korvane_cmd_village_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    void SetUp() override { hd = &host.open(village); }
     drawing::Document& d() { return hd->doc(); }
     void send(const std::string& text) { host.interpreter().send(*hd, text); }
     std::string handle(drawing::RecordId id) { return drawing::Entity(d(), id).handle_text(); }

@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "../common/shell.h"
 #include "../common/temp_dir.h"
 #include "common/recording_ui.h"
 #include "common/settings.h"
@@ -125,14 +126,9 @@ protected:
 
     // The cells of a saved workbook as openpyxl reads them: "SHEET!CELL" -> "s:text" or "n:number".
     std::map<std::string, std::string> cells(const std::filesystem::path& workbook) {
-        std::string cmd = "/usr/bin/python3 '" + std::string(KORVANE_SOURCE_DIR) + "/tests/sheets/workbook_facts.py' dump '" +
-                          workbook.string() + "' 2>&1";
-        FILE* p = ::popen(cmd.c_str(), "r");
-        std::string out;
-        char buf[4096];
-        size_t n;
-        while (p && (n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        EXPECT_EQ(p ? ::pclose(p) : -1, 0) << out;
+        int status = 0;
+        std::string out = test::run(test::python_command("tests/sheets/workbook_facts.py", {"dump", workbook.string()}), &status);
+        EXPECT_EQ(status, 0) << out;
         std::map<std::string, std::string> values;
         std::istringstream in(out);
         std::string line;

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "../common/shell.h"
 #include "../common/temp_dir.h"
 
 namespace korvane::sheets {
@@ -20,19 +21,13 @@ namespace fs = std::filesystem;
 
 const fs::path kSource = KORVANE_SOURCE_DIR;
 const fs::path kTemplate = kSource / "data" / "集体土地权属调查表.xlsx";
-const std::string kFacts = (kSource / "tests" / "sheets" / "workbook_facts.py").string();
 
 using Fact = std::vector<std::string>;
 
 std::vector<Fact> run_facts(const std::string& mode, const fs::path& file) {
-    std::string cmd = "/usr/bin/python3 '" + kFacts + "' " + mode + " '" + file.string() + "' 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) throw std::runtime_error("cannot run " + cmd);
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = ::pclose(p);
+    std::string cmd = test::python_command("tests/sheets/workbook_facts.py", {mode, file.string()});
+    int status = 0;
+    std::string out = test::run(cmd, &status);
     if (status != 0) throw std::runtime_error(cmd + " failed:\n" + out);
     std::vector<Fact> facts;
     std::istringstream in(out);
