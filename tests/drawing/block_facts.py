@@ -16,15 +16,15 @@ Usage: block_facts.py FILE.dxf
 """
 import sys
 
-import ezdxf
+from facts_common import num as facts_num, pt as facts_pt, read_audited
 
 
 def num(v):
-    return repr(round(float(v), 6) + 0.0)
+    return facts_num(v, 6)
 
 
 def pt(v):
-    return ",".join(num(c) for c in v)
+    return facts_pt(v, 6)
 
 
 def geom(e):
@@ -52,11 +52,7 @@ def geom(e):
 
 
 def main():
-    doc = ezdxf.readfile(sys.argv[1])
-    auditor = doc.audit()
-    print(f"audit errors={len(auditor.errors)} fixes={len(auditor.fixes)}")
-    for e in list(auditor.errors) + list(auditor.fixes):
-        print("audit:", e.message)
+    doc = read_audited(sys.argv[1])
     print(f"version={doc.dxfversion} insbase={pt(doc.header.get('$INSBASE', (0, 0, 0)))}")
     for e in doc.modelspace():
         owner = e.dxf.owner if e.dxf.hasattr("owner") else "-"

@@ -12,19 +12,11 @@ Usage: hatch_facts.py FILE.dxf
 """
 import sys
 
-import ezdxf
-
-
-def num(v):
-    return repr(round(float(v), 9))
+from facts_common import num, read_audited
 
 
 def main():
-    doc = ezdxf.readfile(sys.argv[1])
-    auditor = doc.audit()
-    print(f"audit errors={len(auditor.errors)} fixes={len(auditor.fixes)}")
-    for e in list(auditor.errors) + list(auditor.fixes):
-        print("audit:", e.message)
+    doc = read_audited(sys.argv[1])
     msp = doc.modelspace()
     entities = list(msp)
     for h in msp.query("HATCH"):

@@ -14,15 +14,7 @@ Usage: image_facts.py FILE.dxf
 """
 import sys
 
-import ezdxf
-
-
-def num(v):
-    return repr(round(float(v), 9))
-
-
-def pt(v):
-    return ",".join(num(c) for c in v)
+from facts_common import num, pt, read_audited
 
 
 def pt2(v):
@@ -30,11 +22,7 @@ def pt2(v):
 
 
 def main():
-    doc = ezdxf.readfile(sys.argv[1])
-    auditor = doc.audit()
-    print(f"audit errors={len(auditor.errors)} fixes={len(auditor.fixes)}")
-    for e in list(auditor.errors) + list(auditor.fixes):
-        print("audit:", e.message)
+    doc = read_audited(sys.argv[1])
     root = doc.rootdict
     names = {}
     if "ACAD_IMAGE_DICT" in root:
