@@ -538,7 +538,7 @@ RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aper
     const GeosContext& ctx = index.geos();
     GeosGeom pt = ctx.point(p, index.origin());
     FilterMatcher matches(doc, filter);
-    RecordId best = kNoRecord;
+    std::vector<std::pair<RecordId, double>> hits;  // in drawing order
     double best_d = std::numeric_limits<double>::infinity();
     for (uint32_t e : candidates) {
         RecordId id = index.entry_id(e);
@@ -546,12 +546,19 @@ RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aper
         const GEOSGeometry* g = index.entry_outline(e);
         double d = 0;
         if (!g || GEOSDistance_r(ctx.handle(), pt.get(), g, &d) != 1 || d > aperture) continue;
-        if (d <= best_d) {
-            best_d = d;
-            best = id;
-        }
+        hits.push_back({id, d});
+        best_d = std::min(best_d, d);
     }
-    return best;
+    // The nearest entity; where neighbours share the edge under the pick box, the one whose
+    // area the point lies in (the parcel the user clicked into), else the one drawn last.
+    const double tie = best_d + std::max(1e-9, aperture * 1e-6);
+    RecordId last = kNoRecord;
+    for (auto it = hits.rbegin(); it != hits.rend(); ++it) {
+        if (it->second > tie) continue;
+        if (last == kNoRecord) last = it->first;
+        if (locate_in_entity(doc, it->first, p) == Location::Inside) return it->first;
+    }
+    return last;
 }
 
 }  // namespace korvane::drawing

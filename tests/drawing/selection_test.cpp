@@ -298,6 +298,12 @@ TEST_F(PolygonTest, PickAtAPoint) {
     RecordId hit = pick_at(doc, *index, on_left_edge, 0.01, {{0, "LWPOLYLINE"}});
     ASSERT_NE(hit, kNoRecord);
     EXPECT_EQ(format_handle(*doc.handle_of(hit)), "104");
+    // Just inside either parcel, the one clicked into, whatever the drawing order.
+    for (double dx : {-0.004, 0.004}) {
+        RecordId side = pick_at(doc, *index, {on_left_edge.x + dx, on_left_edge.y}, 0.01, {{0, "LWPOLYLINE"}});
+        ASSERT_NE(side, kNoRecord);
+        EXPECT_EQ(locate_in_entity(doc, side, {on_left_edge.x + dx, on_left_edge.y}), Location::Inside) << dx;
+    }
     EXPECT_EQ(pick_at(doc, *index, centre(0, 0), 0.01), kNoRecord);
 }
 
