@@ -292,6 +292,13 @@ void FormView::layout_controls() {
         auto it = frame_layouts.find(c.parent);
         return it == frame_layouts.end() ? top : it->second;
     };
+    // Frames that follow each other on the form are set in columns once they are filled.
+    struct FrameRun {
+        QHBoxLayout* row;
+        std::vector<QWidget*> frames;
+    };
+    std::vector<FrameRun> runs;
+    bool last_was_frame = false;
     const auto& controls = model_.controls();
     QHBoxLayout* button_row = nullptr;
     QFormLayout* button_row_owner = nullptr;
@@ -300,6 +307,17 @@ void FormView::layout_controls() {
         QWidget* w = widget_for(c.name);
         if (!w) continue;
         QFormLayout* l = layout_of(c);
+        if (c.kind == ControlKind::Frame && l == top) {
+            if (!last_was_frame) {
+                runs.push_back({new QHBoxLayout, {}});
+                top->addRow(runs.back().row);
+            }
+            runs.back().frames.push_back(w);
+            last_was_frame = true;
+            button_row = nullptr;
+            continue;
+        }
+        if (l == top) last_was_frame = false;
         bool is_button = c.kind == ControlKind::Button || c.kind == ControlKind::PictureButton;
         if (is_button) {
             // Buttons that follow each other share a row.
@@ -324,6 +342,26 @@ void FormView::layout_controls() {
             }
         }
         l->addRow(w);
+    }
+    // A column takes frames while it stays within about half the screen's height, so that a
+    // form with many boxes still fits on a laptop's screen.
+    QScreen* scr = screen();
+    const int column_limit = (scr ? scr->availableGeometry().height() : 900) * 11 / 20;
+    for (const FrameRun& run : runs) {
+        QVBoxLayout* column = nullptr;
+        int height = 0;
+        for (QWidget* frame : run.frames) {
+            int h = frame->sizeHint().height();
+            if (!column || (height > 0 && height + h > column_limit)) {
+                column = new QVBoxLayout;
+                run.row->addLayout(column);
+                height = 0;
+            }
+            column->addWidget(frame);
+            height += h;
+        }
+        for (int k = 0; k < run.row->count(); ++k)
+            if (auto* col = qobject_cast<QVBoxLayout*>(run.row->itemAt(k)->layout())) col->addStretch();
     }
 }
 
