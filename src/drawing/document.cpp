@@ -345,6 +345,7 @@ void Document::append_to_modelspace(RecordId id) {
 }
 
 void Document::erase(RecordId id) {
+    ++erasures_;
     edit(id).erased = true;
     unindex_handle(id);
     std::vector<RecordId> followers = records_[id].followers;
@@ -449,6 +450,7 @@ void Document::apply_step(UndoStep& step) {
             if (f >= step.record_count && !records_[f].erased) index_handle(f);
     modified_ = true;
     new_change_generation();
+    ++erasures_;
     touch();
 }
 

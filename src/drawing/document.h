@@ -164,6 +164,8 @@ public:
         bool appended;  // appended to model space (else: the record was edited)
     };
     const std::vector<Change>& change_log() const { return change_log_; }
+    // Counts erasures and undo/redo steps: the only ways a record stops (or starts) being live.
+    uint64_t erasures() const { return erasures_; }
     uint64_t change_generation() const { return change_generation_; }
 
 private:
@@ -183,6 +185,7 @@ private:
     bool modified_ = false;
     std::vector<Change> change_log_;
     uint64_t change_generation_ = 0;
+    uint64_t erasures_ = 0;
     void log_change(RecordId id, bool appended);
     void new_change_generation();
     void save_sections_for_undo();

@@ -140,22 +140,22 @@ private:
         for (auto id : ids)
             if (!std::binary_search(sorted.begin(), sorted.end(), id)) s.members.push_back(id);
     }
-    // Members die only by an erase or an undo, both of which move the drawing's revision on, and
-    // members are live when they are added: a set looked at again in the same revision needs no
-    // second look at every member (a loop over Item(i) would otherwise cost n² checks).
+    // Members die only by an erase or an undo or redo, and are live when they are added: a set
+    // looked at again with no erasure since needs no second look at every member (a loop that
+    // writes to each Item(i) would otherwise cost n² checks).
     void prune(NamedSelection& s) {
-        const uint64_t revision = doc_->doc().revision();
-        if (revision == pruned_revision_ && s.members.size() <= pruned_count_) {
+        const uint64_t erasures = doc_->doc().erasures();
+        if (erasures == pruned_at_ && s.members.size() <= pruned_count_) {
             pruned_count_ = s.members.size();
             return;
         }
         s.members.erase(std::remove_if(s.members.begin(), s.members.end(),
                                        [&](drawing::RecordId id) { return !doc_->is_live_entity(id); }),
                         s.members.end());
-        pruned_revision_ = revision;
+        pruned_at_ = erasures;
         pruned_count_ = s.members.size();
     }
-    uint64_t pruned_revision_ = UINT64_MAX;
+    uint64_t pruned_at_ = UINT64_MAX;
     size_t pruned_count_ = 0;
 };
 
