@@ -125,10 +125,16 @@ TEST_F(HostFixture, SelectionSetsAreNamedAndKept) {
     EXPECT_EQ(app->Err().number, kErrDuplicate);
     s->Select(5, Filter().add(0, "LWPOLYLINE").add(8, "独有宗地"));
     EXPECT_EQ(handles(s), (std::vector<std::string>{sq1, sq3}));
+    // A member erased leaves the set, even when writes to the other one came first.
+    s->Item(1)->Setcolor(3);
+    EXPECT_EQ(s->Count(), 2);
+    s->Item(0)->Delete();
+    s->Item(0)->Setcolor(2);
+    EXPECT_EQ(handles(s), (std::vector<std::string>{sq3}));
     // The set is still there for the next command, until deleted.
     auto again = doc->SelectionSets()->Item("text");
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->Count(), 2);
+    EXPECT_EQ(again->Count(), 1);
     again->Delete();
     app->Err().clear();
     EXPECT_EQ(doc->SelectionSets()->Item("text"), nullptr);
