@@ -325,30 +325,6 @@ void SpatialIndex::catch_up() {
     rebuild_if_crowded();
 }
 
-void SpatialIndex::update(const std::vector<RecordId>& changed) {
-    if (!built_) {
-        rebuild();
-        return;
-    }
-    grow_record_tables();
-    for (RecordId id : changed) {
-        if (id >= doc_->record_count()) continue;
-        if (!in_model_space(*doc_, id)) {
-            drop(id);
-            continue;
-        }
-        uint32_t e = entry_of_[id];
-        uint32_t order = e != kNone ? entries_[e].order : next_order_++;
-        signature_of_[id] = geometry_signature(*doc_, id);
-        seen_in_[id] = walk_;
-        note_followers(id);
-        take_in(id, order);
-    }
-    revision_ = doc_->revision();
-    note_log_position();
-    rebuild_if_crowded();
-}
-
 void SpatialIndex::rebuild_if_crowded() {
     // Entries beside the tree are scanned on every query, dead ones in the tree still visited:
     // rebuild once either outgrows a small share of the tree.

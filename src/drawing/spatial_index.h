@@ -5,11 +5,12 @@
 // first use.
 //
 // When the document's revision() moves on, the next query brings the index up to date: it
-// walks model space once, compares a signature of each entity's geometry groups with the one
-// it saw last, and takes in only the entities that changed (changing extended data or colour
-// costs no rebuild). Changed and added entities are kept beside the tree and scanned until they
-// are many enough to pay for a rebuild. A caller that knows exactly which entities it changed
-// may call update() instead, which skips the walk.
+// takes the records the document's change log names, compares a signature of each entity's
+// geometry groups with the one it saw last, and takes in only the entities that moved
+// (changing extended data or colour costs nothing). Where the log cannot tell (sections edited,
+// undo, redo, blocks and tables changed) it walks model space once the same way. Changed and
+// added entities are kept beside the tree and scanned until they are many enough to pay for a
+// rebuild.
 //
 // Not thread-safe: one index per thread, like its GEOS context.
 //
@@ -41,10 +42,6 @@ public:
     void refresh();
     // True when the index reflects the document's current revision.
     bool current() const { return built_ && revision_ == doc_->revision(); }
-    // Takes in the given entities as changed, added or erased (owners, not their VERTEX records;
-    // added entities count as drawn last) and declares the index current, without walking model
-    // space. Only sound when these are all the changes since the index was last current.
-    void update(const std::vector<RecordId>& changed);
     // Number of full builds so far.
     size_t builds() const { return builds_; }
     // Number of entities taken in again (changed or added) since the index was created.

@@ -121,11 +121,18 @@ TEST(BadInput, TheCommandLineExitsWithStatus2AndTheMessage) {
     write_file(dir / "notes.dxf", "Parcel list\n1;张三\n");
     write_file(dir / "cut.dxf", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n");
     std::string out;
-    EXPECT_EQ(run(std::string(KORVANE_CLI) + " convert " + quoted(dir / "notes.dxf") + " " + quoted(dir / "o.dxf"), &out), 2);
+    auto cli = [&](const std::string& command, const std::vector<fs::path>& files) {
+        std::string line = std::string(KORVANE_CLI) + " " + command;
+        for (const auto& f : files) line += " " + korvane::test::quote(f.string());
+        int status = -1;
+        out = korvane::test::run(line, &status);
+        return status;
+    };
+    EXPECT_EQ(cli("convert", {dir / "notes.dxf", dir / "o.dxf"}), 2);
     EXPECT_NE(out.find("error: " + (dir / "notes.dxf").string() + ":1: this is not a DXF file"), std::string::npos) << out;
-    EXPECT_EQ(run(std::string(KORVANE_CLI) + " info " + quoted(dir / "cut.dxf"), &out), 2);
+    EXPECT_EQ(cli("info", {dir / "cut.dxf"}), 2);
     EXPECT_NE(out.find((dir / "cut.dxf").string() + ":7: "), std::string::npos) << out;
-    EXPECT_EQ(run(std::string(KORVANE_CLI) + " convert " + quoted(dir / "missing.dxf") + " " + quoted(dir / "o.dxf"), &out), 2);
+    EXPECT_EQ(cli("convert", {dir / "missing.dxf", dir / "o.dxf"}), 2);
     EXPECT_NE(out.find("missing.dxf"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(dir / "o.dxf")) << "nothing is written from a refused drawing";
 }

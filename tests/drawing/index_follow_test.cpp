@@ -4,7 +4,6 @@
 // afresh on the same drawing does.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 
 #include "drawing/create.h"
@@ -73,11 +72,6 @@ protected:
         if (after == 0 && doc.undo()) done += ", undo";
         else if (after == 1 && doc.undo() && doc.redo()) done += ", undo, redo";
         return done;
-    }
-
-    static std::vector<RecordId> sorted(std::vector<RecordId> v) {
-        std::sort(v.begin(), v.end());
-        return v;
     }
 };
 

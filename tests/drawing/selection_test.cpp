@@ -309,24 +309,6 @@ TEST_F(PolygonTest, PickAtAPoint) {
 
 // ---------------------------------------------------------------- the index follows the drawing
 
-TEST_F(PolygonTest, UpdateWithTheChangedEntitiesSkipsTheWalk) {
-    using V = std::vector<std::string>;
-    index->refresh();
-    size_t builds = index->builds();
-    RecordId text_id = doc.modelspace()[10];
-    Entity text(doc, text_id);
-    Point2 target = centre(2, 2);
-    text.set_point(10, {target.x, target.y, 0});
-    index->update({text_id});
-    EXPECT_TRUE(index->current());
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), (V{"10A"}));
-    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), V{});
-    doc.erase(text_id);
-    index->update({text_id});
-    EXPECT_EQ(sel(grid_parcel(2, 2, W, H), PolygonMode::Window, {{0, "POINT,TEXT"}}), V{});
-    EXPECT_EQ(index->builds(), builds);
-}
-
 TEST(SpatialIndexTest, ManyChangesEndInARebuild) {
     DxfBuilder b;
     for (int i = 0; i < 50; ++i) b.point({double(i), 0});

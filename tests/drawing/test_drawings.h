@@ -164,15 +164,4 @@ inline std::string read_file(const std::filesystem::path& path) {
     return s.str();
 }
 
-// Runs a command line through the shell; returns its exit status and, in `output`, what it
-// printed on standard output and standard error.
-inline int run(const std::string& command, std::string* output = nullptr) {
-    int status = -1;
-    std::string out = korvane::test::run(command, &status);
-    if (output) *output = out;
-    return status;
-}
-
-inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
 }  // namespace korvane::drawing::testing
