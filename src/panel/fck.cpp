@@ -1,5 +1,6 @@
 #include "panel/fck.h"
 
+#include "panel/bindings.h"
 #include "panel/workspace.h"
 
 namespace korvane::panel {
@@ -134,9 +135,20 @@ FCK::FCK(Workspace& ws) : FormModel("FCK"), ws_(ws) {
     build(kMenus[2], "实体选择", kToolsMenu);
     build(kMenus[3], "处理", kProcessMenu);
     control("FCK_STSZ_jpgfiles").checked = true;
-    // Entries whose behaviour comes later stay disabled until then.
+    // Entries without a command stay disabled; each area binds its own.
     for (auto& c : controls())
         if (c->kind == ControlKind::MenuItem && !c->separator) c->enabled = false;
+    bind_image_menus(*this, ws_);
+    bind_tools_menu(*this, ws_);
+    bind_processing_menu(*this, ws_);
+    bind_map_menu(*this, ws_);
+    bind_gis_menu(*this, ws_);
+}
+
+void FCK::bind(const std::string& entry, std::function<void()> command) {
+    Control& c = control(entry);
+    c.on_click = std::move(command);
+    c.enabled = true;
 }
 
 std::vector<const Control*> FCK::entries(const std::string& menu) const {

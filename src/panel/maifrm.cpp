@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "common/settings.h"
 #include "common/text.h"
+#include "panel/bindings.h"
 #include "panel/boundary_walk.h"
 #include "panel/fck.h"
 #include "panel/workspace.h"
@@ -100,6 +101,14 @@ void MaiFrm::add_controls() {
     add("Label2", ControlKind::Label, "12-8-3");
     add("Label6", ControlKind::Label, "双击面板查看更新说明");
     add_boundary_walk(*this, ws_);
+    bind_image_buttons(*this, ws_);
+    bind_utility_buttons(*this, ws_);
+}
+
+void MaiFrm::bind_button(int index, std::function<void()> command) {
+    Control& b = control("Picture1(" + std::to_string(index) + ")");
+    b.on_click = std::move(command);
+    b.enabled = true;
 }
 
 void MaiFrm::set_title_directory(const std::string& path) {

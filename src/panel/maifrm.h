@@ -1,6 +1,7 @@
 #pragma once
 // The main panel: picture buttons, layer switches, the point display toggle,
 // the fold label and (unfolded) the boundary-walk record block.
+#include <functional>
 #include <string>
 
 #include "common/form_model.h"
@@ -40,6 +41,8 @@ public:
     void toggle_point_display();
     void toggle_fold();
     void set_title_directory(const std::string& path);
+    // Hangs a command on picture button `index` (Picture1(index)) and enables it.
+    void bind_button(int index, std::function<void()> command);
 
 private:
     Workspace& ws_;

@@ -1,0 +1,10 @@
+#include "panel/bindings.h"
+#include "panel/fck.h"
+#include "panel/maifrm.h"
+#include "panel/workspace.h"
+
+namespace korvane::panel {
+
+void bind_gis_menu(FCK& menus, Workspace& ws) {}
+
+}  // namespace korvane::panel
