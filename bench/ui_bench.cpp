@@ -20,7 +20,7 @@
 #include "host/host_document.h"
 #include "host/host_services.h"
 #include "sample_gen.h"
-#include "ui/render.h"
+#include "render/render.h"
 
 using namespace korvane;
 
@@ -33,7 +33,7 @@ struct Scene {
     host::RecordingTranscript transcript;
     host::EmbeddedHost host{input, transcript};
     host::HostDocument* doc = nullptr;
-    ui::DrawingRenderer renderer;
+    render::DrawingRenderer renderer;
     QImage image{kW, kH, QImage::Format_RGB32};
     host::View extents;
 
@@ -54,7 +54,7 @@ struct Scene {
         doc->zoom_extents(kW, kH);
         extents = doc->view();
     }
-    ui::RenderStats draw() {
+    render::RenderStats draw() {
         QPainter p(&image);
         return renderer.render(p, *doc, host, QSize(kW, kH));
     }
@@ -65,7 +65,7 @@ Scene& scene() {
     return s;
 }
 
-void report(benchmark::State& state, const ui::RenderStats& s) {
+void report(benchmark::State& state, const render::RenderStats& s) {
     state.counters["entities"] = double(s.candidates);
     state.counters["drawn"] = double(s.drawn);
 }
@@ -74,7 +74,7 @@ void BM_RedrawEverythingInView(benchmark::State& state) {
     Scene& s = scene();
     s.doc->view() = s.extents;
     s.draw();  // shapes cached by the first frame
-    ui::RenderStats st;
+    render::RenderStats st;
     for (auto _ : state) st = s.draw();
     report(state, st);
 }
@@ -85,7 +85,7 @@ void BM_RedrawZoomedIn(benchmark::State& state) {
     s.doc->view() = s.extents;
     s.doc->view().height = s.extents.height / double(state.range(0));
     s.draw();
-    ui::RenderStats st;
+    render::RenderStats st;
     for (auto _ : state) st = s.draw();
     report(state, st);
     s.doc->view() = s.extents;
@@ -98,7 +98,7 @@ void BM_PanEverythingInView(benchmark::State& state) {
     s.doc->view() = s.extents;
     s.draw();
     double step = s.extents.height / kH * 7;
-    ui::RenderStats st;
+    render::RenderStats st;
     int i = 0;
     for (auto _ : state) {
         s.doc->view().center.x = s.extents.center.x + step * (i++ % 40);
@@ -114,7 +114,7 @@ void BM_FirstRedrawAfterAnEdit(benchmark::State& state) {
     // is the host's and is not rebuilt here).
     Scene& s = scene();
     s.doc->view() = s.extents;
-    ui::RenderStats st;
+    render::RenderStats st;
     for (auto _ : state) {
         s.renderer.clear();
         st = s.draw();

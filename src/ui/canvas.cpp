@@ -75,19 +75,19 @@ host::HostDocument* Canvas::document() const { return host_.active(); }
 drawing::Point2 Canvas::to_world(QPointF pos) const {
     host::HostDocument* doc = document();
     if (!doc) return {pos.x(), -pos.y()};
-    return ViewTransform::of(doc->view(), size()).to_world(pos);
+    return render::ViewTransform::of(doc->view(), size()).to_world(pos);
 }
 
 QPointF Canvas::to_screen(double x, double y) const {
     host::HostDocument* doc = document();
     if (!doc) return {x, -y};
-    return ViewTransform::of(doc->view(), size()).to_screen(x, y);
+    return render::ViewTransform::of(doc->view(), size()).to_screen(x, y);
 }
 
 RecordId Canvas::entity_at(QPoint pos) {
     host::HostDocument* doc = document();
     if (!doc) return drawing::kNoRecord;
-    ViewTransform xf = ViewTransform::of(doc->view(), size());
+    render::ViewTransform xf = render::ViewTransform::of(doc->view(), size());
     drawing::Point2 w = xf.to_world(pos);
     return drawing::pick_at(doc->doc(), doc->index(), w, kPickBox / xf.scale, visible_layers(doc->doc()));
 }
@@ -269,7 +269,7 @@ void Canvas::paintEvent(QPaintEvent*) {
             cache_.setDevicePixelRatio(dpr);
         }
         QPainter cp(&cache_);
-        RenderOptions options;
+        render::RenderOptions options;
         options.selected = &pending_set_;
         options.hover = hover_;
         renderer_.render(cp, *doc, host_, size(), options);

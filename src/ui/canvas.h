@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "drawing/document.h"
-#include "ui/render.h"
+#include "render/render.h"
 
 namespace korvane::host {
 class EmbeddedHost;
@@ -31,7 +31,7 @@ public:
     ~Canvas() override;
 
     host::HostDocument* document() const;
-    DrawingRenderer& renderer() { return renderer_; }
+    render::DrawingRenderer& renderer() { return renderer_; }
 
     // Pick box half-size in pixels.
     static constexpr int kPickBox = 5;
@@ -83,7 +83,7 @@ protected:
 private:
     host::EmbeddedHost& host_;
     InteractiveInput& input_;
-    DrawingRenderer renderer_;
+    render::DrawingRenderer renderer_;
     std::vector<drawing::RecordId> pending_;
     std::unordered_set<drawing::RecordId> pending_set_;
     drawing::RecordId hover_ = drawing::kNoRecord;

@@ -23,7 +23,7 @@
 #include "host/command_interpreter.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
-#include "ui/aci.h"
+#include "render/aci.h"
 #include "ui/canvas.h"
 #include "ui/command_gate.h"
 #include "ui/command_line.h"
@@ -40,7 +40,7 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QIcon swatch(int aci) {
     QPixmap pm(12, 12);
-    pm.fill(aci_color(aci, false));
+    pm.fill(render::aci_color(aci, false));
     QPainter p(&pm);
     p.setPen(QColor(90, 90, 90));
     p.drawRect(0, 0, 11, 11);

@@ -28,7 +28,7 @@ class HostDocument;
 struct View;
 }  // namespace korvane::host
 
-namespace korvane::ui {
+namespace korvane::render {
 
 // World (drawing units, y up) to screen (pixels, y down) for one view.
 struct ViewTransform {
@@ -126,4 +126,4 @@ private:
     void draw_image(Frame& fr, const Item& it, const Affine& m, QColor color, bool dashed);
 };
 
-}  // namespace korvane::ui
+}  // namespace korvane::render

@@ -1,4 +1,4 @@
-#include "ui/render.h"
+#include "render/render.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -20,9 +20,9 @@
 #include "host/embedded_host.h"
 #include "host/host_document.h"
 #include "host/system_variables.h"
-#include "ui/aci.h"
+#include "render/aci.h"
 
-namespace korvane::ui {
+namespace korvane::render {
 
 using drawing::Document;
 using drawing::Point2;
@@ -862,4 +862,4 @@ std::string DrawingRenderer::mtext_plain(const std::string& raw) {
     return out;
 }
 
-}  // namespace korvane::ui
+}  // namespace korvane::render

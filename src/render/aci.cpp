@@ -1,8 +1,8 @@
-#include "ui/aci.h"
+#include "render/aci.h"
 
 #include <array>
 
-namespace korvane::ui {
+namespace korvane::render {
 
 namespace {
 
@@ -62,4 +62,4 @@ QColor aci_color(int aci, bool dark_background) {
     return QColor(table[size_t(aci)]);
 }
 
-}  // namespace korvane::ui
+}  // namespace korvane::render

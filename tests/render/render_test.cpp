@@ -1,16 +1,23 @@
 // What the canvas draws, read back from the pixels: layers that are off hide
 // their entities, colour by layer, point styles, text justification, user-defined
 // hatch lines, clipped images and the MTEXT text without its codes.
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 
+#include "drawing/create.h"
+#include "drawing/entity.h"
 #include "drawing/hatch.h"
 #include "drawing/image.h"
-#include "ui/aci.h"
-#include "ui/render.h"
-#include "ui_fixture.h"
+#include "drawing/tables.h"
+#include "host/embedded_host.h"
+#include "host/host_document.h"
+#include "render/aci.h"
+#include "render/render.h"
 
-namespace korvane::ui::testing {
+namespace korvane::render {
 namespace {
 
 class RenderTest : public ::testing::Test {
@@ -171,4 +178,4 @@ TEST(MtextPlain, FormattingCodesGoAndParagraphsBreakLines) {
 }
 
 }  // namespace
-}  // namespace korvane::ui::testing
+}  // namespace korvane::render
