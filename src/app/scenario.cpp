@@ -148,6 +148,8 @@ public:
         else if (action == "set") set(rest);
         else if (action == "check") check(rest);
         else if (action == "click" || action == "dblclick" || action == "rightclick") click(action, rest);
+        else if (action == "enter") target_control(rest, [](common::FormModel& f, const std::string& c) { f.press_enter(c); });
+        else if (action == "tick") target_control(rest, [](common::FormModel& f, const std::string& c) { f.tick(c); });
         else if (action == "answer") answer(rest);
         else if (action == "send") send(rest);
         else if (action == "save") save(value_of(rest));
@@ -157,6 +159,8 @@ public:
         else if (action == "expect-text") expect_text(rest);
         else if (action == "expect-enabled") expect_flag(rest, true);
         else if (action == "expect-value") expect_flag(rest, false);
+        else if (action == "expect-item") expect_item(rest);
+        else if (action == "expect-count") expect_count(rest);
         else throw BadInput("unknown action \"" + action + "\"");
         check_answers();
     }
@@ -237,6 +241,14 @@ private:
         auto [ref, value] = split_first(rest);
         auto [form, control] = target(need(ref, "a control"));
         form->set_check(need(control, "a control"), int(number(need(value, "a value"))));
+    }
+
+    // An action on one control: "FORM.CONTROL" and nothing after it.
+    void target_control(const std::string& rest, void (*act)(common::FormModel&, const std::string&)) {
+        auto [ref, extra] = split_first(rest);
+        if (!extra.empty()) throw BadInput("unexpected \"" + extra + "\" after " + ref);
+        auto [form, control] = target(need(ref, "a control"));
+        act(*form, need(control, "a control"));
     }
 
     void click(const std::string& action, const std::string& rest) {
@@ -402,6 +414,33 @@ private:
         if (have != want)
             throw Failed(ref + (enabled ? " enabled is " : " value is ") + std::to_string(have) + ", expected " +
                          std::to_string(want));
+    }
+    // "FORM.List1 N TEXT": item N (from 0) of a list is exactly TEXT.
+    void expect_item(const std::string& rest) {
+        auto [ref, tail] = split_first(rest);
+        auto [index, text] = split_first(tail);
+        auto [form, control] = target(need(ref, "a list"));
+        const auto& items = form->resolve(need(control, "a list")).items;
+        double n = number(need(index, "an item number"));
+        if (n < 0 || n != double(long(n))) throw BadInput("an item number counts from 0: " + index);
+        std::string want = value_of(text);
+        if (size_t(n) >= items.size())
+            throw Failed(ref + " has " + std::to_string(items.size()) + " item(s), no item " + index + listing(items));
+        if (items[size_t(n)] != want)
+            throw Failed(ref + " item " + index + " is \"" + items[size_t(n)] + "\", expected \"" + want + "\"");
+    }
+    void expect_count(const std::string& rest) {
+        auto [ref, value] = split_first(rest);
+        auto [form, control] = target(need(ref, "a list"));
+        const auto& items = form->resolve(need(control, "a list")).items;
+        long want = long(number(need(value, "a count")));
+        if (long(items.size()) != want)
+            throw Failed(ref + " has " + std::to_string(items.size()) + " item(s), expected " + value + listing(items));
+    }
+    static std::string listing(const std::vector<std::string>& items) {
+        std::string s;
+        for (size_t i = 0; i < items.size() && i < 20; ++i) s += "\n    " + std::to_string(i) + ": " + items[i];
+        return s;
     }
     void check_answers() {
         if (input_.failed()) {

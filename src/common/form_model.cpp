@@ -15,6 +15,7 @@ const char* control_kind_name(ControlKind kind) {
         case ControlKind::Frame: return "frame";
         case ControlKind::Menu: return "menu";
         case ControlKind::MenuItem: return "menu item";
+        case ControlKind::Timer: return "timer";
     }
     return "control";
 }
@@ -132,6 +133,19 @@ void FormModel::select_item(const std::string& ref, int index) {
     if (c.kind == ControlKind::ComboBox) c.text = c.items[size_t(index)];
     changed(c);
     if (c.on_click) c.on_click();
+}
+
+void FormModel::press_enter(const std::string& ref) {
+    Control& c = resolve(ref);
+    if (!c.enabled) throw FormError(name_ + "." + c.name + " is disabled");
+    if (c.on_enter) c.on_enter();
+}
+
+void FormModel::tick(const std::string& ref) {
+    Control& c = resolve(ref);
+    if (c.kind != ControlKind::Timer) throw FormError(name_ + "." + c.name + " is not a timer");
+    if (!c.enabled) throw FormError(name_ + "." + c.name + " is disabled");
+    if (c.on_timer) c.on_timer();
 }
 
 void FormModel::dblclick_item(const std::string& ref, int index) {

@@ -12,7 +12,7 @@
 
 namespace korvane::common {
 
-enum class ControlKind { TextBox, Label, Button, PictureButton, CheckBox, OptionButton, ListBox, ComboBox, Frame, Menu, MenuItem };
+enum class ControlKind { TextBox, Label, Button, PictureButton, CheckBox, OptionButton, ListBox, ComboBox, Frame, Menu, MenuItem, Timer };
 
 const char* control_kind_name(ControlKind kind);
 
@@ -28,13 +28,29 @@ struct Control {
     std::vector<std::string> items;
     int list_index = -1;
     uint32_t back_color = 0xFFFFFF;  // RGB
+    uint32_t fore_color = 0x000000;  // RGB of the text
     std::string parent;    // the frame or menu it sits in
     bool separator = false;  // a menu separator line
+    std::string tag;       // what the form keeps with the control for itself
+    // Place and size in twips, on the form or in the frame it sits in. A form whose controls
+    // have a width is shown as designed; otherwise the view lays its controls out itself.
+    int left = 0, top = 0, width = 0, height = 0;
+    int interval = 0;      // timers: milliseconds between ticks
 
     std::function<void()> on_click;
     std::function<void()> on_dblclick;
     std::function<void()> on_rightclick;
     std::function<void()> on_change;  // text changed by the user
+    std::function<void()> on_enter;   // Enter pressed in a box
+    std::function<void()> on_timer;   // a timer's tick
+
+    Control& place(int left_, int top_, int width_, int height_) {
+        left = left_;
+        top = top_;
+        width = width_;
+        height = height_;
+        return *this;
+    }
 };
 
 class FormError : public std::runtime_error {
@@ -55,6 +71,9 @@ public:
     virtual void load() {}
     // Double-click on the form's background.
     virtual void dblclick_background() {}
+    // The user changed the form's size (width and height hold the new size): the form may
+    // move and size its controls.
+    virtual void resize() {}
     // The form's unload sequence (Form_Unload); run when the user closes the window.
     virtual void unload() {}
     // Closing the window: the unload sequence runs, and the form stays closed until it is
@@ -84,6 +103,15 @@ public:
     // On a list: selects item `index` (from 0), then double-clicks it.
     void dblclick_item(const std::string& ref, int index);
     void select_item(const std::string& ref, int index);
+    void press_enter(const std::string& ref);
+    // One tick of an enabled timer.
+    void tick(const std::string& ref);
+
+    // Brings the form's window to the front with the keyboard focus in the control.
+    void request_focus(const std::string& control) {
+        if (on_focus_requested) on_focus_requested(control);
+    }
+    std::function<void(const std::string&)> on_focus_requested;
 
     std::string caption;
     int left = 0, top = 0, width = 0, height = 0;  // twips

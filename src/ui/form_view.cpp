@@ -70,6 +70,7 @@ FormView::FormView(common::FormModel& model, CommandGate& gate, QWidget* parent)
 FormView::~FormView() {
     model_.on_control_changed = nullptr;
     model_.on_form_changed = nullptr;
+    model_.on_focus_requested = nullptr;
 }
 
 int FormView::px(int twips) const {
@@ -84,6 +85,12 @@ void FormView::build() {
     layout_controls();
     model_.on_control_changed = [this](const Control& c) { refresh(c); };
     model_.on_form_changed = [this] { apply_form(); };
+    model_.on_focus_requested = [this](const std::string& control) {
+        show();
+        raise();
+        activateWindow();
+        if (QWidget* w = widget_for(control)) w->setFocus(Qt::OtherFocusReason);
+    };
     refresh_all();
 }
 
@@ -110,6 +117,8 @@ void FormView::make_widget(Control& c) {
                 if (gate_.busy()) model_.control(name).text = t.toStdString();
                 else act([&] { model_.set_text(name, t.toStdString()); });
             });
+            if (c.on_enter)
+                connect(e, &QLineEdit::returnPressed, this, [this, name] { act([&] { model_.press_enter(name); }); });
             w = e;
             break;
         }
@@ -173,6 +182,11 @@ void FormView::make_widget(Control& c) {
                 int row = l->row(item);
                 act([&] { model_.dblclick_item(name, row); });
             });
+            if (c.on_rightclick) {
+                l->setContextMenuPolicy(Qt::CustomContextMenu);
+                connect(l, &QListWidget::customContextMenuRequested, this,
+                        [this, name] { act([&] { model_.rightclick(name); }); });
+            }
             w = l;
             break;
         }
@@ -193,7 +207,8 @@ void FormView::make_widget(Control& c) {
         }
         case ControlKind::Frame: w = new QGroupBox(this); break;
         case ControlKind::Menu:
-        case ControlKind::MenuItem: return;
+        case ControlKind::MenuItem:
+        case ControlKind::Timer: return;
     }
     w->setObjectName(qs(name));
     widgets_[name] = w;

@@ -71,7 +71,7 @@ protected:
     bool updating_ = false;
 
     void make_widget(common::Control& c);
-    void refresh(const common::Control& c);
+    virtual void refresh(const common::Control& c);
 };
 
 // The form's window flags: a tool window, on top of the others when the form asks for it.
