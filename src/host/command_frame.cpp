@@ -19,8 +19,8 @@ void bring_forward(Session& session, Application& app, FrameVariant variant) {
 }
 
 // Runs the body as one undo step of the active drawing, when there is one.
-void run_body(CommandContext& ctx, const std::function<void(CommandContext&)>& body, const std::string& undo_name) {
-    DocumentPtr doc = ctx.app.ActiveDocument();
+void run_body(CommandContext& ctx, const std::function<void(CommandContext&)>& body, const FrameOptions& options) {
+    DocumentPtr doc = options.undo_step ? ctx.app.ActiveDocument() : nullptr;
     ctx.err.clear();
     if (doc) doc->StartUndoMark();
     body(ctx);
@@ -29,7 +29,6 @@ void run_body(CommandContext& ctx, const std::function<void(CommandContext&)>& b
         doc->EndUndoMark();
         ctx.err = saved;
     }
-    (void)undo_name;
 }
 
 }  // namespace
@@ -47,7 +46,7 @@ bool run_command(Session& session, FrameVariant variant, const std::function<voi
     ctx.err.clear();
     if (options.check && !options.check(ctx)) return true;
     bring_forward(session, *app, variant);
-    run_body(ctx, body, options.undo_name);
+    run_body(ctx, body, options);
     ctx.err.clear();
     return true;
 }
@@ -64,7 +63,7 @@ void run_handler_command(Session& session, FrameVariant variant, const std::func
     CommandContext ctx{session, *app, app->Err(), session.ui};
     ctx.err.clear();
     bring_forward(session, *app, variant);
-    run_body(ctx, body, options.undo_name);
+    run_body(ctx, body, options);
     if (ctx.err.number == kErrNoHost)
         session.ui.message_box(kHandlerHostMissingMessage, "错误", common::MsgIcon::Critical);
     ctx.err.clear();

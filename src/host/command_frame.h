@@ -40,6 +40,9 @@ struct FrameOptions {
     // returning false ends the command.
     std::function<bool(CommandContext&)> check;
     std::string undo_name = "command";
+    // A command that only changes how an entity shows for a moment (a blink) stays out of the
+    // undo history, so that it does not push the user's own steps out.
+    bool undo_step = true;
 };
 
 // A continue-after-error command. Returns false when no host was running.
