@@ -5,8 +5,9 @@
 //                     Default ~/Tessivo.
 //   "d:\"             the output directory: filled workbooks, the temporary
 //                     drawing. Default ~/Tessivo/输出.
-//   "\watch.txt"      the batch-modify list, a private working file: in the
-//                     output directory (it stands for a drive root, as "d:\" does).
+//   "\watch.txt"      the batch-modify list, a private working file: in the data
+//                     directory, a folder of the program's own that it can always write
+//                     (a path "\x" of the root of a drive still maps to the output directory).
 //   "d:\TempDwg.dwg"  the temporary drawing: TempDwg.dxf in the output directory.
 //
 // Drawings are DXF and workbooks xlsx here, so a ".dwg" in a fixed path
@@ -26,7 +27,7 @@ struct Paths {
     std::filesystem::path output_file(std::string_view name) const {
         return output_dir / std::filesystem::path(name);
     }
-    std::filesystem::path watch_file() const { return output_dir / "watch.txt"; }
+    std::filesystem::path watch_file() const { return data_dir / "watch.txt"; }
     std::filesystem::path temp_drawing() const { return output_dir / "TempDwg.dxf"; }
 
     // A fixed Windows path of the system on this machine:

@@ -14,7 +14,7 @@ TEST(Paths, DefaultsUnderHome) {
     Paths p = default_paths(fs::path("home-of-user"));
     EXPECT_EQ(p.data_dir, fs::path("home-of-user") / "Tessivo");
     EXPECT_EQ(p.output_dir, fs::path("home-of-user") / "Tessivo" / "输出");
-    EXPECT_EQ(p.watch_file(), p.output_dir / "watch.txt");
+    EXPECT_EQ(p.watch_file(), p.data_dir / "watch.txt");
     EXPECT_EQ(p.temp_drawing(), p.output_dir / "TempDwg.dxf");
 }
 
@@ -29,7 +29,7 @@ TEST(Paths, MapsTheSystemsFixedLocations) {
     EXPECT_EQ(p.map_windows_path("C:/Tessivo/sub\\a.txt"), fs::path("data/sub/a.txt"));
     EXPECT_EQ(p.map_windows_path("d:\\TempDwg.dwg"), p.temp_drawing());
     EXPECT_EQ(p.map_windows_path("d:/TempDwg.dwg"), p.temp_drawing());
-    EXPECT_EQ(p.map_windows_path("\\watch.txt"), p.watch_file());
+    EXPECT_EQ(p.map_windows_path("\\watch.txt"), p.output_dir / "watch.txt");
     EXPECT_EQ(p.map_windows_path("d:\\张三"), fs::path("out/张三"));
     EXPECT_FALSE(p.map_windows_path("C:\\Tessivo2\\a.txt"));
     EXPECT_FALSE(p.map_windows_path("C:\\Windows\\a.txt"));
