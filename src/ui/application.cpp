@@ -21,6 +21,7 @@
 #include "panel/workspace.h"
 #include "ui/command_gate.h"
 #include "ui/command_line.h"
+#include "ui/designed_form_view.h"
 #include "ui/drawing_window.h"
 #include "ui/form_view.h"
 #include "ui/interactive_input.h"
@@ -94,6 +95,10 @@ Application::Application(AppOptions options) : parts_(std::make_unique<Parts>())
 
     p.ui = std::make_unique<QtUiService>(*p.settings, paths);
     p.ui->set_unattended(options_.unattended);
+    // The forms' timers tick between commands, never inside one that waits for input.
+    p.ui->run_tick = [this](const std::function<void()>& tick) {
+        if (!parts_->gate.busy()) parts_->gate.run(tick);
+    };
     p.ui->on_message = [this](const std::string& line) {
         messages_.push_back(line);
         if (options_.unattended) std::cerr << line << "\n";
@@ -210,17 +215,19 @@ void Application::form_opened(const std::string& name) {
 }
 
 FormView* Application::show_form(common::FormModel& f) {
-    if (FormView* existing = form_view(f.name())) {
-        existing->show();
-        existing->raise();
-        return existing;
+    FormView* view = form_view(f.name());
+    if (view) {
+        view->show();
+        view->raise();
+    } else {
+        view = DesignedFormView::designed(f) ? new DesignedFormView(f, parts_->gate) : new FormView(f, parts_->gate);
+        view->build();
+        view->adjustSize();
+        forms_[f.name()] = view;
+        view->show();
     }
-    auto* view = new FormView(f, parts_->gate);
-    view->build();
-    view->adjustSize();
-    forms_[f.name()] = view;
-    view->show();
-    // Top edge level with the panel's, right edge at the screen's right edge.
+    // Top edge level with the panel's, right edge at the screen's right edge (an open form is
+    // moved there again when it is opened again).
     QScreen* screen = QApplication::primaryScreen();
     QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1600, 900);
     int top = panel_ ? panel_->frameGeometry().top() : avail.top();

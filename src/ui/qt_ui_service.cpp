@@ -138,7 +138,10 @@ int QtUiService::start_timer(double seconds, std::function<void()> tick) {
     int id = next_timer_++;
     auto* t = new QTimer(this);
     t->setInterval(std::max(1, int(seconds * 1000 + 0.5)));
-    connect(t, &QTimer::timeout, this, [tick = std::move(tick)] { tick(); });
+    connect(t, &QTimer::timeout, this, [this, tick = std::move(tick)] {
+        if (run_tick) run_tick(tick);
+        else tick();
+    });
     t->start();
     timers_[id] = t;
     return id;

@@ -39,6 +39,9 @@ public:
     // Calls `tick` every `seconds` on the interface thread until stopped; returns its id.
     int start_timer(double seconds, std::function<void()> tick) override;
     void stop_timer(int id) override;
+    // Runs a timer's tick (the application lets ticks through only between commands); the tick
+    // runs directly while unset.
+    std::function<void(const std::function<void()>&)> run_tick;
 
     // A progress dialog with a Cancel button (Esc presses it); events keep flowing while it is
     // up, at most every few hundredths of a second so that a long loop is not slowed down.
