@@ -1,5 +1,9 @@
 #include "panel/workspace.h"
 
+#include "checks/dwsx.h"
+#include "checks/jxgl.h"
+#include "checks/zljc.h"
+#include "mapping/xg_jz.h"
 #include "panel/fck.h"
 #include "panel/boundary_walk.h"
 #include "panel/maifrm.h"
@@ -23,6 +27,10 @@ const std::map<std::string, FormFactory>& form_factories() {
              sxb->on_survey_export = [](parcel::SXB& f) { parcel::survey_export(f.session()); };
              return sxb;
          }},
+        {"ZLJC", [](Workspace& ws) { return std::make_unique<checks::ZLJC>(ws.session()); }},
+        {"dwsx", [](Workspace& ws) { return std::make_unique<checks::dwsx>(ws.session()); }},
+        {"JxGL", [](Workspace& ws) { return std::make_unique<checks::JxGL>(ws.session()); }},
+        {"XG_JZ", [](Workspace& ws) { return std::make_unique<mapping::XG_JZ>(ws.session()); }},
     };
     return factories;
 }
