@@ -169,6 +169,10 @@ void cmd_zoom(CommandContext& c) {
     }
 }
 
-void cmd_redraw(CommandContext& c) { c.redraw = true; }
+// As in CAD programs, a redraw takes away the highlighting that commands left on entities.
+void cmd_redraw(CommandContext& c) {
+    c.doc.highlighted().clear();
+    c.redraw = true;
+}
 
 }  // namespace korvane::host

@@ -89,8 +89,10 @@ TEST_F(ZoomCommandTest, ZoomIsNotAnUndoStep) {
 }
 
 TEST_F(ZoomCommandTest, RedrawWithATrailingBlankAsTheLayerBoxesSendIt) {
+    hd->highlighted().insert(square(0, 0, 10));
     send("REDRAW ");
     EXPECT_EQ(redraws, 1);
+    EXPECT_TRUE(hd->highlighted().empty());
     send("REDRAW\r");
     EXPECT_EQ(redraws, 2);
     EXPECT_TRUE(input.requests.empty());
