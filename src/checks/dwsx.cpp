@@ -46,6 +46,14 @@ dwsx::dwsx(host::Session& session) : FormModel("dwsx"), session_(session) {
 }
 
 void dwsx::load() {
+    Control& list = control(kList);
+    list.items.clear();
+    list.list_index = -1;
+    changed(list);
+    for (const char* box : {"Check1(0)", "Check1(1)"}) {
+        control(box).value = 0;
+        changed(control(box));
+    }
     topmost = true;
     form_changed();
 }

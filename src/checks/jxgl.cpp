@@ -62,6 +62,11 @@ JxGL::JxGL(host::Session& session) : FormModel("JxGL"), session_(session) {
 }
 
 void JxGL::load() {
+    for (int i = 0; i < 3; ++i) {
+        control(option_name(i)).value = i == 2 ? 1 : 0;
+        changed(control(option_name(i)));
+    }
+    level_changed();
     topmost = true;
     form_changed();
 }

@@ -69,6 +69,10 @@ ZLJC::ZLJC(host::Session& session) : FormModel("ZLJC"), session_(session) {
 }
 
 void ZLJC::load() {
+    // A form opened anew starts with an empty list.
+    clear();
+    set_text_of(kPoint, "");
+    set_text_of(kRemark, "");
     topmost = true;
     set_text_of(kChecker, common::load_ini(session_.ui.settings(), kCheckerKey));
     form_changed();
@@ -149,8 +153,8 @@ void ZLJC::save() {
     if (!file || file->empty()) return;
     try {
         common::write_lines(*file, entries());
-    } catch (const common::FileError& e) {
-        session_.ui.message_box("质量检查列表没有保存：\r\n" + std::string(e.what()), "提示", MsgIcon::Critical);
+    } catch (const common::FileError&) {
+        session_.ui.message_box("质量检查列表没有保存：\r\n" + *file, "提示", MsgIcon::Critical);
     }
 }
 
@@ -164,9 +168,9 @@ void ZLJC::open() {
     std::vector<std::string> lines;
     try {
         lines = common::read_lines(*file);
-    } catch (const common::FileError& e) {
+    } catch (const common::FileError&) {
         // The list on the form stays as it was.
-        session_.ui.message_box("质量检查列表无法读取：\r\n" + std::string(e.what()), "提示", MsgIcon::Critical);
+        session_.ui.message_box("质量检查列表无法读取：\r\n" + *file, "提示", MsgIcon::Critical);
         return;
     }
     Control& list = control(kList);
