@@ -296,6 +296,28 @@ std::vector<Point3> loop_outline(const HatchLoop& loop, double tolerance) {
     return out;
 }
 
+namespace {
+
+// 78 count, then per line 53 angle, 43/44 base point, 45/46 offset, 79 dash count and 49 dashes.
+// A line is taken as far as its tags go; the count never runs past the tags that follow.
+void read_pattern_lines(Cursor& c, std::vector<HatchPatternLine>& lines) {
+    long long count = c.integer();
+    for (long long k = 0; k < count && c.code() == 53; ++k) {
+        HatchPatternLine line;
+        line.angle = c.real();
+        c.take(43, line.base.x);
+        c.take(44, line.base.y);
+        c.take(45, line.offset.x);
+        c.take(46, line.offset.y);
+        long long dashes = 0;
+        if (c.take(79, dashes))
+            for (long long d = 0; d < dashes && c.code() == 49; ++d) line.dashes.push_back(c.real());
+        lines.push_back(std::move(line));
+    }
+}
+
+}  // namespace
+
 std::optional<HatchInfo> read_hatch(const Document& doc, RecordId hatch) {
     if (doc.type(hatch) != "HATCH") return std::nullopt;
     const auto& tags = doc.record(hatch).tags;
@@ -342,13 +364,7 @@ std::optional<HatchInfo> read_hatch(const Document& doc, RecordId hatch) {
             case 52: h.angle = c.real(); break;
             case 41: h.scale = c.real(); break;
             case 77: h.cross = c.integer() != 0; break;
-            case 78: {
-                c.skip();
-                while (!c.done() && (c.code() == 53 || c.code() == 43 || c.code() == 44 || c.code() == 45 ||
-                                     c.code() == 46 || c.code() == 79 || c.code() == 49))
-                    c.skip();
-                break;
-            }
+            case 78: read_pattern_lines(c, h.pattern_lines); break;
             case 98: {
                 c.skip();
                 while (c.code() == 10) {

@@ -47,6 +47,15 @@ struct HatchLoop {
     std::vector<uint64_t> sources; // 330 handles of the boundary entities (associative hatches)
 };
 
+// One line family of a hatch pattern as stored in the hatch (already scaled and turned):
+// lines at `angle` through `base`, repeated by `offset`, drawn with `dashes` (none: solid).
+struct HatchPatternLine {
+    double angle = 0;  // degrees
+    Point3 base;       // 43/44
+    Point3 offset;     // 45/46
+    std::vector<double> dashes;  // 49: positive draws, negative leaves a gap, 0 a dot
+};
+
 struct HatchInfo {
     std::string pattern;         // 2
     bool solid = false;          // 70
@@ -56,6 +65,7 @@ struct HatchInfo {
     double angle = 0;            // 52, degrees
     double scale = 1;            // 41: pattern scale, or line spacing of a user-defined pattern
     bool cross = false;          // 77: double (crossed) user-defined pattern
+    std::vector<HatchPatternLine> pattern_lines;  // 78 and the definition lines after it
     double elevation = 0;        // z of 10/20/30
     Point3 extrusion{0, 0, 1};   // 210
     std::vector<HatchLoop> loops;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "drawing/draw_order.h"
 #include "drawing/entity.h"
 #include "drawing/image.h"
 #include "host/commands.h"
@@ -172,10 +173,8 @@ void cmd_draworder(CommandContext& c) {
     }
     if (selection->empty()) return;
 
-    const drawing::Section* before = c.dwg().section("ENTITIES");
-    if (!before) return;
     std::set<RecordId> moving(selection->begin(), selection->end());
-    std::vector<RecordId> items = before->items;
+    std::vector<RecordId> items = drawing::draw_order(c.dwg());
     // The moved entities keep their order among themselves (drawing order).
     std::vector<RecordId> moved, rest;
     for (RecordId id : items) (moving.count(id) ? moved : rest).push_back(id);
@@ -210,9 +209,7 @@ void cmd_draworder(CommandContext& c) {
         }
     }
     if (order == items) return;
-    drawing::Section* s = c.dwg().edit_section("ENTITIES");
-    s->items = std::move(order);
-    c.dwg().touch();
+    drawing::set_draw_order(c.dwg(), order);
 }
 
 }  // namespace korvane::host

@@ -1,0 +1,84 @@
+// Draw order: the file order and the SORTENTSTABLE kept in step, read and written both ways
+// with ezdxf, and undone as one step.
+#include <gtest/gtest.h>
+
+#include "block_test_support.h"
+#include "drawing/create.h"
+#include "drawing/document.h"
+#include "drawing/draw_order.h"
+#include "drawing/entity.h"
+
+using namespace korvane::drawing;
+using namespace korvane::drawing_test;
+
+namespace {
+
+class DrawOrder : public ::testing::Test {
+protected:
+    Scratch dir;
+    Document doc = Document::create();
+    RecordId a = kNoRecord, b = kNoRecord, c = kNoRecord, d = kNoRecord;
+
+    void SetUp() override {
+        for (RecordId* id : {&a, &b, &c, &d}) *id = add_line(doc, {0, 0, 0}, {10, double(*id == kNoRecord), 0});
+    }
+    std::string handles(const std::vector<RecordId>& ids) {
+        std::string s;
+        for (RecordId id : ids) s += (s.empty() ? "" : ",") + Entity(doc, id).handle_text();
+        return s;
+    }
+    // What ezdxf draws first to last, after an audit that must find nothing.
+    std::string ezdxf_order(const std::string& file) {
+        RunResult r = run_script("draw_order_facts.py", {"read", file});
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
+        size_t at = r.output.find("order=");
+        return at == std::string::npos ? r.output : r.output.substr(at + 6, r.output.find('\n', at) - at - 6);
+    }
+};
+
+TEST_F(DrawOrder, ANewOrderIsTheFileOrderAndTheSortTableAlike) {
+    KORVANE_NEED_EZDXF();
+    std::vector<RecordId> order{d, b, a, c};
+    set_draw_order(doc, order);
+    EXPECT_EQ(doc.modelspace(), order);
+    EXPECT_EQ(draw_order(doc), order);
+    doc.save(dir / "ordered.dxf");
+    EXPECT_EQ(ezdxf_order(dir / "ordered.dxf"), handles(order));
+
+    // Ordered again: the table is rewritten, not added to; back in handle order it is empty.
+    set_draw_order(doc, {a, b, c, d});
+    doc.save(dir / "again.dxf");
+    EXPECT_EQ(ezdxf_order(dir / "again.dxf"), handles({a, b, c, d}));
+    EXPECT_TRUE(has_sort_table(doc));
+}
+
+TEST_F(DrawOrder, ASortTableOfAnotherProgramDecidesAndIsKeptInStep) {
+    KORVANE_NEED_EZDXF();
+    doc.save(dir / "plain.dxf");
+    RunResult w = run_script("draw_order_facts.py",
+                             {"write", dir / "plain.dxf", dir / "theirs.dxf", handles({c, a, d, b})});
+    ASSERT_EQ(w.status, 0) << w.output;
+    Document theirs = Document::load(dir / "theirs.dxf");
+    auto id = [&](RecordId mine) { return theirs.find_handle(Entity(doc, mine).handle()); };
+    // Their file keeps its order; the table alone orders the drawing.
+    EXPECT_EQ(theirs.modelspace(), (std::vector<RecordId>{id(a), id(b), id(c), id(d)}));
+    EXPECT_EQ(draw_order(theirs), (std::vector<RecordId>{id(c), id(a), id(d), id(b)}));
+
+    set_draw_order(theirs, {id(b), id(c), id(a), id(d)});
+    theirs.save(dir / "ours.dxf");
+    EXPECT_EQ(ezdxf_order(dir / "ours.dxf"), handles({b, c, a, d}));
+}
+
+TEST_F(DrawOrder, AChangedOrderIsOneUndoStep) {
+    doc.begin_undo_step("draworder");
+    set_draw_order(doc, {c, d, a, b});
+    doc.end_undo_step();
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(draw_order(doc), (std::vector<RecordId>{a, b, c, d}));
+    EXPECT_EQ(doc.modelspace(), (std::vector<RecordId>{a, b, c, d}));
+    ASSERT_TRUE(doc.redo());
+    EXPECT_EQ(draw_order(doc), (std::vector<RecordId>{c, d, a, b}));
+}
+
+}  // namespace
