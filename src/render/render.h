@@ -12,9 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -55,6 +53,8 @@ struct Affine {
 
 struct RenderOptions {
     bool dark_background = true;
+    // A plot: image frames set to "shown but not plotted" are left out.
+    bool plotting = false;
     // Entities shown dashed besides the drawing's highlighted ones (a selection being made).
     const std::unordered_set<drawing::RecordId>* selected = nullptr;
     drawing::RecordId hover = drawing::kNoRecord;  // the entity under the pick box
@@ -65,11 +65,22 @@ struct RenderOptions {
 struct RenderStats {
     size_t candidates = 0;  // entities the index returned for the view
     size_t drawn = 0;
+    size_t images = 0;          // images in view whose file was found
+    size_t images_waiting = 0;  // of those, shown only by their frame until decoded
+    size_t images_coarse = 0;   // shown coarser than the view needs until decoded
 };
+
+class ImageCache;
+struct Item;
+class ItemBuilder;
+struct LayerTable;
+struct Frame;
 
 class DrawingRenderer {
 public:
-    DrawingRenderer();
+    // Images come from `images` (shared by the views of a window and decoding off this thread);
+    // without one the renderer keeps its own and decodes while it draws.
+    explicit DrawingRenderer(ImageCache* images = nullptr);
     ~DrawingRenderer();
     DrawingRenderer(const DrawingRenderer&) = delete;
     DrawingRenderer& operator=(const DrawingRenderer&) = delete;
@@ -81,19 +92,9 @@ public:
     // Forgets every cached shape (the next frame rebuilds what it shows).
     void clear();
     size_t cached_items() const { return items_.size(); }
-
-    // The text as MTEXT shows it: formatting codes removed, \P as line breaks.
-    static std::string mtext_plain(const std::string& raw);
-
-    struct Item;
-    struct TextInfo;
-    struct HatchData;
-    struct ImageData;
-    struct InsertData;
-    struct LayerState {
-        bool visible = true;
-        int color = 7;
-    };
+    // The folder image files are looked for in when they are not where the drawing says.
+    void set_image_directory(const std::string& dir);
+    ImageCache& images() { return *images_; }
 
 private:
     // The cache belongs to one document at one revision.
@@ -102,28 +103,24 @@ private:
     size_t record_count_ = 0;
     std::vector<int32_t> slot_;  // RecordId -> index in items_, -1 not built
     std::vector<std::unique_ptr<Item>> items_;
-    std::vector<LayerState> layers_;
-    std::unordered_map<std::string, int> layer_index_;  // upper-case name -> index
+    std::unique_ptr<LayerTable> layers_;
     std::map<std::string, std::vector<std::unique_ptr<Item>>> blocks_;  // upper-case name -> items
     drawing::BlockBoxCache block_boxes_;
+    std::unique_ptr<ItemBuilder> builder_;
+    struct Files;
+    std::unique_ptr<Files> files_;
+    std::string image_dir_;
     double text_margin_ = 0;  // largest distance text reaches from its insertion point
-    std::string doc_dir_;
-    struct Images;
-    std::unique_ptr<Images> images_;
+    // Position of each entity in the drawing's draw order when it differs from the file order.
+    std::vector<uint32_t> draw_rank_;
+    std::unique_ptr<ImageCache> own_images_;
+    ImageCache* images_;
 
-    struct Frame;
     void sync(host::HostDocument& doc);
-    const Item& item(const drawing::Document& doc, drawing::RecordId id);
-    std::unique_ptr<Item> build(const drawing::Document& doc, drawing::RecordId id, bool in_block);
-    int layer_of(const std::string& name);
+    const Item& item(drawing::RecordId id);
     const std::vector<std::unique_ptr<Item>>& block(const drawing::Document& doc, const std::string& name);
     void draw(Frame& fr, const Item& it, const Affine& m, int inherit_layer, int inherit_color, bool dashed,
               int depth);
-    void draw_lines(Frame& fr, const Item& it, const Affine& m, QColor color, bool dashed);
-    void draw_point(Frame& fr, const Item& it, const Affine& m, QColor color, bool dashed);
-    void draw_text(Frame& fr, const Item& it, const Affine& m, QColor color);
-    void draw_hatch(Frame& fr, const Item& it, const Affine& m, QColor color, bool dashed);
-    void draw_image(Frame& fr, const Item& it, const Affine& m, QColor color, bool dashed);
 };
 
 }  // namespace korvane::render

@@ -4,10 +4,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStandardPaths>
+#include <QThread>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "drawing/entity.h"
 #include "drawing/selection.h"
@@ -50,6 +53,15 @@ drawing::SelectionFilter visible_layers(const drawing::Document& doc) {
     return f;
 }
 
+// Previews of image files live in the user's cache folder; decoding takes both cores.
+render::ImageCacheOptions image_cache_options() {
+    render::ImageCacheOptions o;
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!cache.isEmpty()) o.preview_dir = std::filesystem::path(cache.toStdString()) / "previews";
+    o.threads = std::max(2, QThread::idealThreadCount());
+    return o;
+}
+
 std::string handle_of(const drawing::Document& doc, RecordId id) {
     auto h = doc.handle_of(id);
     return h ? drawing::format_handle(*h) : std::string();
@@ -58,7 +70,20 @@ std::string handle_of(const drawing::Document& doc, RecordId id) {
 }  // namespace
 
 Canvas::Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* parent)
-    : QWidget(parent), host_(host), input_(input) {
+    : QWidget(parent),
+      host_(host),
+      input_(input),
+      images_(std::make_unique<render::ImageCache>(image_cache_options())),
+      renderer_(images_.get()) {
+    arrivals_.setSingleShot(true);
+    arrivals_.setInterval(40);
+    connect(&arrivals_, &QTimer::timeout, this, [this] {
+        force_ = true;
+        update();
+    });
+    images_->set_on_ready([this] {
+        QMetaObject::invokeMethod(this, [this] { if (!arrivals_.isActive()) arrivals_.start(); }, Qt::QueuedConnection);
+    });
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -68,7 +93,10 @@ Canvas::Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* paren
     update_cursor_shape();
 }
 
-Canvas::~Canvas() = default;
+Canvas::~Canvas() {
+    // The decoding threads end before the widget they report to.
+    images_->set_on_ready({});
+}
 
 host::HostDocument* Canvas::document() const { return host_.active(); }
 
@@ -269,6 +297,7 @@ void Canvas::paintEvent(QPaintEvent*) {
             cache_.setDevicePixelRatio(dpr);
         }
         QPainter cp(&cache_);
+        if (image_directory_) renderer_.set_image_directory(image_directory_());
         render::RenderOptions options;
         options.selected = &pending_set_;
         options.hover = hover_;

@@ -6,13 +6,17 @@
 // right to left: crossing) added to the selection being made.
 #include <QImage>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "drawing/document.h"
+#include "render/image_cache.h"
 #include "render/render.h"
 
 namespace korvane::host {
@@ -32,6 +36,10 @@ public:
 
     host::HostDocument* document() const;
     render::DrawingRenderer& renderer() { return renderer_; }
+    // The decoded image files of the drawings shown here; decoded off the UI thread.
+    render::ImageCache& images() { return *images_; }
+    // Where image files not found where the drawing says are looked for (read at each frame).
+    void set_image_directory(std::function<std::string()> dir) { image_directory_ = std::move(dir); }
 
     // Pick box half-size in pixels.
     static constexpr int kPickBox = 5;
@@ -83,7 +91,11 @@ protected:
 private:
     host::EmbeddedHost& host_;
     InteractiveInput& input_;
+    std::unique_ptr<render::ImageCache> images_;
     render::DrawingRenderer renderer_;
+    std::function<std::string()> image_directory_;
+    // Images arriving in a burst are shown together, a few times a second at most.
+    QTimer arrivals_;
     std::vector<drawing::RecordId> pending_;
     std::unordered_set<drawing::RecordId> pending_set_;
     drawing::RecordId hover_ = drawing::kNoRecord;

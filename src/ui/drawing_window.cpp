@@ -17,6 +17,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "common/numbers.h"
 #include "common/settings.h"
 #include "drawing/document.h"
 #include "drawing/tables.h"
@@ -64,6 +67,10 @@ DrawingWindow::DrawingWindow(host::EmbeddedHost& host, InteractiveInput& input, 
     layout->addWidget(tabs_);
     auto* split = new QSplitter(Qt::Vertical, central);
     canvas_ = new Canvas(host_, input_, split);
+    // The image settings: the tile directory of the panel's menu, the memory for decoded tiles.
+    canvas_->set_image_directory([this] { return common::load_ini(settings_, "Filepath"); });
+    double megabytes = common::val(common::load_ini(settings_, "ImageCacheMB", "1024"));
+    canvas_->images().set_memory_limit(uint64_t(std::clamp(megabytes, 64.0, 1048576.0)) << 20);
     command_line_ = new CommandLine(log_, input_, split);
     split->addWidget(canvas_);
     split->addWidget(command_line_);

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 
 #include "drawing/create.h"
+#include "drawing/draw_order.h"
 #include "drawing/entity.h"
 #include "drawing/hatch.h"
 #include "drawing/image.h"
@@ -15,6 +17,8 @@
 #include "host/embedded_host.h"
 #include "host/host_document.h"
 #include "render/aci.h"
+#include "render/image_cache.h"
+#include "render/mtext.h"
 #include "render/render.h"
 
 namespace korvane::render {
@@ -156,6 +160,83 @@ TEST_F(RenderTest, AnImageIsDrawnInsideItsClipBoundaryOnly) {
     EXPECT_EQ(at(clipped, 5, 5), renderer.background());
 }
 
+TEST_F(RenderTest, ImageFramesFollowTheSettingAndAMissingFileShowsItsFrameAndName) {
+    QTemporaryDir dir;
+    std::string file = dir.path().toStdString() + "/green.png";
+    QImage green(100, 100, QImage::Format_RGB32);
+    green.fill(QColor(0, 160, 0));
+    ASSERT_TRUE(green.save(QString::fromStdString(file)));
+    auto img = drawing::add_image(d(), file, {-10, -10, 0}, 20);
+    ASSERT_NE(img, drawing::kNoRecord);
+    struct Case {
+        int setting;
+        bool plotting;
+        bool frame;
+    };
+    for (Case c : {Case{0, false, false}, Case{1, false, true}, Case{1, true, true}, Case{2, false, true},
+                   Case{2, true, false}}) {
+        ASSERT_TRUE(drawing::set_image_frame(d(), c.setting));
+        QImage out(kW, kH, QImage::Format_RGB32);
+        QPainter p(&out);
+        RenderOptions o;
+        o.antialias_limit = 0;
+        o.plotting = c.plotting;
+        renderer.render(p, *hd, host, QSize(kW, kH), o);
+        // The left edge of the image: the frame's white, or the picture's green.
+        EXPECT_EQ(at(out, -10, 0) == aci_color(7), c.frame) << c.setting << " " << c.plotting;
+        EXPECT_EQ(at(out, -5, 0), QColor(0, 160, 0));
+    }
+    // Renamed away: the frame and the file's name stand in for the picture.
+    QFile::rename(QString::fromStdString(file), dir.filePath("elsewhere.png"));
+    ASSERT_TRUE(drawing::set_image_frame(d(), 0));
+    renderer.clear();
+    QImage missing = draw();
+    EXPECT_EQ(at(missing, -10, 0), aci_color(7));
+    EXPECT_EQ(at(missing, 5, -5), renderer.background());
+    // The name, in the top-left corner inside the frame.
+    QImage name = missing.copy(QRect(px(-10, 10) + QPoint(3, 3), QSize(60, 16)));
+    EXPECT_FALSE(ink_box(name).isEmpty());
+}
+
+TEST_F(RenderTest, ImagesSentToTheBackLieUnderTheLines) {
+    QTemporaryDir dir;
+    std::string file = dir.path().toStdString() + "/grey.png";
+    QImage grey(50, 50, QImage::Format_RGB32);
+    grey.fill(QColor(90, 90, 90));
+    ASSERT_TRUE(grey.save(QString::fromStdString(file)));
+    auto line = drawing::add_line(d(), {-5, 0, 0}, {5, 0, 0});
+    auto img = drawing::add_image(d(), file, {-10, -10, 0}, 20);
+    ASSERT_NE(img, drawing::kNoRecord);
+    EXPECT_EQ(at(draw(), 0, 0), QColor(90, 90, 90));
+    drawing::set_draw_order(d(), {img, line});
+    EXPECT_EQ(at(draw(), 0, 0), aci_color(7));
+    // The sort table alone, as another program leaves it with the file in its old order.
+    d().edit_section("ENTITIES")->items = {line, img};
+    d().touch();
+    ASSERT_EQ(drawing::draw_order(d()), (std::vector<drawing::RecordId>{img, line}));
+    EXPECT_EQ(at(draw(), 0, 0), aci_color(7));
+}
+
+TEST_F(RenderTest, ADecodeOffTheDrawingThreadShowsOnTheNextFrame) {
+    QTemporaryDir dir;
+    std::string file = dir.path().toStdString() + "/red.jpg";
+    QImage red(400, 400, QImage::Format_RGB32);
+    red.fill(QColor(255, 0, 0));
+    ASSERT_TRUE(red.save(QString::fromStdString(file)));
+    drawing::add_image(d(), file, {-10, -10, 0}, 20);
+    ImageCache cache(ImageCacheOptions{.threads = 1});
+    DrawingRenderer threaded(&cache);
+    QImage out(kW, kH, QImage::Format_RGB32);
+    QPainter p(&out);
+    RenderStats first = threaded.render(p, *hd, host, QSize(kW, kH));
+    EXPECT_EQ(first.images, 1u);
+    EXPECT_EQ(first.images_waiting, 1u);
+    cache.wait_idle();
+    RenderStats second = threaded.render(p, *hd, host, QSize(kW, kH));
+    EXPECT_EQ(second.images_waiting + second.images_coarse, 0u);
+    EXPECT_GT(at(out, 0, 0).red(), 240);
+}
+
 TEST_F(RenderTest, OnlyTheViewsEntitiesAreTouchedAndCachedShapesFollowEdits) {
     for (int i = 0; i < 100; ++i) drawing::add_line(d(), {i * 100.0, 0, 0}, {i * 100.0 + 1, 0, 0});
     QImage img(kW, kH, QImage::Format_RGB32);
@@ -172,9 +253,9 @@ TEST_F(RenderTest, OnlyTheViewsEntitiesAreTouchedAndCachedShapesFollowEdits) {
 }
 
 TEST(MtextPlain, FormattingCodesGoAndParagraphsBreakLines) {
-    EXPECT_EQ(DrawingRenderer::mtext_plain("{\\fSimSun|b0|i0;第一行}\\P第二\\~行"), "第一行\n第二 行");
-    EXPECT_EQ(DrawingRenderer::mtext_plain("\\H2.5x;\\C1;红\\\\字 1\\S1^2;"), "红\\字 11/2");
-    EXPECT_EQ(DrawingRenderer::mtext_plain("\\U+754C址"), "界址");
+    EXPECT_EQ(mtext_plain("{\\fSimSun|b0|i0;第一行}\\P第二\\~行"), "第一行\n第二 行");
+    EXPECT_EQ(mtext_plain("\\H2.5x;\\C1;红\\\\字 1\\S1^2;"), "红\\字 11/2");
+    EXPECT_EQ(mtext_plain("\\U+754C址"), "界址");
 }
 
 }  // namespace

@@ -1,0 +1,124 @@
+#pragma once
+// What an entity looks like in drawing units — its chords, text placement, hatch outlines and
+// pattern lines, image placement — built once from the drawing and kept until it changes, so
+// that a frame only transforms and strokes. Internal to the renderer.
+#include <QRgb>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "drawing/geometry.h"
+
+namespace korvane::drawing {
+class ImageFileLocator;
+}
+
+namespace korvane::render {
+
+using drawing::Point2;
+
+struct TextInfo {
+    QStringList lines;
+    Point2 p10, p11;
+    bool has_p11 = false;
+    double height = 1;
+    double rotation = 0;  // radians, counter-clockwise
+    double width_factor = 1;
+    int halign = 0, valign = 0;
+    bool mtext = false;
+    int attach = 1;
+    double spacing = 1;
+};
+
+struct HatchData {
+    std::vector<std::vector<Point2>> loops;
+    bool solid = false;
+    struct Line {
+        double angle = 0;  // degrees
+        Point2 base, offset;
+    };
+    std::vector<Line> lines;
+    drawing::Box2 box;
+};
+
+struct ImageData {
+    std::string stored;  // the file as the drawing names it
+    std::string file;    // where it was found on this machine ("" when it was not)
+    Point2 insertion, u, v;  // u, v: one pixel along and up the image
+    double px_w = 0, px_h = 0;
+    std::vector<Point2> clip;  // closed polygon in drawing units (the corners when not clipped)
+    bool clipped = false;      // the clip boundary cuts the image
+};
+
+struct Item;
+
+struct InsertData {
+    std::string block;  // upper case
+    Point2 insertion, base;
+    double sx = 1, sy = 1, rotation = 0;  // rotation in radians
+    std::vector<std::unique_ptr<Item>> attribs;
+};
+
+struct Item {
+    enum Kind : uint8_t { Skip, Lines, Point, Text, Hatch, Image, Insert };
+    Kind kind = Skip;
+    bool filled = false;
+    bool true_color = false;
+    int layer = -1;
+    int color = 256;
+    QRgb rgb = 0;
+    double width = 0;
+    std::vector<drawing::Path> paths;
+    std::vector<Point2> points;
+    std::unique_ptr<TextInfo> text;
+    std::unique_ptr<HatchData> hatch;
+    std::unique_ptr<ImageData> image;
+    std::unique_ptr<InsertData> insert;
+};
+
+// The drawing's layers as the renderer needs them, by upper-case name.
+struct LayerTable {
+    struct State {
+        bool visible = true;
+        int color = 7;
+    };
+    std::vector<State> states;
+    std::unordered_map<std::string, int> index;
+
+    void load(const drawing::Document& doc);
+    // The layer's index; a layer missing from the table is added, shown in white.
+    int of(const std::string& name);
+};
+
+std::string upper(std::string s);
+
+// Builds the items of one drawing.
+class ItemBuilder {
+public:
+    ItemBuilder(const drawing::Document& doc, LayerTable& layers, drawing::BlockBoxCache& block_boxes,
+                drawing::ImageFileLocator& files)
+        : doc_(doc), layers_(layers), block_boxes_(block_boxes), files_(files) {}
+
+    // The entity as an item (kind Skip when it draws nothing). `in_block`: a block's own entity.
+    std::unique_ptr<Item> build(drawing::RecordId id, bool in_block);
+
+private:
+    const drawing::Document& doc_;
+    LayerTable& layers_;
+    drawing::BlockBoxCache& block_boxes_;
+    drawing::ImageFileLocator& files_;
+
+    void build_point(Item& it, drawing::RecordId id);
+    void build_text(Item& it, drawing::RecordId id);
+    void build_mtext(Item& it, drawing::RecordId id);
+    void build_hatch(Item& it, drawing::RecordId id);
+    void build_image(Item& it, drawing::RecordId id);
+    void build_insert(Item& it, drawing::RecordId id, bool in_block);
+    void build_shape(Item& it, drawing::RecordId id);
+};
+
+}  // namespace korvane::render
