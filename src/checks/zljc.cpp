@@ -52,9 +52,9 @@ ZLJC::ZLJC(host::Session& session) : FormModel("ZLJC"), session_(session) {
     width = 6000;
     height = 5400;
     add("Command1", ControlKind::Button, "点位").place(120, 120, 900, 375).on_click = [this] { pick_point(); };
-    add(kPoint, ControlKind::Label).place(1140, 180, 2700, 255);
-    add("Label2", ControlKind::Label, "检查者：").place(3900, 180, 900, 255);
-    add(kChecker, ControlKind::TextBox).place(4800, 120, 1080, 330);
+    add(kPoint, ControlKind::Label).place(1140, 180, 2450, 255);
+    add("Label2", ControlKind::Label, "检查者：").place(3650, 180, 850, 255);
+    add(kChecker, ControlKind::TextBox).place(4500, 120, 1380, 330);
     add(kRemark, ControlKind::TextBox).place(120, 600, 5760, 330).on_enter = [this] { add_typed(); };
     Control& list = add(kList, ControlKind::ListBox, "", "双击可显示位置，选择后，右键删除条目。").place(120, 1050, 5680, height - 1050 - kBelowList);
     list.on_dblclick = [this] { show_place(); };
