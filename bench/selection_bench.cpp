@@ -77,7 +77,7 @@ std::vector<RecordId>& parcels() {
 }
 
 std::vector<Point2> vertices_of(const Document& doc, RecordId id) {
-    Entity e(const_cast<Document&>(doc), id);
+    EntityView e(doc, id);
     std::vector<Point2> out;
     for (const Point3& p : e.vertices()) out.push_back({p.x, p.y});
     return out;

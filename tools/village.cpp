@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <set>
 #include <string>
 #include <vector>
@@ -109,7 +110,7 @@ struct Parcel {
 };
 
 struct Transform {
-    double c = std::cos(kRotationDeg * M_PI / 180), s = std::sin(kRotationDeg * M_PI / 180);
+    double c = std::cos(kRotationDeg * std::numbers::pi / 180), s = std::sin(kRotationDeg * std::numbers::pi / 180);
     P2 operator()(P2 p) const { return round_mm({kOrigin.x + c * p.x - s * p.y, kOrigin.y + s * p.x + c * p.y}); }
 };
 

@@ -33,11 +33,10 @@ void print_info(std::ostream& out, const Document& doc) {
 
     std::map<std::string, size_t> per_layer;
     std::map<std::string, size_t> per_app;
-    Document& d = const_cast<Document&>(doc);  // Entity views are read-only here
     if (const Section* s = doc.section("ENTITIES"))
         for (RecordId id : s->items) {
             if (doc.record(id).erased || doc.type(id).empty()) continue;
-            Entity e(d, id);
+            EntityView e(doc, id);
             ++per_layer[e.layer()];
             std::set<std::string> apps;
             for (auto& a : e.xdata_apps()) apps.insert(a);

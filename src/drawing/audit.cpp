@@ -102,12 +102,7 @@ private:
     uint64_t handle_value(const Tag& t) const { return parse_handle(doc_.raw(t)); }
     bool exists(uint64_t h) const { return h != 0 && doc_.find_handle(h) != kNoRecord; }
 
-    std::string first_text(RecordId id, int code) const {
-        const Record& r = doc_.record(id);
-        for (size_t i = 1; i < r.tags.size(); ++i)
-            if (r.tags[i].code == code) return doc_.text(r.tags[i]);
-        return {};
-    }
+    std::string first_text(RecordId id, int code) const { return EntityView(doc_, id).text_of(code).value_or(""); }
 
     // Index of the owner group: a 330 after the handle and outside 102 groups, before
     // the first subclass marker. -1 when the record has none.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <set>
 
 #include "create.h"
@@ -13,37 +14,8 @@ namespace korvane::drawing {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 bool uses_handles(const Document& doc) {
     return !doc.is_r12() || doc.header_text("$HANDLING").value_or("0") != "0";
-}
-
-int first_index(const Document& doc, RecordId id, int code) {
-    const auto& tags = doc.record(id).tags;
-    for (size_t i = 1; i < tags.size(); ++i) {
-        if (tags[i].code == 1001) break;
-        if (tags[i].code == code) return int(i);
-    }
-    return -1;
-}
-
-std::optional<double> real_of(const Document& doc, RecordId id, int code) {
-    int i = first_index(doc, id, code);
-    if (i < 0) return std::nullopt;
-    return doc.real(doc.record(id).tags[size_t(i)]);
-}
-
-Point3 point_of(const Document& doc, RecordId id, int code) {
-    const auto& tags = doc.record(id).tags;
-    int i = first_index(doc, id, code);
-    Point3 p;
-    if (i < 0) return p;
-    size_t k = size_t(i);
-    p.x = doc.real(tags[k]);
-    if (k + 1 < tags.size() && tags[k + 1].code == code + 10) p.y = doc.real(tags[k + 1]);
-    if (k + 2 < tags.size() && tags[k + 2].code == code + 20) p.z = doc.real(tags[k + 2]);
-    return p;
 }
 
 std::string file_stem(const std::string& path) {
@@ -179,8 +151,7 @@ public:
     // Visible attributes of a reference become plain text where they stand.
     RecordId attrib_as_text(RecordId id, uint64_t owner) {
         if (src_.type(id) != "ATTRIB") return kNoRecord;
-        int flags_at = first_index(src_, id, 70);
-        if (flags_at >= 0 && (src_.integer(src_.record(id).tags[size_t(flags_at)]) & 1)) return kNoRecord;
+        if (EntityView(src_, id).integer(70).value_or(0) & 1) return kNoRecord;
         uint64_t handle = 0;
         auto tags = convert(id, owner, "ATTRIB", handle);
         if (!tags) return kNoRecord;
@@ -250,8 +221,8 @@ public:
         bool anonymous = !name.empty() && name[0] == '*';
         if (anonymous && (iequals(name.substr(0, 6), "*Model") || iequals(name.substr(0, 6), "*Paper")))
             return std::nullopt;
-        long long flags = 0;
-        if (int fi = first_index(src_, sb, 70); fi >= 0) flags = src_.integer(src_.record(sb).tags[size_t(fi)]);
+        EntityView block(src_, sb);
+        long long flags = block.integer(70).value_or(0);
         if (flags & (4 | 8 | 16 | 32)) return std::nullopt;  // external references stay behind
         std::string target = name;
         if (!anonymous) {
@@ -264,7 +235,7 @@ public:
         }
         block_map_[name] = target;
         std::vector<RecordId> entities = block_entities(src_, sb);
-        Point3 base = point_of(src_, sb, 10);
+        Point3 base = block.point(10).value_or(Point3{});
         define_block(target, base, int(flags & 3), [&](uint64_t owner) {
             std::vector<RecordId> out;
             for (RecordId e : entities) {
@@ -620,8 +591,7 @@ private:
 
     // An R12 drawing has no lightweight polylines: the copy is an old-style one.
     RecordId lwpolyline_to_r12(RecordId id) {
-        Document& src = const_cast<Document&>(src_);  // read through the typed view only
-        Entity e(src, id);
+        EntityView e(src_, id);
         std::vector<Point3> pts = e.vertices();
         std::vector<double> bulges = e.bulges();
         double elevation = e.elevation();
@@ -694,18 +664,16 @@ bool place(Document& doc, RecordId id, const Point3& base, const Point3& at, dou
 
 std::optional<InsertInfo> read_insert(const Document& doc, RecordId id) {
     if (id == kNoRecord || id >= doc.record_count() || doc.type(id) != "INSERT") return std::nullopt;
+    EntityView e(doc, id);
     InsertInfo info;
-    const auto& tags = doc.record(id).tags;
-    int i = first_index(doc, id, 2);
-    if (i >= 0) info.name = doc.text(tags[size_t(i)]);
-    info.insertion = point_of(doc, id, 10);
-    info.sx = real_of(doc, id, 41).value_or(1);
-    info.sy = real_of(doc, id, 42).value_or(1);
-    info.sz = real_of(doc, id, 43).value_or(1);
-    info.rotation = real_of(doc, id, 50).value_or(0);
-    int c = first_index(doc, id, 70), r = first_index(doc, id, 71);
-    if (c >= 0) info.columns = std::max(1, int(doc.integer(tags[size_t(c)])));
-    if (r >= 0) info.rows = std::max(1, int(doc.integer(tags[size_t(r)])));
+    info.name = e.text_of(2).value_or("");
+    info.insertion = e.point(10).value_or(Point3{});
+    info.sx = e.real(41).value_or(1);
+    info.sy = e.real(42).value_or(1);
+    info.sz = e.real(43).value_or(1);
+    info.rotation = e.real(50).value_or(0);
+    if (auto c = e.integer(70)) info.columns = std::max(1, int(*c));
+    if (auto r = e.integer(71)) info.rows = std::max(1, int(*r));
     return info;
 }
 
@@ -722,12 +690,11 @@ double insert_rotation(const Document& doc, RecordId id) {
     return info ? info->rotation : 0;
 }
 
-std::string block_name(const Document& doc, RecordId block) {
-    int i = first_index(doc, block, 2);
-    return i < 0 ? std::string() : doc.text(doc.record(block).tags[size_t(i)]);
-}
+std::string block_name(const Document& doc, RecordId block) { return EntityView(doc, block).text_of(2).value_or(""); }
 
-Point3 block_base_point(const Document& doc, RecordId block) { return point_of(doc, block, 10); }
+Point3 block_base_point(const Document& doc, RecordId block) {
+    return EntityView(doc, block).point(10).value_or(Point3{});
+}
 
 RecordId find_block(const Document& doc, std::string_view name) {
     const Section* s = doc.section("BLOCKS");
@@ -794,14 +761,14 @@ std::vector<RecordId> explode_insert(Document& doc, RecordId insert, CopyReport*
         if (report) report->error = "block " + info->name + " is not defined";
         return out;
     }
-    double s = info->sx, rotation = info->rotation * kPi / 180;
+    double s = info->sx, rotation = info->rotation * std::numbers::pi / 180;
     if (s == 0 || std::abs(info->sy - s) > 1e-9 * std::abs(s) || !std::isfinite(s)) {
         if (report) report->error = "the reference is not scaled equally in x and y";
         return out;
     }
     if (s < 0) {  // equal negative scales turn the block half way round
         s = -s;
-        rotation += kPi;
+        rotation += std::numbers::pi;
     }
     Entity ref(doc, insert);
     Copier copier(doc, doc, report);
@@ -891,7 +858,7 @@ std::vector<RecordId> insert_dxf_exploded(Document& doc, const std::string& path
     for (RecordId e : other->modelspace()) {
         RecordId c = copier.copy(e, 0);
         if (c == kNoRecord) continue;
-        if (!place(doc, c, base, at, scale, rotation_deg * kPi / 180)) {
+        if (!place(doc, c, base, at, scale, rotation_deg * std::numbers::pi / 180)) {
             copier.dropped(c);
             skip(report, doc.type(c));
             if (report && report->copied) --report->copied;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "clamped.h"
+
 namespace korvane::drawing {
 
 DxfError::DxfError(const std::string& file, size_t line, const std::string& what)
@@ -82,7 +84,7 @@ long long Document::integer(const Tag& t) const {
     if (ec != std::errc() || ptr != v.data() + v.size()) {
         double d = 0;
         std::from_chars(v.data(), v.data() + v.size(), d);
-        i = static_cast<long long>(d);
+        i = clamped<long long>(d);
     }
     return i;
 }

@@ -7,45 +7,84 @@
 
 namespace korvane::drawing {
 
-std::string Entity::handle_text() const {
+std::string EntityView::handle_text() const {
     uint64_t h = handle();
     return h ? format_handle(h) : std::string();
 }
 
-uint64_t handle_of(const Entity& e) { return e.handle(); }
-
-size_t Entity::xdata_start() const {
+size_t EntityView::xdata_start() const {
     const auto& tags = rec().tags;
     for (size_t i = 1; i < tags.size(); ++i)
         if (tags[i].code == 1001) return i;
     return tags.size();
 }
 
-int Entity::find(int code, size_t from) const {
+int EntityView::find(int code, size_t from) const {
+    // One pass: the entity's own groups end at the first 1001 (extended data holds only
+    // codes from 1000 on, so a start inside it finds no entity group either).
     const auto& tags = rec().tags;
-    size_t end = xdata_start();
-    for (size_t i = from; i < end; ++i)
+    for (size_t i = std::max<size_t>(from, 1); i < tags.size(); ++i) {
+        if (tags[i].code == 1001) break;
         if (tags[i].code == code) return int(i);
+    }
     return -1;
 }
 
-std::optional<double> Entity::real(int code) const {
-    int i = find(code);
-    if (i < 0) return std::nullopt;
-    return doc_->real(rec().tags[size_t(i)]);
+int EntityView::find_in_subclass(std::string_view subclass, int code) const {
+    const auto& tags = rec().tags;
+    size_t from = 1;
+    for (size_t i = 1; i < tags.size() && tags[i].code != 1001; ++i)
+        if (tags[i].code == 100 && cdoc_->trimmed(tags[i]) == subclass) {
+            from = i + 1;
+            break;
+        }
+    return find(code, from);
 }
 
-std::optional<long long> Entity::integer(int code) const {
+std::optional<double> EntityView::real(int code) const {
     int i = find(code);
     if (i < 0) return std::nullopt;
-    return doc_->integer(rec().tags[size_t(i)]);
+    return real_at(size_t(i));
 }
 
-std::optional<std::string> Entity::text_of(int code) const {
+std::optional<long long> EntityView::integer(int code) const {
     int i = find(code);
     if (i < 0) return std::nullopt;
-    return doc_->text(rec().tags[size_t(i)]);
+    return int_at(size_t(i));
 }
+
+std::optional<std::string> EntityView::text_of(int code) const {
+    int i = find(code);
+    if (i < 0) return std::nullopt;
+    return cdoc_->text(rec().tags[size_t(i)]);
+}
+
+uint64_t EntityView::handle_value(int code) const {
+    int i = find(code);
+    return i < 0 ? 0 : parse_handle(cdoc_->raw(rec().tags[size_t(i)]));
+}
+
+Point3 EntityView::point_at(size_t i) const {
+    const auto& tags = rec().tags;
+    int code = tags[i].code;
+    Point3 p;
+    p.x = cdoc_->real(tags[i]);
+    if (i + 1 < tags.size() && tags[i + 1].code == code + 10) {
+        p.y = cdoc_->real(tags[i + 1]);
+        if (i + 2 < tags.size() && tags[i + 2].code == code + 20) p.z = cdoc_->real(tags[i + 2]);
+    }
+    return p;
+}
+
+std::optional<Point3> EntityView::point(int code) const {
+    int i = find(code);
+    if (i < 0) return std::nullopt;
+    return point_at(size_t(i));
+}
+
+std::string EntityView::layer() const { return text_of(8).value_or("0"); }
+
+int EntityView::color() const { return int(integer(62).value_or(256)); }
 
 int Entity::insert_position(int after) const {
     if (after >= 0) {
@@ -67,17 +106,6 @@ void Entity::set_real(int code, double value, int after) { set_tag(code, doc_->m
 void Entity::set_integer(int code, long long value, int after) { set_tag(code, doc_->make_int(code, value), after); }
 void Entity::set_text_of(int code, std::string_view utf8, int after) { set_tag(code, doc_->make_text(code, utf8), after); }
 
-std::optional<Point3> Entity::point(int code) const {
-    int i = find(code);
-    if (i < 0) return std::nullopt;
-    const auto& tags = rec().tags;
-    Point3 p;
-    p.x = doc_->real(tags[size_t(i)]);
-    if (size_t(i) + 1 < tags.size() && tags[size_t(i) + 1].code == code + 10) p.y = doc_->real(tags[size_t(i) + 1]);
-    if (size_t(i) + 2 < tags.size() && tags[size_t(i) + 2].code == code + 20) p.z = doc_->real(tags[size_t(i) + 2]);
-    return p;
-}
-
 void Entity::set_point(int code, const Point3& p) {
     int i = find(code);
     auto& tags = mrec().tags;
@@ -97,11 +125,7 @@ void Entity::set_point(int code, const Point3& p) {
     doc_->touch();
 }
 
-std::string Entity::layer() const { return text_of(8).value_or("0"); }
-
 void Entity::set_layer(std::string_view name) { set_text_of(8, name, 100); }
-
-int Entity::color() const { return int(integer(62).value_or(256)); }
 
 void Entity::set_color(int color) {
     if (find(62) >= 0) {
@@ -114,39 +138,39 @@ void Entity::set_color(int color) {
 
 // ---------------------------------------------------------------- extended data
 
-std::vector<XDataItem> Entity::xdata(std::string_view app) const {
+std::vector<XDataItem> EntityView::xdata(std::string_view app) const {
     std::vector<XDataItem> out;
     const auto& tags = rec().tags;
     bool take = false;
     for (size_t i = xdata_start(); i < tags.size(); ++i) {
         const Tag& t = tags[i];
-        if (t.code == 1001) take = app.empty() || iequals(doc_->text(t), app);
+        if (t.code == 1001) take = app.empty() || iequals(cdoc_->text(t), app);
         if (!take) continue;
         XDataItem item;
         item.code = t.code;
         if (t.code >= 1010 && t.code <= 1013) {
-            item.point.x = doc_->real(t);
-            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 10) item.point.y = doc_->real(tags[++i]);
-            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 20) item.point.z = doc_->real(tags[++i]);
+            item.point.x = cdoc_->real(t);
+            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 10) item.point.y = cdoc_->real(tags[++i]);
+            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 20) item.point.z = cdoc_->real(tags[++i]);
         } else if (t.code >= 1040 && t.code <= 1042) {
-            item.real = doc_->real(t);
+            item.real = cdoc_->real(t);
         } else if (t.code == 1070 || t.code == 1071) {
-            item.integer = doc_->integer(t);
+            item.integer = cdoc_->integer(t);
         } else if (t.code == 1004 || t.code == 1005) {
-            item.text = std::string(doc_->raw(t));
+            item.text = std::string(cdoc_->raw(t));
         } else {
-            item.text = doc_->text(t);
+            item.text = cdoc_->text(t);
         }
         out.push_back(std::move(item));
     }
     return out;
 }
 
-std::vector<std::string> Entity::xdata_apps() const {
+std::vector<std::string> EntityView::xdata_apps() const {
     std::vector<std::string> out;
     const auto& tags = rec().tags;
     for (size_t i = xdata_start(); i < tags.size(); ++i)
-        if (tags[i].code == 1001) out.push_back(doc_->text(tags[i]));
+        if (tags[i].code == 1001) out.push_back(cdoc_->text(tags[i]));
     return out;
 }
 
@@ -255,7 +279,7 @@ void Entity::remove_xdata(std::string_view app) {
 
 // ---------------------------------------------------------------- text
 
-std::string Entity::text() const {
+std::string EntityView::text() const {
     std::string t = type();
     if (t == "MTEXT") {
         std::string out;
@@ -263,13 +287,13 @@ std::string Entity::text() const {
         std::string raw;
         size_t end = xdata_start();
         for (size_t i = 1; i < end; ++i)
-            if (tags[i].code == 3) raw += doc_->raw(tags[i]);
+            if (tags[i].code == 3) raw += cdoc_->raw(tags[i]);
         for (size_t i = 1; i < end; ++i)
             if (tags[i].code == 1) {
-                raw += doc_->raw(tags[i]);
+                raw += cdoc_->raw(tags[i]);
                 break;
             }
-        return doc_->codec().decode(raw);
+        return cdoc_->codec().decode(raw);
     }
     return text_of(1).value_or("");
 }

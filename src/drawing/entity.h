@@ -40,76 +40,101 @@ public:
     using std::invalid_argument::invalid_argument;
 };
 
-class Entity {
+// A read-only view of one entity's own groups (those before its extended data) and of its
+// extended data. Every reader of a drawing that does not change it goes through this view.
+class EntityView {
 public:
-    Entity(Document& doc, RecordId id) : doc_(&doc), id_(id) {}
+    EntityView(const Document& doc, RecordId id) : cdoc_(&doc), id_(id) {}
 
-    Document& doc() const { return *doc_; }
+    const Document& doc() const { return *cdoc_; }
     RecordId id() const { return id_; }
-    const Record& rec() const { return static_cast<const Document&>(*doc_).record(id_); }
-    // Mutable access: journals the record for undo when a step is open.
-    Record& mrec() const { return doc_->edit(id_); }
-    std::string type() const { return std::string(doc_->type(id_)); }
-    uint64_t handle() const { return doc_->handle_of(id_).value_or(0); }
+    const Record& rec() const { return cdoc_->record(id_); }
+    std::string type() const { return std::string(cdoc_->type(id_)); }
+    uint64_t handle() const { return cdoc_->handle_of(id_).value_or(0); }
     std::string handle_text() const;
 
     std::string layer() const;
-    void set_layer(std::string_view name);
     int color() const;  // 256 (by layer) when absent
-    void set_color(int color);
 
     // --- generic groups (the entity part, before extended data) ---
     // Index of the first tag with this code at or after `from`, or -1.
     int find(int code, size_t from = 1) const;
+    // The same after the subclass marker `subclass` (from the start when the record has none).
+    int find_in_subclass(std::string_view subclass, int code) const;
     size_t xdata_start() const;  // index of the first 1001 tag, or tags.size()
     std::optional<double> real(int code) const;
     std::optional<long long> integer(int code) const;
     std::optional<std::string> text_of(int code) const;
-    // Sets the first group of this code; when absent inserts it after `after` (or before extended data).
-    void set_real(int code, double value, int after = -1);
-    void set_integer(int code, long long value, int after = -1);
-    void set_text_of(int code, std::string_view utf8, int after = -1);
+    uint64_t handle_value(int code) const;  // a handle-valued group (330, 340 ...); 0 when absent
     // A point stored as code, code+10, code+20 (10/20/30, 11/21/31 ...).
     std::optional<Point3> point(int code = 10) const;
-    void set_point(int code, const Point3& p);
+    // The group at index i, for readers that walk the groups in order.
+    int code_at(size_t i) const { return rec().tags[i].code; }
+    double real_at(size_t i) const { return cdoc_->real(rec().tags[i]); }
+    long long int_at(size_t i) const { return cdoc_->integer(rec().tags[i]); }
+    Point3 point_at(size_t i) const;  // the point whose x group is at index i
 
     // --- extended data ---
     // Data of the named application (matched without regard to case), or of every
     // application when `app` is empty; each application's data starts with its 1001 item.
     std::vector<XDataItem> xdata(std::string_view app = {}) const;
     std::vector<std::string> xdata_apps() const;
-    // Replaces the data of the application named by items[0] (a 1001 item), leaving the others;
-    // registers the application in the APPID table. Throws XDataError on broken limits.
-    void set_xdata(const std::vector<XDataItem>& items);
-    void remove_xdata(std::string_view app);
 
     // --- polylines (LWPOLYLINE, POLYLINE with VERTEX/SEQEND) ---
     bool is_polyline() const;
     bool is_3d_polyline() const;
     std::vector<Point3> vertices() const;  // LWPOLYLINE: z is the elevation
     std::vector<double> bulges() const;
-    void set_vertices(const std::vector<Point3>& points, const std::vector<double>& bulges = {});
     bool closed() const;
-    void set_closed(bool closed);
     double constant_width() const;
-    void set_constant_width(double width);
     double elevation() const;
-    void set_elevation(double z);
 
     // --- text (TEXT, MTEXT, ATTRIB) ---
     std::string text() const;
-    void set_text(std::string_view utf8);
     int halign() const { return int(integer(72).value_or(0)); }
     int valign() const { return int(integer(73).value_or(0)); }
 
 private:
-    Document* doc_;
+    const Document* cdoc_;
     RecordId id_;
+};
+
+// An entity that is edited: the view's readers and the writers. Writers change the value of
+// the owning group in place, or insert it where CAD programs put it.
+class Entity : public EntityView {
+public:
+    Entity(Document& doc, RecordId id) : EntityView(doc, id), doc_(&doc) {}
+
+    Document& doc() const { return *doc_; }
+    // Mutable access: journals the record for undo when a step is open.
+    Record& mrec() const { return doc_->edit(id()); }
+
+    void set_layer(std::string_view name);
+    void set_color(int color);
+
+    // Sets the first group of this code; when absent inserts it after `after` (or before extended data).
+    void set_real(int code, double value, int after = -1);
+    void set_integer(int code, long long value, int after = -1);
+    void set_text_of(int code, std::string_view utf8, int after = -1);
+    void set_point(int code, const Point3& p);
+
+    // Replaces the data of the application named by items[0] (a 1001 item), leaving the others;
+    // registers the application in the APPID table. Throws XDataError on broken limits.
+    void set_xdata(const std::vector<XDataItem>& items);
+    void remove_xdata(std::string_view app);
+
+    void set_vertices(const std::vector<Point3>& points, const std::vector<double>& bulges = {});
+    void set_closed(bool closed);
+    void set_constant_width(double width);
+    void set_elevation(double z);
+
+    void set_text(std::string_view utf8);
+
+private:
+    Document* doc_;
 
     void set_tag(int code, const Tag& value, int after);
     int insert_position(int after) const;
 };
-
-uint64_t handle_of(const Entity& e);
 
 }  // namespace korvane::drawing

@@ -1,14 +1,16 @@
 #include "geometry.h"
 
 #include <algorithm>
+#include <numbers>
+
+#include "clamped.h"
 
 namespace korvane::drawing {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2 * kPi;
-constexpr double kDeg = kPi / 180;
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kDeg = std::numbers::pi / 180;
 
 }  // namespace
 
@@ -152,68 +154,12 @@ Box2 Shape::bounds() const {
 
 namespace {
 
-// Reads an entity's own groups (up to its extended data).
-class Groups {
-public:
-    Groups(const Document& doc, RecordId id) : doc_(doc), tags_(doc.record(id).tags) {
-        end_ = tags_.size();
-        for (size_t i = 1; i < tags_.size(); ++i)
-            if (tags_[i].code == 1001) {
-                end_ = i;
-                break;
-            }
-    }
-    size_t size() const { return end_; }
-    int code(size_t i) const { return tags_[i].code; }
-    double real_at(size_t i) const { return doc_.real(tags_[i]); }
-    long long int_at(size_t i) const { return doc_.integer(tags_[i]); }
-    int find(int code, size_t from = 1) const {
-        for (size_t i = from; i < end_; ++i)
-            if (tags_[i].code == code) return int(i);
-        return -1;
-    }
-    double real(int code, double fallback = 0) const {
-        int i = find(code);
-        return i < 0 ? fallback : doc_.real(tags_[size_t(i)]);
-    }
-    long long integer(int code, long long fallback = 0) const {
-        int i = find(code);
-        return i < 0 ? fallback : doc_.integer(tags_[size_t(i)]);
-    }
-    bool has(int code) const { return find(code) >= 0; }
-    // A point stored as code, code+10, code+20 starting at index i.
-    Point3 point_at(size_t i) const {
-        Point3 p;
-        int code = tags_[i].code;
-        p.x = doc_.real(tags_[i]);
-        if (i + 1 < end_ && tags_[i + 1].code == code + 10) {
-            p.y = doc_.real(tags_[i + 1]);
-            if (i + 2 < end_ && tags_[i + 2].code == code + 20) p.z = doc_.real(tags_[i + 2]);
-        }
-        return p;
-    }
-    std::optional<Point3> point(int code) const {
-        int i = find(code);
-        if (i < 0) return std::nullopt;
-        return point_at(size_t(i));
-    }
-    std::string text(int code) const {
-        int i = find(code);
-        return i < 0 ? std::string() : doc_.text(tags_[size_t(i)]);
-    }
-
-private:
-    const Document& doc_;
-    const std::vector<Tag>& tags_;
-    size_t end_;
-};
-
 // The object coordinate system of an extrusion direction (the arbitrary axis algorithm).
 struct Ocs {
     bool identity = true;
     double ax[3] = {1, 0, 0}, ay[3] = {0, 1, 0}, az[3] = {0, 0, 1};
 
-    explicit Ocs(const Groups& g) {
+    explicit Ocs(const EntityView& g) {
         auto n = g.point(210);
         if (!n) return;
         double len = std::sqrt(n->x * n->x + n->y * n->y + n->z * n->z);
@@ -248,13 +194,19 @@ private:
     }
 };
 
+// t1 moved by whole turns into (t0, t0 + 2 pi] when it is not past t0 already.
+double past(double t0, double t1) {
+    if (t1 > t0) return t1;
+    return t1 + (std::floor((t0 - t1) / kTwoPi) + 1) * kTwoPi;
+}
+
 int segments_for(double radius, double sweep, const ArcOptions& o) {
     double step = std::max(o.max_step_deg, 0.01) * kDeg;
     if (radius > o.chord_error && o.chord_error > 0) step = std::min(step, 2 * std::acos(1 - o.chord_error / radius));
     int per_turn = std::max(o.max_segments_per_turn, 8);
     step = std::max(step, kTwoPi / per_turn);
     double n = std::ceil(std::abs(sweep) / step - 1e-9);
-    return std::max(1, int(std::min(n, double(per_turn))));
+    return clamped<int>(n, 1, per_turn);
 }
 
 // Points of an arc at angles a0 + sweep * t for t in (0, 1), the quadrant points included, in order.
@@ -266,7 +218,7 @@ void append_arc_interior(std::vector<Point2>& out, Point2 c, double r, double a0
     for (int k = 1; k < n; ++k) ts.push_back(double(k) / n);
     // Quadrant angles strictly inside the sweep.
     double lo = std::min(a0, a0 + sweep), hi = std::max(a0, a0 + sweep);
-    for (double q = std::ceil(lo / (kPi / 2)) * (kPi / 2); q < hi; q += kPi / 2) {
+    for (double q = std::ceil(lo / (std::numbers::pi / 2)) * (std::numbers::pi / 2); q < hi; q += std::numbers::pi / 2) {
         double t = (q - a0) / sweep;
         if (t > 1e-12 && t < 1 - 1e-12) ts.push_back(t);
     }
@@ -279,9 +231,8 @@ void append_arc_interior(std::vector<Point2>& out, Point2 c, double r, double a0
 
 // A counter-clockwise arc from start to end angle (radians), end point included.
 std::vector<Point2> arc_points(Point2 c, double r, double start, double end, const ArcOptions& o) {
-    double sweep = end - start;
-    while (sweep <= 0) sweep += kTwoPi;
-    while (sweep > kTwoPi) sweep -= kTwoPi;
+    double sweep = std::fmod(end - start, kTwoPi);  // in (0, 2 pi]; no loop for a huge angle to hang
+    if (sweep <= 0) sweep += kTwoPi;
     std::vector<Point2> out;
     out.push_back({c.x + r * std::cos(start), c.y + r * std::sin(start)});
     append_arc_interior(out, c, r, start, sweep, o);
@@ -340,20 +291,19 @@ Box2 block_box(const Document& doc, const std::string& name, BlockBoxCache* cach
         bool inside = false;
         Point3 base;
         for (RecordId rid : sec->items) {
-            const Record& r = doc.record(rid);
             std::string_view type = doc.type(rid);
             if (!inside) {
                 if (type == "BLOCK") {
-                    Groups g(doc, rid);
-                    if (iequals(g.text(2), name)) {
+                    EntityView block(doc, rid);
+                    if (iequals(block.text_of(2).value_or(""), name)) {
                         inside = true;
-                        base = g.point(10).value_or(Point3{});
+                        base = block.point(10).value_or(Point3{});
                     }
                 }
                 continue;
             }
             if (type == "ENDBLK" || type == "BLOCK") break;
-            if (r.erased) continue;
+            if (doc.record(rid).erased) continue;
             Box2 b = shape_of(doc, rid, ArcOptions{}, cache, depth + 1).bounds();
             if (!b.empty()) box.add(Box2{b.min_x - base.x, b.min_y - base.y, b.max_x - base.x, b.max_y - base.y});
         }
@@ -362,62 +312,73 @@ Box2 block_box(const Document& doc, const std::string& name, BlockBoxCache* cach
     return box;
 }
 
-Shape lwpolyline_shape(const Document& doc, RecordId id, const ArcOptions& arcs) {
-    Groups g(doc, id);
+// The shape of one path: a point when it shrank to one, else the path (an area when `areal`).
+Shape path_shape(Path path, bool areal) {
+    Shape s;
+    if (path.points.size() == 1) {
+        s.points.push_back(path.points.front());
+    } else if (!path.points.empty()) {
+        s.areal = areal;
+        s.paths.push_back(std::move(path));
+    }
+    return s;
+}
+
+Shape closed_outline_shape(std::vector<Point2> corners) {
+    Path path{without_repeats(corners, true), true};
+    bool areal = path.points.size() >= 3;
+    return path_shape(std::move(path), areal);
+}
+
+Shape lwpolyline_shape(const EntityView& e, const ArcOptions& arcs) {
     std::vector<Point2> verts;
     std::vector<double> bulges;
     long long flags = 0;
     double elevation = 0;
-    for (size_t i = 1; i < g.size(); ++i) {
-        switch (g.code(i)) {
+    const size_t end = e.xdata_start();
+    for (size_t i = 1; i < end; ++i) {
+        switch (e.code_at(i)) {
             case 10: {
-                Point2 p{g.real_at(i), 0};
-                if (i + 1 < g.size() && g.code(i + 1) == 20) p.y = g.real_at(++i);
+                Point2 p{e.real_at(i), 0};
+                if (i + 1 < end && e.code_at(i + 1) == 20) p.y = e.real_at(++i);
                 verts.push_back(p);
                 bulges.push_back(0);
                 break;
             }
             case 42:
-                if (!bulges.empty()) bulges.back() = g.real_at(i);
+                if (!bulges.empty()) bulges.back() = e.real_at(i);
                 break;
-            case 70: flags = g.int_at(i); break;
-            case 38: elevation = g.real_at(i); break;
+            case 70: flags = e.int_at(i); break;
+            case 38: elevation = e.real_at(i); break;
             default: break;
         }
     }
-    Shape s;
-    if (verts.empty()) return s;
+    if (verts.empty()) return {};
     bool closed = flags & 1;
     Path path = polyline_path(verts, bulges, closed, arcs);
-    Ocs ocs(g);
-    transform_all(path.points, ocs, elevation);
-    if (path.points.size() == 1) {
-        s.points.push_back(path.points.front());
-        return s;
+    transform_all(path.points, Ocs(e), elevation);
+    return path_shape(std::move(path), closed);
+}
+
+// Polygon and polyface meshes: their vertices only (face records carry no position).
+Shape mesh_shape(const EntityView& e, long long flags) {
+    Shape s;
+    const Document& doc = e.doc();
+    for (RecordId f : e.rec().followers) {
+        if (doc.record(f).erased || doc.type(f) != "VERTEX") continue;
+        EntityView vertex(doc, f);
+        if ((vertex.integer(70).value_or(0) & 64) == 0 && (flags & 64)) continue;
+        Point3 p = vertex.point(10).value_or(Point3{});
+        s.points.push_back({p.x, p.y});
     }
-    s.areal = closed;
-    s.paths.push_back(std::move(path));
     return s;
 }
 
-Shape old_polyline_shape(const Document& doc, RecordId id, const ArcOptions& arcs) {
-    Entity e(const_cast<Document&>(doc), id);
-    Groups g(doc, id);
-    long long flags = g.integer(70);
+Shape old_polyline_shape(const EntityView& e, const ArcOptions& arcs) {
+    long long flags = e.integer(70).value_or(0);
     std::vector<Point3> v3 = e.vertices();
-    Shape s;
-    if (v3.empty()) return s;
-    if (flags & (16 | 64)) {
-        // Polygon and polyface meshes: their vertices only (face records carry no position).
-        for (RecordId f : doc.record(id).followers) {
-            if (doc.record(f).erased || doc.type(f) != "VERTEX") continue;
-            Groups vg(doc, f);
-            if ((vg.integer(70) & 64) == 0 && (flags & 64)) continue;
-            Point3 p = vg.point(10).value_or(Point3{});
-            s.points.push_back({p.x, p.y});
-        }
-        return s;
-    }
+    if (v3.empty()) return {};
+    if (flags & (16 | 64)) return mesh_shape(e, flags);
     std::vector<Point2> verts;
     verts.reserve(v3.size());
     for (const Point3& p : v3) verts.push_back({p.x, p.y});
@@ -425,256 +386,263 @@ Shape old_polyline_shape(const Document& doc, RecordId id, const ArcOptions& arc
     std::vector<double> bulges = three_d ? std::vector<double>{} : e.bulges();
     bool closed = flags & 1;
     Path path = polyline_path(verts, bulges, closed, arcs);
-    if (!three_d) {
-        Ocs ocs(g);
-        transform_all(path.points, ocs, g.point(10).value_or(Point3{}).z);
-    }
-    if (path.points.size() == 1) {
-        s.points.push_back(path.points.front());
-        return s;
-    }
-    s.areal = closed;
-    s.paths.push_back(std::move(path));
-    return s;
+    if (!three_d) transform_all(path.points, Ocs(e), e.point(10).value_or(Point3{}).z);
+    return path_shape(std::move(path), closed);
 }
 
-void add_hatch_loops(const Document& doc, RecordId id, const ArcOptions& arcs, Shape& s) {
-    Groups g(doc, id);
-    int start = g.find(91);
-    if (start < 0) return;
-    size_t i = size_t(start);
-    const size_t end = g.size();
-    long long loops = g.int_at(i++);
-    auto take = [&](int code, double fallback = 0) {
-        if (i < end && g.code(i) == code) return g.real_at(i++);
-        return fallback;
-    };
-    auto take_int = [&](int code, long long fallback = 0) {
-        if (i < end && g.code(i) == code) return g.int_at(i++);
-        return fallback;
-    };
-    for (long long loop = 0; loop < loops && i < end; ++loop) {
-        while (i < end && g.code(i) != 92) ++i;
-        if (i >= end) break;
-        long long type = g.int_at(i++);
-        Path path;
-        path.closed = true;
-        if (type & 2) {
-            bool has_bulge = take_int(72) != 0;
-            take_int(73);  // a hatch loop is closed whatever this flag says
-            long long n = take_int(93);
-            std::vector<Point2> verts;
-            std::vector<double> bulges;
-            for (long long k = 0; k < n && i < end; ++k) {
-                Point2 p{take(10), take(20)};
-                double b = has_bulge ? take(42) : 0;
-                verts.push_back(p);
-                bulges.push_back(b);
-            }
-            path = polyline_path(verts, bulges, true, arcs);
-        } else {
-            long long edges = take_int(93);
-            for (long long k = 0; k < edges && i < end; ++k) {
-                long long et = take_int(72);
-                std::vector<Point2> pts;
-                if (et == 1) {
-                    Point2 a{take(10), take(20)};
-                    Point2 b{take(11), take(21)};
-                    pts = {a, b};
-                } else if (et == 2) {
-                    Point2 c{take(10), take(20)};
-                    double r = take(40);
-                    double a0 = take(50), a1 = take(51);
-                    bool ccw = take_int(73, 1) != 0;
-                    if (ccw) pts = arc_points(c, r, a0 * kDeg, a1 * kDeg, arcs);
-                    else {
-                        pts = arc_points(c, r, -a1 * kDeg, -a0 * kDeg, arcs);
-                        std::reverse(pts.begin(), pts.end());
-                    }
-                } else if (et == 3) {
-                    Point2 c{take(10), take(20)};
-                    Point2 major{take(11), take(21)};
-                    double ratio = take(40, 1);
-                    double a0 = take(50), a1 = take(51);
-                    bool ccw = take_int(73, 1) != 0;
-                    Point2 minor{-major.y * ratio, major.x * ratio};
-                    double t0 = ccw ? a0 * kDeg : -a1 * kDeg, t1 = ccw ? a1 * kDeg : -a0 * kDeg;
-                    while (t1 <= t0) t1 += kTwoPi;
-                    pts = ellipse_points(c, major, minor, t0, t1, arcs);
-                    if (!ccw) std::reverse(pts.begin(), pts.end());
-                } else if (et == 4) {
-                    take_int(94);
-                    bool rational = take_int(73) != 0;
-                    take_int(74);
-                    long long knots = take_int(95);
-                    long long ctrl = take_int(96);
-                    for (long long q = 0; q < knots && i < end && g.code(i) == 40; ++q) ++i;
-                    std::vector<Point2> cps;
-                    for (long long q = 0; q < ctrl && i < end; ++q) {
-                        cps.push_back({take(10), take(20)});
-                        if (rational) take(42);
-                    }
-                    std::vector<Point2> fit;
-                    if (i < end && g.code(i) == 97) {
-                        long long nf = take_int(97);
-                        for (long long q = 0; q < nf && i < end && g.code(i) == 11; ++q) fit.push_back({take(11), take(21)});
-                        if (i < end && g.code(i) == 12) take(12), take(22);
-                        if (i < end && g.code(i) == 13) take(13), take(23);
-                    }
-                    pts = fit.size() >= 2 ? fit : cps;
-                } else {
-                    break;  // unknown edge type: the rest of this loop cannot be read
-                }
-                for (const Point2& p : pts)
-                    if (path.points.empty() || !(path.points.back() == p)) path.points.push_back(p);
-            }
-            while (path.points.size() > 1 && path.points.back() == path.points.front()) path.points.pop_back();
+// Reads a hatch's boundary groups in order; a group that is not next gives the fallback.
+class HatchGroups {
+public:
+    HatchGroups(const EntityView& e, size_t at) : e_(e), i_(at), end_(e.xdata_start()) {}
+    bool more() const { return i_ < end_; }
+    bool next_is(int code) const { return i_ < end_ && e_.code_at(i_) == code; }
+    void skip() { ++i_; }
+    double take(int code, double fallback = 0) { return next_is(code) ? e_.real_at(i_++) : fallback; }
+    long long take_int(int code, long long fallback = 0) { return next_is(code) ? e_.int_at(i_++) : fallback; }
+    Point2 take_xy(int code) {
+        double x = take(code);
+        return {x, take(code + 10)};
+    }
+
+private:
+    const EntityView& e_;
+    size_t i_, end_;
+};
+
+std::vector<Point2> hatch_arc_edge(HatchGroups& g, const ArcOptions& arcs) {
+    Point2 c = g.take_xy(10);
+    double r = g.take(40);
+    double a0 = g.take(50), a1 = g.take(51);
+    if (g.take_int(73, 1) != 0) return arc_points(c, r, a0 * kDeg, a1 * kDeg, arcs);
+    std::vector<Point2> pts = arc_points(c, r, -a1 * kDeg, -a0 * kDeg, arcs);
+    std::reverse(pts.begin(), pts.end());
+    return pts;
+}
+
+std::vector<Point2> hatch_ellipse_edge(HatchGroups& g, const ArcOptions& arcs) {
+    Point2 c = g.take_xy(10);
+    Point2 major = g.take_xy(11);
+    double ratio = g.take(40, 1);
+    double a0 = g.take(50), a1 = g.take(51);
+    bool ccw = g.take_int(73, 1) != 0;
+    Point2 minor{-major.y * ratio, major.x * ratio};
+    double t0 = ccw ? a0 * kDeg : -a1 * kDeg, t1 = ccw ? a1 * kDeg : -a0 * kDeg;
+    std::vector<Point2> pts = ellipse_points(c, major, minor, t0, past(t0, t1), arcs);
+    if (!ccw) std::reverse(pts.begin(), pts.end());
+    return pts;
+}
+
+// A spline edge by its fit points where it has two or more, else by its control points.
+std::vector<Point2> hatch_spline_edge(HatchGroups& g) {
+    g.take_int(94);
+    bool rational = g.take_int(73) != 0;
+    g.take_int(74);
+    long long knots = g.take_int(95);
+    long long ctrl = g.take_int(96);
+    for (long long q = 0; q < knots && g.next_is(40); ++q) g.skip();
+    std::vector<Point2> cps;
+    for (long long q = 0; q < ctrl && g.more(); ++q) {
+        cps.push_back(g.take_xy(10));
+        if (rational) g.take(42);
+    }
+    std::vector<Point2> fit;
+    if (g.next_is(97)) {
+        long long nf = g.take_int(97);
+        for (long long q = 0; q < nf && g.next_is(11); ++q) fit.push_back(g.take_xy(11));
+        if (g.next_is(12)) g.take_xy(12);
+        if (g.next_is(13)) g.take_xy(13);
+    }
+    return fit.size() >= 2 ? fit : cps;
+}
+
+Path hatch_polyline_loop(HatchGroups& g, const ArcOptions& arcs) {
+    bool has_bulge = g.take_int(72) != 0;
+    g.take_int(73);  // a hatch loop is closed whatever this flag says
+    long long n = g.take_int(93);
+    std::vector<Point2> verts;
+    std::vector<double> bulges;
+    for (long long k = 0; k < n && g.more(); ++k) {
+        verts.push_back(g.take_xy(10));
+        bulges.push_back(has_bulge ? g.take(42) : 0);
+    }
+    return polyline_path(verts, bulges, true, arcs);
+}
+
+// The points of the next edge; nullopt for an unknown edge type (the rest of its loop cannot be read).
+std::optional<std::vector<Point2>> hatch_edge(HatchGroups& g, const ArcOptions& arcs) {
+    switch (g.take_int(72)) {
+        case 1: {
+            Point2 a = g.take_xy(10);
+            return std::vector<Point2>{a, g.take_xy(11)};
         }
+        case 2: return hatch_arc_edge(g, arcs);
+        case 3: return hatch_ellipse_edge(g, arcs);
+        case 4: return hatch_spline_edge(g);
+        default: return std::nullopt;
+    }
+}
+
+Path hatch_edge_loop(HatchGroups& g, const ArcOptions& arcs) {
+    Path path;
+    path.closed = true;
+    long long edges = g.take_int(93);
+    for (long long k = 0; k < edges && g.more(); ++k) {
+        auto pts = hatch_edge(g, arcs);
+        if (!pts) break;
+        for (const Point2& p : *pts)
+            if (path.points.empty() || !(path.points.back() == p)) path.points.push_back(p);
+    }
+    while (path.points.size() > 1 && path.points.back() == path.points.front()) path.points.pop_back();
+    return path;
+}
+
+Shape hatch_shape(const EntityView& e, const ArcOptions& arcs) {
+    Shape s;
+    int start = e.find(91);
+    if (start < 0) return s;
+    HatchGroups g(e, size_t(start));
+    long long loops = g.take_int(91);
+    for (long long loop = 0; loop < loops && g.more(); ++loop) {
+        while (g.more() && !g.next_is(92)) g.skip();
+        if (!g.more()) break;
+        long long type = g.take_int(92);
+        Path path = type & 2 ? hatch_polyline_loop(g, arcs) : hatch_edge_loop(g, arcs);
+        path.closed = true;
         // Source boundary objects follow (97 count, 330 handles); the next loop starts at its 92.
         if (!path.points.empty()) s.paths.push_back(std::move(path));
     }
-    Ocs ocs(g);
-    double z = g.point(10).value_or(Point3{}).z;
+    Ocs ocs(e);
+    double z = e.point(10).value_or(Point3{}).z;
     for (Path& p : s.paths) transform_all(p.points, ocs, z);
     s.areal = !s.paths.empty();
+    return s;
+}
+
+Shape line_shape(const EntityView& e) {
+    Point3 a = e.point(10).value_or(Point3{}), b = e.point(11).value_or(Point3{});
+    if (a.x == b.x && a.y == b.y) return Shape{{{a.x, a.y}}, {}, false};
+    return Shape{{}, {Path{{{a.x, a.y}, {b.x, b.y}}, false}}, false};
+}
+
+Shape circle_or_arc_shape(const EntityView& e, bool circle, const ArcOptions& arcs) {
+    Point3 c = e.point(10).value_or(Point3{});
+    double r = e.real(40).value_or(0);
+    Ocs ocs(e);
+    if (r <= 0) return Shape{{ocs.to_wcs(c.x, c.y, c.z)}, {}, false};
+    Path path;
+    if (circle) {
+        path.points = circle_points({c.x, c.y}, r, arcs);
+        path.closed = true;
+    } else {
+        path.points = arc_points({c.x, c.y}, r, e.real(50).value_or(0) * kDeg, e.real(51).value_or(0) * kDeg, arcs);
+    }
+    return Shape{{}, {transformed(std::move(path), ocs, c.z)}, circle};
+}
+
+Shape ellipse_shape(const EntityView& e, const ArcOptions& arcs) {
+    Point3 c = e.point(10).value_or(Point3{});
+    Point3 m = e.point(11).value_or(Point3{1, 0, 0});
+    double ratio = e.real(40).value_or(1);
+    double t0 = e.real(41).value_or(0);
+    double t1 = past(t0, e.real(42).value_or(kTwoPi));
+    Point3 n = e.point(210).value_or(Point3{0, 0, 1});
+    // Minor axis: extrusion x major, scaled by the ratio (projected on the plane).
+    Point2 minor{(n.y * m.z - n.z * m.y) * ratio, (n.z * m.x - n.x * m.z) * ratio};
+    bool full = std::abs((t1 - t0) - kTwoPi) < 1e-9;
+    Path path;
+    path.points = ellipse_points({c.x, c.y}, {m.x, m.y}, minor, t0, t1, arcs);
+    if (full) {
+        path.points.pop_back();
+        path.closed = true;
+    }
+    return Shape{{}, {std::move(path)}, full};
+}
+
+Shape spline_shape(const EntityView& e) {
+    std::vector<Point2> ctrl, fit;
+    const size_t end = e.xdata_start();
+    for (size_t i = 1; i < end; ++i) {
+        int code = e.code_at(i);
+        if (code != 10 && code != 11) continue;
+        Point3 p = e.point_at(i);
+        (code == 10 ? ctrl : fit).push_back({p.x, p.y});
+    }
+    Path path;
+    path.closed = (e.integer(70).value_or(0) & 1) != 0;
+    path.points = without_repeats(fit.size() >= 2 ? fit : ctrl, path.closed);
+    return path_shape(std::move(path), false);
+}
+
+// A block reference covers its block's box, placed, scaled and turned as the reference says.
+Shape insert_shape(const EntityView& e, BlockBoxCache* blocks, int depth) {
+    Point3 ins = e.point(10).value_or(Point3{});
+    Ocs ocs(e);
+    Box2 box = block_box(e.doc(), e.text_of(2).value_or(""), blocks, depth);
+    if (box.empty()) return Shape{{ocs.to_wcs(ins.x, ins.y, ins.z)}, {}, false};
+    double sx = e.real(41).value_or(1), sy = e.real(42).value_or(1), rot = e.real(50).value_or(0) * kDeg;
+    double cs = std::cos(rot), sn = std::sin(rot);
+    std::vector<Point2> corners;
+    for (Point2 corner : {Point2{box.min_x, box.min_y}, Point2{box.max_x, box.min_y}, Point2{box.max_x, box.max_y},
+                          Point2{box.min_x, box.max_y}}) {
+        double x = corner.x * sx, y = corner.y * sy;
+        corners.push_back(ocs.to_wcs(ins.x + x * cs - y * sn, ins.y + x * sn + y * cs, ins.z));
+    }
+    return closed_outline_shape(std::move(corners));
+}
+
+// An image (or wipeout) covers its pixel rectangle: u and v are one pixel's sides.
+Shape image_shape(const EntityView& e) {
+    Point3 ins = e.point(10).value_or(Point3{});
+    Point3 u = e.point(11).value_or(Point3{1, 0, 0}), v = e.point(12).value_or(Point3{0, 1, 0});
+    Point3 size = e.point(13).value_or(Point3{1, 1, 0});
+    Point2 o{ins.x, ins.y}, du{u.x * size.x, u.y * size.x}, dv{v.x * size.y, v.y * size.y};
+    return closed_outline_shape(
+        {o, {o.x + du.x, o.y + du.y}, {o.x + du.x + dv.x, o.y + du.y + dv.y}, {o.x + dv.x, o.y + dv.y}});
+}
+
+// SOLID and TRACE keep their third and fourth corners crosswise; a 3DFACE goes round.
+Shape solid_shape(const EntityView& e, bool face) {
+    std::vector<Point2> c;
+    for (int code : {10, 11, 12, 13})
+        if (auto p = e.point(code)) c.push_back({p->x, p->y});
+    if (face) return closed_outline_shape(std::move(c));
+    if (c.size() == 4) std::swap(c[2], c[3]);
+    transform_all(c, Ocs(e));
+    return closed_outline_shape(std::move(c));
+}
+
+// Any other entity: by the points it names.
+Shape named_points_shape(const EntityView& e) {
+    Shape s;
+    const size_t end = e.xdata_start();
+    for (size_t i = 1; i < end; ++i)
+        if (int code = e.code_at(i); code >= 10 && code <= 18) {
+            Point3 p = e.point_at(i);
+            s.points.push_back({p.x, p.y});
+        }
+    return s;
 }
 
 Shape shape_of(const Document& doc, RecordId id, const ArcOptions& arcs, BlockBoxCache* blocks, int depth) {
-    Shape s;
     std::string_view type = doc.type(id);
-    if (type == "LWPOLYLINE") return lwpolyline_shape(doc, id, arcs);
-    if (type == "POLYLINE") return old_polyline_shape(doc, id, arcs);
-    Groups g(doc, id);
-    if (type == "POINT") {
-        Point3 p = g.point(10).value_or(Point3{});
-        s.points.push_back({p.x, p.y});
-    } else if (type == "LINE") {
-        Point3 a = g.point(10).value_or(Point3{}), b = g.point(11).value_or(Point3{});
-        if (a.x == b.x && a.y == b.y) s.points.push_back({a.x, a.y});
-        else s.paths.push_back(Path{{{a.x, a.y}, {b.x, b.y}}, false});
-    } else if (type == "CIRCLE" || type == "ARC") {
-        Point3 c = g.point(10).value_or(Point3{});
-        double r = g.real(40);
-        Ocs ocs(g);
-        if (r <= 0) {
-            s.points.push_back(ocs.to_wcs(c.x, c.y, c.z));
-            return s;
-        }
-        Path path;
-        if (type == "CIRCLE") {
-            path.points = circle_points({c.x, c.y}, r, arcs);
-            path.closed = true;
-            s.areal = true;
-        } else {
-            path.points = arc_points({c.x, c.y}, r, g.real(50) * kDeg, g.real(51) * kDeg, arcs);
-        }
-        s.paths.push_back(transformed(std::move(path), ocs, c.z));
-    } else if (type == "ELLIPSE") {
-        Point3 c = g.point(10).value_or(Point3{});
-        Point3 m = g.point(11).value_or(Point3{1, 0, 0});
-        double ratio = g.real(40, 1);
-        double t0 = g.real(41, 0), t1 = g.real(42, kTwoPi);
-        Point3 n = g.point(210).value_or(Point3{0, 0, 1});
-        // Minor axis: extrusion x major, scaled by the ratio (projected on the plane).
-        Point2 minor{(n.y * m.z - n.z * m.y) * ratio, (n.z * m.x - n.x * m.z) * ratio};
-        while (t1 <= t0) t1 += kTwoPi;
-        bool full = std::abs((t1 - t0) - kTwoPi) < 1e-9;
-        Path path;
-        path.points = ellipse_points({c.x, c.y}, {m.x, m.y}, minor, t0, t1, arcs);
-        if (full) {
-            path.points.pop_back();
-            path.closed = true;
-            s.areal = true;
-        }
-        s.paths.push_back(std::move(path));
-    } else if (type == "SPLINE") {
-        std::vector<Point2> ctrl, fit;
-        for (size_t i = 1; i < g.size(); ++i) {
-            if (g.code(i) == 10) {
-                Point3 p = g.point_at(i);
-                ctrl.push_back({p.x, p.y});
-            } else if (g.code(i) == 11) {
-                Point3 p = g.point_at(i);
-                fit.push_back({p.x, p.y});
-            }
-        }
-        Path path;
-        path.points = fit.size() >= 2 ? fit : ctrl;
-        path.closed = (g.integer(70) & 1) != 0;
-        path.points = without_repeats(path.points, path.closed);
-        if (path.points.size() == 1) s.points.push_back(path.points.front());
-        else if (!path.points.empty()) s.paths.push_back(std::move(path));
-    } else if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
-        Point3 p = g.point(10).value_or(Point3{});
-        s.points.push_back(Ocs(g).to_wcs(p.x, p.y, p.z));
-    } else if (type == "MTEXT") {
-        Point3 p = g.point(10).value_or(Point3{});
-        s.points.push_back({p.x, p.y});
-    } else if (type == "INSERT") {
-        Point3 ins = g.point(10).value_or(Point3{});
-        Ocs ocs(g);
-        Box2 box = block_box(doc, g.text(2), blocks, depth);
-        if (box.empty()) {
-            s.points.push_back(ocs.to_wcs(ins.x, ins.y, ins.z));
-            return s;
-        }
-        double sx = g.real(41, 1), sy = g.real(42, 1), rot = g.real(50) * kDeg;
-        double cs = std::cos(rot), sn = std::sin(rot);
-        Path path;
-        path.closed = true;
-        for (Point2 corner : {Point2{box.min_x, box.min_y}, Point2{box.max_x, box.min_y}, Point2{box.max_x, box.max_y},
-                              Point2{box.min_x, box.max_y}}) {
-            double x = corner.x * sx, y = corner.y * sy;
-            path.points.push_back(ocs.to_wcs(ins.x + x * cs - y * sn, ins.y + x * sn + y * cs, ins.z));
-        }
-        path.points = without_repeats(path.points, true);
-        if (path.points.size() == 1) s.points.push_back(path.points.front());
-        else {
-            s.areal = path.points.size() >= 3;
-            s.paths.push_back(std::move(path));
-        }
-    } else if (type == "IMAGE" || type == "WIPEOUT") {
-        Point3 ins = g.point(10).value_or(Point3{});
-        Point3 u = g.point(11).value_or(Point3{1, 0, 0}), v = g.point(12).value_or(Point3{0, 1, 0});
-        Point3 size = g.point(13).value_or(Point3{1, 1, 0});
-        Point2 o{ins.x, ins.y}, du{u.x * size.x, u.y * size.x}, dv{v.x * size.y, v.y * size.y};
-        Path path;
-        path.closed = true;
-        path.points = {o, {o.x + du.x, o.y + du.y}, {o.x + du.x + dv.x, o.y + du.y + dv.y}, {o.x + dv.x, o.y + dv.y}};
-        path.points = without_repeats(path.points, true);
-        if (path.points.size() == 1) s.points.push_back(path.points.front());
-        else {
-            s.areal = path.points.size() >= 3;
-            s.paths.push_back(std::move(path));
-        }
-    } else if (type == "HATCH") {
-        add_hatch_loops(doc, id, arcs, s);
-    } else if (type == "SOLID" || type == "TRACE" || type == "3DFACE") {
-        std::vector<Point2> c;
-        for (int code : {10, 11, 12, 13}) {
-            auto p = g.point(code);
-            if (p) c.push_back({p->x, p->y});
-        }
-        if (c.size() == 4 && type != "3DFACE") std::swap(c[2], c[3]);
-        Ocs ocs(g);
-        if (type != "3DFACE") transform_all(c, ocs);
-        Path path{without_repeats(c, true), true};
-        if (path.points.size() == 1) s.points.push_back(path.points.front());
-        else if (!path.points.empty()) {
-            s.areal = path.points.size() >= 3;
-            s.paths.push_back(std::move(path));
-        }
-    } else {
-        // Anything else: by the points it names.
-        for (size_t i = 1; i < g.size(); ++i) {
-            int code = g.code(i);
-            if (code >= 10 && code <= 18) {
-                Point3 p = g.point_at(i);
-                s.points.push_back({p.x, p.y});
-            }
-        }
+    EntityView e(doc, id);
+    if (type == "LWPOLYLINE") return lwpolyline_shape(e, arcs);
+    if (type == "POLYLINE") return old_polyline_shape(e, arcs);
+    if (type == "HATCH") return hatch_shape(e, arcs);
+    if (type == "LINE") return line_shape(e);
+    if (type == "CIRCLE" || type == "ARC") return circle_or_arc_shape(e, type == "CIRCLE", arcs);
+    if (type == "ELLIPSE") return ellipse_shape(e, arcs);
+    if (type == "SPLINE") return spline_shape(e);
+    if (type == "INSERT") return insert_shape(e, blocks, depth);
+    if (type == "IMAGE" || type == "WIPEOUT") return image_shape(e);
+    if (type == "SOLID" || type == "TRACE" || type == "3DFACE") return solid_shape(e, type == "3DFACE");
+    if (type == "POINT" || type == "MTEXT" || type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
+        Point3 p = e.point(10).value_or(Point3{});
+        // Text lies in its own plane; points and paragraph text are placed in world coordinates.
+        bool planar = type == "TEXT" || type == "ATTDEF" || type == "ATTRIB";
+        return Shape{{planar ? Ocs(e).to_wcs(p.x, p.y, p.z) : Point2{p.x, p.y}}, {}, false};
     }
-    return s;
+    return named_points_shape(e);
 }
 
 }  // namespace
@@ -776,7 +744,7 @@ double polyline_area(const std::vector<Point2>& vertices, const std::vector<doub
 std::optional<double> entity_area(const Document& doc, RecordId id) {
     std::string_view type = doc.type(id);
     if (type == "LWPOLYLINE" || type == "POLYLINE") {
-        Entity e(const_cast<Document&>(doc), id);
+        EntityView e(doc, id);
         if (type == "POLYLINE" && (e.integer(70).value_or(0) & (16 | 64))) return std::nullopt;
         std::vector<Point3> v3 = e.vertices();
         std::vector<Point2> v;
@@ -785,16 +753,16 @@ std::optional<double> entity_area(const Document& doc, RecordId id) {
         return polyline_area(v, b);
     }
     if (type == "CIRCLE") {
-        double r = Groups(doc, id).real(40);
-        return kPi * r * r;
+        double r = EntityView(doc, id).real(40).value_or(0);
+        return std::numbers::pi * r * r;
     }
     if (type == "ELLIPSE") {
         Shape s = entity_shape(doc, id);
         if (!s.areal) return std::nullopt;
-        Groups g(doc, id);
-        Point3 m = g.point(11).value_or(Point3{});
+        EntityView e(doc, id);
+        Point3 m = e.point(11).value_or(Point3{});
         double a = std::sqrt(m.x * m.x + m.y * m.y + m.z * m.z);
-        return kPi * a * a * g.real(40, 1);
+        return std::numbers::pi * a * a * e.real(40).value_or(1);
     }
     return std::nullopt;
 }

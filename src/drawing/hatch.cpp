@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
+#include "clamped.h"
 #include "create.h"
 
 namespace korvane::drawing {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // A forward reader over an entity's tags (the entity part, before extended data).
 class Cursor {
@@ -30,7 +30,7 @@ public:
         if (code() != c) return false;
         if constexpr (std::is_same_v<T, double>) v = real();
         else if constexpr (std::is_same_v<T, bool>) v = integer() != 0;
-        else v = T(integer());
+        else v = clamped<T>(integer());
         return true;
     }
     bool take_xy(int c, Point3& p) {
@@ -181,14 +181,8 @@ void append_arc_points(std::vector<Point3>& out, const Point3& c, double rx_x, d
     // Ellipse (or circle when ratio is 1) with major axis (rx_x, rx_y), from parameter t0 to t1.
     double r = std::hypot(rx_x, rx_y);
     double sweep = t1 - t0;
-    int n = 1;
-    if (r > 0 && tolerance > 0 && tolerance < r) {
-        double step = 2 * std::acos(1 - tolerance / r);
-        n = std::max(1, int(std::ceil(std::abs(sweep) / step)));
-    } else {
-        n = std::max(1, int(std::ceil(std::abs(sweep) / (kPi / 8))));
-    }
-    n = std::min(n, 4096);
+    double step = r > 0 && tolerance > 0 && tolerance < r ? 2 * std::acos(1 - tolerance / r) : std::numbers::pi / 8;
+    int n = clamped<int>(std::ceil(std::abs(sweep) / step), 1, 4096);
     double ux = rx_x, uy = rx_y;
     double vx = -rx_y * ratio, vy = rx_x * ratio;
     for (int k = 0; k <= n; ++k) {
@@ -197,13 +191,22 @@ void append_arc_points(std::vector<Point3>& out, const Point3& c, double rx_x, d
     }
 }
 
+// The end of an arc from s turning the given way: within a turn of s on that side when it lies
+// on the other. Computed, not stepped, so that a huge angle from a file cannot hang the loop.
+double end_parameter(double s, double t, bool ccw) {
+    constexpr double turn = 2 * std::numbers::pi;
+    if (ccw && t < s) return t + std::ceil((s - t) / turn) * turn;
+    if (!ccw && t > s) return t - std::ceil((t - s) / turn) * turn;
+    return t;
+}
+
 bool near(const Point3& a, const Point3& b, double tol) { return std::abs(a.x - b.x) <= tol && std::abs(a.y - b.y) <= tol; }
 
 // Tags of one pattern-definition line of a continuous user-defined line family.
 void user_pattern_line(Document& doc, std::vector<Tag>& tags, double angle_deg, double spacing) {
     angle_deg = std::fmod(angle_deg, 360.0);
     if (angle_deg < 0) angle_deg += 360;
-    double a = angle_deg * kPi / 180;
+    double a = angle_deg * std::numbers::pi / 180;
     tags.push_back(doc.make_real(53, angle_deg));
     tags.push_back(doc.make_real(43, 0.0));
     tags.push_back(doc.make_real(44, 0.0));
@@ -260,28 +263,24 @@ std::vector<Point3> loop_outline(const HatchLoop& loop, double tolerance) {
                 pts = {e.start, e.end};
                 break;
             case HatchEdge::Arc: {
-                double s = e.start_angle * kPi / 180, t = e.end_angle * kPi / 180;
+                double s = e.start_angle * std::numbers::pi / 180, t = e.end_angle * std::numbers::pi / 180;
                 // Angles of a clockwise arc are stored mirrored (as CAD programs do).
                 if (!e.ccw) {
                     s = -s;
                     t = -t;
-                    while (t > s) t -= 2 * kPi;
-                } else {
-                    while (t < s) t += 2 * kPi;
                 }
-                if (std::abs(e.end_angle - e.start_angle) >= 360) t = s + (e.ccw ? 2 * kPi : -2 * kPi);
+                t = end_parameter(s, t, e.ccw);
+                if (std::abs(e.end_angle - e.start_angle) >= 360) t = s + (e.ccw ? 2 * std::numbers::pi : -2 * std::numbers::pi);
                 append_arc_points(pts, e.center, e.radius, 0, 1, s, t, tolerance);
                 break;
             }
             case HatchEdge::Ellipse: {
-                double s = e.start_angle * kPi / 180, t = e.end_angle * kPi / 180;
+                double s = e.start_angle * std::numbers::pi / 180, t = e.end_angle * std::numbers::pi / 180;
                 if (!e.ccw) {
                     s = -s;
                     t = -t;
-                    while (t > s) t -= 2 * kPi;
-                } else {
-                    while (t < s) t += 2 * kPi;
                 }
+                t = end_parameter(s, t, e.ccw);
                 append_arc_points(pts, e.center, e.major_axis.x, e.major_axis.y, e.ratio, s, t, tolerance);
                 break;
             }
@@ -467,8 +466,7 @@ std::optional<Boundary> closed_boundary(const Document& cdoc, RecordId id) {
     if (id == kNoRecord || id >= cdoc.record_count() || cdoc.record(id).erased) return std::nullopt;
     std::string_view type = cdoc.type(id);
     if (type != "LWPOLYLINE" && type != "POLYLINE") return std::nullopt;
-    Document& doc = const_cast<Document&>(cdoc);  // read-only use of the typed view
-    Entity e(doc, id);
+    EntityView e(cdoc, id);
     long long flags = e.integer(70).value_or(0);
     if (type == "POLYLINE" && (flags & (16 | 64))) return std::nullopt;  // polygon meshes and polyface meshes
     Boundary b;

@@ -2,41 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
+#include "clamped.h"
 #include "create.h"
+#include "entity.h"
 #include "hatch.h"
 
 namespace korvane::drawing {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-uint64_t handle_value(const Document& doc, RecordId id, int code) {
-    const auto& tags = doc.record(id).tags;
-    for (size_t i = 1; i < tags.size(); ++i) {
-        if (tags[i].code == 1001) break;
-        if (tags[i].code == code) return parse_handle(doc.raw(tags[i]));
-    }
-    return 0;
-}
-
-// Index of the first tag with this code after the subclass marker `subclass` (or from the
-// start when the record has no such marker), before extended data; -1 when absent.
-int find_in_subclass(const Document& doc, RecordId id, std::string_view subclass, int code) {
-    const auto& tags = doc.record(id).tags;
-    size_t from = 1;
-    for (size_t i = 1; i < tags.size(); ++i)
-        if (tags[i].code == 100 && doc.trimmed(tags[i]) == subclass) {
-            from = i + 1;
-            break;
-        }
-    for (size_t i = from; i < tags.size(); ++i) {
-        if (tags[i].code == 1001) break;
-        if (tags[i].code == code) return int(i);
-    }
-    return -1;
-}
+constexpr std::string_view kImageSubclass = "AcDbRasterImage";
 
 // Appends an object record at the end of the OBJECTS section.
 RecordId add_object(Document& doc, std::vector<Tag> tags) {
@@ -284,8 +261,8 @@ std::optional<ImageDefInfo> image_def_info(const Document& doc, RecordId def) {
         if (t.code == 1001) break;
         switch (t.code) {
             case 1: info.file = doc.text(t); break;
-            case 10: info.size.width = uint32_t(std::max(0.0, std::round(doc.real(t)))); break;
-            case 20: info.size.height = uint32_t(std::max(0.0, std::round(doc.real(t)))); break;
+            case 10: info.size.width = clamped<uint32_t>(std::round(doc.real(t))); break;
+            case 20: info.size.height = clamped<uint32_t>(std::round(doc.real(t))); break;
             case 11: info.pixel_width = doc.real(t); break;
             case 21: info.pixel_height = doc.real(t); break;
             case 280: info.loaded = doc.integer(t) != 0; break;
@@ -350,7 +327,7 @@ std::vector<RecordId> images_using(const Document& doc, RecordId def) {
         const Section* s = doc.section(name);
         if (!s) continue;
         for (RecordId id : s->items)
-            if (!doc.record(id).erased && doc.type(id) == "IMAGE" && handle_value(doc, id, 340) == *h) out.push_back(id);
+            if (!doc.record(id).erased && doc.type(id) == "IMAGE" && EntityView(doc, id).handle_value(340) == *h) out.push_back(id);
     }
     return out;
 }
@@ -360,7 +337,7 @@ int detach_image_def(Document& doc, std::string_view name) {
     if (def == kNoRecord) return -1;
     std::vector<RecordId> images = images_using(doc, def);
     for (RecordId img : images) {
-        uint64_t reactor = handle_value(doc, img, 360);
+        uint64_t reactor = EntityView(doc, img).handle_value(360);
         RecordId r = reactor ? doc.find_handle(reactor) : kNoRecord;
         if (r != kNoRecord && doc.type(r) == "IMAGEDEF_REACTOR") doc.erase(r);
         doc.erase(img);
@@ -396,7 +373,7 @@ RecordId add_image(Document& doc, const std::string& path, const Point3& inserti
         if (t.code == 5) image_handle = parse_handle(doc.raw(t));
     uint64_t reactor_handle = doc.allocate_handle();
     double k = scale / size->width;
-    double r = rotation_deg * kPi / 180;
+    double r = rotation_deg * std::numbers::pi / 180;
     double ux = clean(k * std::cos(r), k), uy = clean(k * std::sin(r), k);
     tags.push_back(doc.make_int(90, 0));
     tags.push_back(doc.make_real(10, insertion.x));
@@ -445,9 +422,10 @@ void attach_image(Document& doc, RecordId image, RecordId def) {
     {
         Tag pointer = doc.make_handle(340, def_handle);
         Tag reactor = doc.make_handle(360, reactor_handle);
-        int p340 = find_in_subclass(doc, image, "AcDbRasterImage", 340);
-        int p360 = find_in_subclass(doc, image, "AcDbRasterImage", 360);
-        int p71 = find_in_subclass(doc, image, "AcDbRasterImage", 71);
+        EntityView view(doc, image);
+        int p340 = view.find_in_subclass(kImageSubclass, 340);
+        int p360 = view.find_in_subclass(kImageSubclass, 360);
+        int p71 = view.find_in_subclass(kImageSubclass, 71);
         auto& tags = doc.edit(image).tags;
         if (p360 >= 0) {
             tags[size_t(p360)] = reactor;
@@ -460,7 +438,7 @@ void attach_image(Document& doc, RecordId image, RecordId def) {
             tags[size_t(p340)] = pointer;
         } else {
             // The definition pointer follows the pixel size (13/23).
-            int p13 = find_in_subclass(doc, image, "AcDbRasterImage", 23);
+            int p13 = EntityView(doc, image).find_in_subclass(kImageSubclass, 23);
             size_t at = p13 >= 0 ? size_t(p13) + 1 : tags.size();
             tags.insert(tags.begin() + long(at), pointer);
         }
@@ -473,7 +451,7 @@ void attach_image(Document& doc, RecordId image, RecordId def) {
 }
 
 RecordId image_def_of(const Document& doc, RecordId image) {
-    uint64_t h = handle_value(doc, image, 340);
+    uint64_t h = EntityView(doc, image).handle_value(340);
     RecordId id = h ? doc.find_handle(h) : kNoRecord;
     return id != kNoRecord && doc.type(id) == "IMAGEDEF" ? id : kNoRecord;
 }
@@ -489,38 +467,32 @@ std::string image_name(const Document& doc, RecordId image) {
 }
 
 namespace {
-Point3 point_of(const Document& doc, RecordId id, int code) {
-    const auto& tags = doc.record(id).tags;
-    int i = find_in_subclass(doc, id, "AcDbRasterImage", code);
-    Point3 p;
-    if (i < 0) return p;
-    size_t k = size_t(i);
-    p.x = doc.real(tags[k]);
-    if (k + 1 < tags.size() && tags[k + 1].code == code + 10) p.y = doc.real(tags[k + 1]);
-    if (k + 2 < tags.size() && tags[k + 2].code == code + 20) p.z = doc.real(tags[k + 2]);
-    return p;
+Point3 raster_point(const Document& doc, RecordId image, int code) {
+    EntityView e(doc, image);
+    int i = e.find_in_subclass(kImageSubclass, code);
+    return i < 0 ? Point3{} : e.point_at(size_t(i));
 }
 }  // namespace
 
-Point3 image_insertion(const Document& doc, RecordId image) { return point_of(doc, image, 10); }
-Point3 image_u(const Document& doc, RecordId image) { return point_of(doc, image, 11); }
-Point3 image_v(const Document& doc, RecordId image) { return point_of(doc, image, 12); }
+Point3 image_insertion(const Document& doc, RecordId image) { return raster_point(doc, image, 10); }
+Point3 image_u(const Document& doc, RecordId image) { return raster_point(doc, image, 11); }
+Point3 image_v(const Document& doc, RecordId image) { return raster_point(doc, image, 12); }
 
 PixelSize image_pixel_size(const Document& doc, RecordId image) {
-    Point3 s = point_of(doc, image, 13);
-    return PixelSize{uint32_t(std::max(0.0, std::round(s.x))), uint32_t(std::max(0.0, std::round(s.y)))};
+    Point3 s = raster_point(doc, image, 13);
+    return PixelSize{clamped<uint32_t>(std::round(s.x)), clamped<uint32_t>(std::round(s.y))};
 }
 
 Point3 image_pixel_to_world(const Document& doc, RecordId image, double px, double py) {
     Point3 o = image_insertion(doc, image), u = image_u(doc, image), v = image_v(doc, image);
-    double h = point_of(doc, image, 13).y;
+    double h = raster_point(doc, image, 13).y;
     double a = px + 0.5, b = h - 0.5 - py;
     return Point3{o.x + a * u.x + b * v.x, o.y + a * u.y + b * v.y, o.z + a * u.z + b * v.z};
 }
 
 std::optional<std::pair<double, double>> image_world_to_pixel(const Document& doc, RecordId image, const Point3& p) {
     Point3 o = image_insertion(doc, image), u = image_u(doc, image), v = image_v(doc, image);
-    double h = point_of(doc, image, 13).y;
+    double h = raster_point(doc, image, 13).y;
     double det = u.x * v.y - u.y * v.x;
     if (det == 0 || !std::isfinite(det)) return std::nullopt;
     double dx = p.x - o.x, dy = p.y - o.y;
@@ -537,14 +509,15 @@ std::vector<Point3> image_corners(const Document& doc, RecordId image) {
 }
 
 bool image_clipped(const Document& doc, RecordId image) {
-    int i = find_in_subclass(doc, image, "AcDbRasterImage", 280);
-    return i >= 0 && doc.integer(doc.record(image).tags[size_t(i)]) != 0;
+    EntityView view(doc, image);
+    int i = view.find_in_subclass(kImageSubclass, 280);
+    return i >= 0 && view.int_at(size_t(i)) != 0;
 }
 
 std::vector<std::pair<double, double>> image_clip_pixels(const Document& doc, RecordId image) {
     std::vector<std::pair<double, double>> out;
     const auto& tags = doc.record(image).tags;
-    int i = find_in_subclass(doc, image, "AcDbRasterImage", 71);
+    int i = EntityView(doc, image).find_in_subclass(kImageSubclass, 71);
     if (i < 0) return out;
     for (size_t k = size_t(i) + 1; k < tags.size(); ++k) {
         if (tags[k].code == 1001) break;
@@ -561,8 +534,9 @@ std::vector<Point3> image_clip_world(const Document& doc, RecordId image) {
     std::vector<Point3> out;
     auto px = image_clip_pixels(doc, image);
     if (!image_clipped(doc, image) || px.size() < 2) return image_corners(doc, image);
-    int i = find_in_subclass(doc, image, "AcDbRasterImage", 71);
-    long long type = i >= 0 ? doc.integer(doc.record(image).tags[size_t(i)]) : 1;
+    EntityView view(doc, image);
+    int i = view.find_in_subclass(kImageSubclass, 71);
+    long long type = i >= 0 ? view.int_at(size_t(i)) : 1;
     if (type == 1 && px.size() == 2) {
         auto [x0, y0] = px[0];
         auto [x1, y1] = px[1];
@@ -583,10 +557,11 @@ void write_clip(Document& doc, RecordId image, int type, const std::vector<std::
         boundary.push_back(doc.make_real(24, y));
     }
     Tag state = doc.make_int(280, on ? 1 : 0);
-    int clip_state = find_in_subclass(doc, image, "AcDbRasterImage", 280);
-    int at71 = find_in_subclass(doc, image, "AcDbRasterImage", 71);
-    int flags_at = find_in_subclass(doc, image, "AcDbRasterImage", 70);
-    Tag flags = doc.make_int(70, flags_at >= 0 ? (doc.integer(doc.record(image).tags[size_t(flags_at)]) | 4) : 7);
+    EntityView view(doc, image);
+    int clip_state = view.find_in_subclass(kImageSubclass, 280);
+    int at71 = view.find_in_subclass(kImageSubclass, 71);
+    int flags_at = view.find_in_subclass(kImageSubclass, 70);
+    Tag flags = doc.make_int(70, flags_at >= 0 ? (view.int_at(size_t(flags_at)) | 4) : 7);
     auto& tags = doc.edit(image).tags;
     if (flags_at >= 0 && on) tags[size_t(flags_at)] = flags;
     if (clip_state >= 0) tags[size_t(clip_state)] = state;
@@ -652,14 +627,15 @@ void clear_image_clip(Document& doc, RecordId image) {
 int image_frame(const Document& doc) {
     RecordId rv = raster_variables(doc);
     if (rv == kNoRecord) return 1;
-    int i = find_in_subclass(doc, rv, "AcDbRasterVariables", 70);
-    return i < 0 ? 1 : int(doc.integer(doc.record(rv).tags[size_t(i)]));
+    EntityView view(doc, rv);
+    int i = view.find_in_subclass("AcDbRasterVariables", 70);
+    return i < 0 ? 1 : int(view.int_at(size_t(i)));
 }
 
 bool set_image_frame(Document& doc, int frame) {
     if (doc.is_r12() || frame < 0 || frame > 2) return false;
     RecordId rv = ensure_raster_variables(doc);
-    int i = find_in_subclass(doc, rv, "AcDbRasterVariables", 70);
+    int i = EntityView(doc, rv).find_in_subclass("AcDbRasterVariables", 70);
     Tag t = doc.make_int(70, frame);
     auto& tags = doc.edit(rv).tags;
     if (i >= 0) {

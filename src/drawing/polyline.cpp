@@ -19,14 +19,14 @@ std::vector<RecordId> vertex_records(const Document& doc, const Record& r) {
 
 }  // namespace
 
-bool Entity::is_polyline() const {
+bool EntityView::is_polyline() const {
     std::string t = type();
     return t == "LWPOLYLINE" || t == "POLYLINE";
 }
 
-bool Entity::is_3d_polyline() const { return type() == "POLYLINE" && (integer(70).value_or(0) & 8); }
+bool EntityView::is_3d_polyline() const { return type() == "POLYLINE" && (integer(70).value_or(0) & 8); }
 
-std::vector<Point3> Entity::vertices() const {
+std::vector<Point3> EntityView::vertices() const {
     std::vector<Point3> out;
     if (type() == "LWPOLYLINE") {
         const auto& tags = rec().tags;
@@ -34,15 +34,15 @@ std::vector<Point3> Entity::vertices() const {
         size_t end = xdata_start();
         for (size_t i = 1; i < end; ++i) {
             if (tags[i].code != 10) continue;
-            Point3 p{doc_->real(tags[i]), 0, z};
-            if (i + 1 < end && tags[i + 1].code == 20) p.y = doc_->real(tags[++i]);
+            Point3 p{doc().real(tags[i]), 0, z};
+            if (i + 1 < end && tags[i + 1].code == 20) p.y = doc().real(tags[++i]);
             out.push_back(p);
         }
         return out;
     }
     if (type() == "POLYLINE") {
-        for (RecordId v : vertex_records(*doc_, rec())) {
-            Entity ve(*doc_, v);
+        for (RecordId v : vertex_records(doc(), rec())) {
+            EntityView ve(doc(), v);
             long long flags = ve.integer(70).value_or(0);
             if (flags & 16) continue;  // spline frame control points are not part of the shape
             out.push_back(ve.point(10).value_or(Point3{}));
@@ -51,20 +51,20 @@ std::vector<Point3> Entity::vertices() const {
     return out;
 }
 
-std::vector<double> Entity::bulges() const {
+std::vector<double> EntityView::bulges() const {
     std::vector<double> out;
     if (type() == "LWPOLYLINE") {
         const auto& tags = rec().tags;
         size_t end = xdata_start();
         for (size_t i = 1; i < end; ++i) {
             if (tags[i].code == 10) out.push_back(0);
-            else if (tags[i].code == 42 && !out.empty()) out.back() = doc_->real(tags[i]);
+            else if (tags[i].code == 42 && !out.empty()) out.back() = doc().real(tags[i]);
         }
         return out;
     }
     if (type() == "POLYLINE")
-        for (RecordId v : vertex_records(*doc_, rec())) {
-            Entity ve(*doc_, v);
+        for (RecordId v : vertex_records(doc(), rec())) {
+            EntityView ve(doc(), v);
             if (ve.integer(70).value_or(0) & 16) continue;
             out.push_back(ve.real(42).value_or(0));
         }
@@ -140,7 +140,7 @@ void Entity::set_vertices(const std::vector<Point3>& points, const std::vector<d
     doc_->touch();
 }
 
-bool Entity::closed() const { return integer(70).value_or(0) & 1; }
+bool EntityView::closed() const { return integer(70).value_or(0) & 1; }
 
 void Entity::set_closed(bool closed) {
     long long f = integer(70).value_or(0);
@@ -148,7 +148,7 @@ void Entity::set_closed(bool closed) {
     set_integer(70, f, type() == "LWPOLYLINE" ? 90 : 30);
 }
 
-double Entity::constant_width() const {
+double EntityView::constant_width() const {
     if (type() == "LWPOLYLINE") return real(43).value_or(0);
     return real(40).value_or(0);
 }
@@ -178,7 +178,7 @@ void Entity::set_constant_width(double width) {
     }
 }
 
-double Entity::elevation() const {
+double EntityView::elevation() const {
     if (type() == "LWPOLYLINE") return real(38).value_or(0);
     return point(10).value_or(Point3{}).z;
 }

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "clamped.h"
+
 namespace korvane::drawing {
 
 // ---------------------------------------------------------------- wildcards
@@ -237,7 +239,7 @@ bool parse_integer(std::string_view v, long long& out) {
     double d = 0;
     auto [p2, ec2] = std::from_chars(v.data(), v.data() + v.size(), d);
     if (ec2 != std::errc() || p2 != v.data() + v.size() || v.empty() || d != std::floor(d)) return false;
-    out = static_cast<long long>(d);
+    out = clamped<long long>(d);
     return true;
 }
 

@@ -5,13 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string_view>
 
 namespace korvane::drawing {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 Point3 operator+(const Point3& a, const Point3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 Point3 operator-(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -47,7 +46,7 @@ struct Affine {
     double angle_deg(double a) const { return turn_deg == 0 ? a : norm360(a + turn_deg); }
     void finish() {
         Point3 x = vec({1, 0, 0});
-        turn_deg = linear_identity ? 0 : std::atan2(x.y, x.x) * 180.0 / kPi;
+        turn_deg = linear_identity ? 0 : std::atan2(x.y, x.x) * 180.0 / std::numbers::pi;
         if (std::fabs(turn_deg) < 1e-12) turn_deg = 0;
     }
 };
@@ -393,7 +392,7 @@ void transform_hatch(Editor& ed) {
         } else if (c == 10) {
             i += ed.apply(Role::Point2, i, elevation) - 1;
         } else if (c == 460) {
-            ed.set(i, ed.real(i) + ed.frame().turn_deg * kPi / 180.0);
+            ed.set(i, ed.real(i) + ed.frame().turn_deg * std::numbers::pi / 180.0);
         }
     }
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <set>
 
 #include "drawing/draw_order.h"
@@ -44,7 +45,7 @@ void attach_image(CommandContext& c) {
     if (!rot) return;
     std::string error;
     RecordId id =
-        add_raster(c.dwg(), file, {ins.x, ins.y, ins.z}, *scale, *rot * M_PI / 180, c.current_layer(), error);
+        add_raster(c.dwg(), file, {ins.x, ins.y, ins.z}, *scale, *rot * std::numbers::pi / 180, c.current_layer(), error);
     if (id == kNoRecord) c.print("无法附着图像: " + error);
 }
 

@@ -1,5 +1,6 @@
 // RECTANG: a closed lightweight polyline through the four corners of a rectangle.
 #include <cmath>
+#include <numbers>
 
 #include "drawing/create.h"
 #include "drawing/entity.h"
@@ -43,7 +44,7 @@ void cmd_rectang(CommandContext& c) {
         if (b.is(kRotation)) {
             auto deg = c.ask_real("指定旋转角度 <0>:", 0);
             if (!deg) return;
-            angle = *deg * M_PI / 180;
+            angle = *deg * std::numbers::pi / 180;
             continue;
         }
         double length = st.rect_length, width = st.rect_width;

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <numbers>
 
 #include "drawing/entity.h"
 #include "drawing/geometry.h"
@@ -210,7 +211,7 @@ public:
         }
         if (t == "ARC") {
             auto c = ent().point(10).value_or(drawing::Point3{});
-            double r = ent().real(40).value_or(0), a = ent().real(50).value_or(0) * M_PI / 180;
+            double r = ent().real(40).value_or(0), a = ent().real(50).value_or(0) * std::numbers::pi / 180;
             return {c.x + r * std::cos(a), c.y + r * std::sin(a), c.z};
         }
         unsupported();

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 #include "drawing/entity.h"
 #include "host/embedded_internal.h"
@@ -107,7 +108,7 @@ public:
     }
     double AngleFromXAxis(const Point& a, const Point& b) override {
         double angle = std::atan2(b.y - a.y, b.x - a.x);
-        if (angle < 0) angle += 2 * M_PI;
+        if (angle < 0) angle += 2 * std::numbers::pi;
         return angle;
     }
     Point PolarPoint(const Point& p, double angle, double distance) override {

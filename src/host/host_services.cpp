@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <numbers>
 
 #include "drawing/block.h"
 #include "drawing/create.h"
@@ -45,8 +46,8 @@ std::vector<drawing::RecordId> explode_polyline(drawing::Document& doc, drawing:
         double ux = -(c.y - a.y) / chord, uy = (c.x - a.x) / chord;
         double sign = bulge > 0 ? 1 : -1;
         drawing::Point3 centre{mx + sign * ux * h, my + sign * uy * h, a.z};
-        double sa = std::atan2(a.y - centre.y, a.x - centre.x) * 180 / M_PI;
-        double ea = std::atan2(c.y - centre.y, c.x - centre.x) * 180 / M_PI;
+        double sa = std::atan2(a.y - centre.y, a.x - centre.x) * 180 / std::numbers::pi;
+        double ea = std::atan2(c.y - centre.y, c.x - centre.x) * 180 / std::numbers::pi;
         if (bulge < 0) std::swap(sa, ea);
         out.push_back(drawing::add_arc(doc, centre, std::fabs(r), sa, ea, layer));
     }
@@ -62,14 +63,14 @@ drawing::RecordId add_raster(drawing::Document& doc, const std::string& file, co
         error = "image file not found: " + file;
         return drawing::kNoRecord;
     }
-    drawing::RecordId id = drawing::add_image(doc, file, at, scale, rotation * 180 / M_PI, layer);
+    drawing::RecordId id = drawing::add_image(doc, file, at, scale, rotation * 180 / std::numbers::pi, layer);
     if (id == drawing::kNoRecord) error = "not a JPEG, PNG or TIFF image: " + file;
     return id;
 }
 
 drawing::RecordId insert_block(drawing::Document& doc, const std::string& name, const drawing::Point3& at, double xs,
                                double ys, double zs, double rotation, const std::string& layer, std::string& error) {
-    double deg = rotation * 180 / M_PI;
+    double deg = rotation * 180 / std::numbers::pi;
     if (ends_with_dxf(name) || name.find('/') != std::string::npos) {
         drawing::CopyReport report;
         drawing::RecordId id = drawing::insert_dxf_as_block(doc, name, at, xs, ys, zs, deg, layer, &report);

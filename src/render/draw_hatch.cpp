@@ -3,12 +3,13 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <numbers>
 
 namespace korvane::render {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "render/items.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "drawing/block.h"
 #include "drawing/entity.h"
@@ -16,14 +17,9 @@ using drawing::RecordId;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
-// The engine's entity accessors read through a mutable handle; the renderer never writes.
-drawing::Entity entity(const drawing::Document& doc, RecordId id) {
-    return drawing::Entity(const_cast<drawing::Document&>(doc), id);
-}
-
-Point2 point2(const drawing::Entity& e, int code) {
+Point2 point2(const drawing::EntityView& e, int code) {
     auto p = e.point(code);
     return p ? Point2{p->x, p->y} : Point2{};
 }
@@ -57,7 +53,7 @@ int LayerTable::of(const std::string& name) {
 
 std::unique_ptr<Item> ItemBuilder::build(RecordId id, bool in_block) {
     auto it = std::make_unique<Item>();
-    drawing::Entity e = entity(doc_, id);
+    drawing::EntityView e(doc_, id);
     if (e.integer(60).value_or(0) == 1) return it;  // invisible
     it->layer = layers_.of(e.layer());
     it->color = e.color();
@@ -78,11 +74,11 @@ std::unique_ptr<Item> ItemBuilder::build(RecordId id, bool in_block) {
 
 void ItemBuilder::build_point(Item& it, RecordId id) {
     it.kind = Item::Point;
-    it.points.push_back(point2(entity(doc_, id), 10));
+    it.points.push_back(point2(drawing::EntityView(doc_, id), 10));
 }
 
 void ItemBuilder::build_text(Item& it, RecordId id) {
-    drawing::Entity e = entity(doc_, id);
+    drawing::EntityView e(doc_, id);
     std::string_view type = doc_.type(id);
     if (type == "ATTRIB" && (e.integer(70).value_or(0) & 1)) return;  // invisible attribute
     auto t = std::make_unique<TextInfo>();
@@ -105,7 +101,7 @@ void ItemBuilder::build_text(Item& it, RecordId id) {
 }
 
 void ItemBuilder::build_mtext(Item& it, RecordId id) {
-    drawing::Entity e = entity(doc_, id);
+    drawing::EntityView e(doc_, id);
     auto t = std::make_unique<TextInfo>();
     t->mtext = true;
     t->lines = QString::fromStdString(mtext_plain(e.text())).split(QChar('\n'));
@@ -195,7 +191,7 @@ void ItemBuilder::build_shape(Item& it, RecordId id) {
     it.paths = std::move(shape.paths);
     it.points = std::move(shape.points);
     it.filled = type == "SOLID" || type == "TRACE";
-    if (type == "LWPOLYLINE" || type == "POLYLINE") it.width = entity(doc_, id).constant_width();
+    if (type == "LWPOLYLINE" || type == "POLYLINE") it.width = drawing::EntityView(doc_, id).constant_width();
 }
 
 }  // namespace korvane::render

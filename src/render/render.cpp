@@ -42,7 +42,7 @@ double text_reach(host::HostDocument& hd) {
     for (RecordId id : hd.modelspace()) {
         std::string_view t = doc.type(id);
         if (t != "TEXT" && t != "MTEXT") continue;
-        drawing::Entity e(const_cast<Document&>(doc), id);
+        drawing::EntityView e(doc, id);
         double h = e.real(40).value_or(1);
         double n = double(e.text().size());  // bytes: an upper bound of the characters
         if (t == "MTEXT") n = std::min(n, e.real(41).value_or(0) > 0 ? e.real(41).value_or(0) / h : n);

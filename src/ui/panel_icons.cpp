@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include <cmath>
+#include <numbers>
 
 namespace korvane::ui {
 
@@ -288,9 +289,9 @@ void paint_panel_icon(QPainter& p, int index, double size) {
             QPainterPath gear;
             const int teeth = 8;
             for (int i = 0; i < teeth * 2; ++i) {
-                double a = i * M_PI / teeth;
+                double a = i * std::numbers::pi / teeth;
                 double r = i % 2 == 0 ? 8.5 : 6.5;
-                double a0 = a - M_PI / teeth / 2, a1 = a + M_PI / teeth / 2;
+                double a0 = a - std::numbers::pi / teeth / 2, a1 = a + std::numbers::pi / teeth / 2;
                 QPointF p0(10 + r * std::cos(a0), 10 + r * std::sin(a0)), p1(10 + r * std::cos(a1), 10 + r * std::sin(a1));
                 if (i == 0) gear.moveTo(p0);
                 else gear.lineTo(p0);

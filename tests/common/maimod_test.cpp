@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "common/maimod.h"
@@ -96,10 +97,10 @@ TEST(Azimuth, Quadrants) {
 TEST(Azimuth, AxesAndCoincidentPoints) {
     EXPECT_EQ(azimuth(0, 0, 0, 5), 0.0);         // north
     EXPECT_EQ(azimuth(0, 0, 0, -5), kPi);         // south, with the system's π
-    EXPECT_NE(azimuth(0, 0, 0, -5), M_PI);
-    EXPECT_NEAR(azimuth(0, 0, 5, 0), M_PI / 2, 1e-11);   // east: dy taken as 1E-12
-    EXPECT_LT(azimuth(0, 0, 5, 0), M_PI / 2);
-    EXPECT_NEAR(azimuth(0, 0, -5, 0), -M_PI / 2, 1e-11);  // west
+    EXPECT_NE(azimuth(0, 0, 0, -5), std::numbers::pi);
+    EXPECT_NEAR(azimuth(0, 0, 5, 0), std::numbers::pi / 2, 1e-11);   // east: dy taken as 1E-12
+    EXPECT_LT(azimuth(0, 0, 5, 0), std::numbers::pi / 2);
+    EXPECT_NEAR(azimuth(0, 0, -5, 0), -std::numbers::pi / 2, 1e-11);  // west
     EXPECT_EQ(azimuth(3, 4, 3, 4), 0.0);          // A = B
 }
 

@@ -10,6 +10,9 @@
 #include "drawing/audit.h"
 #include "drawing/document.h"
 #include "drawing/entity.h"
+#include "drawing/geometry.h"
+#include "drawing/hatch.h"
+#include "drawing/image.h"
 #include "drawing/tables.h"
 #include "test_drawings.h"
 
@@ -93,6 +96,25 @@ TEST(BadInput, RefusedWithFileLineAndReason) {
             EXPECT_EQ(r.message, "dir/field 1.dxf: the file is empty");
         }
     }
+}
+
+TEST(BadInput, NumbersNoIntegerHoldsAreClampedAndHugeAnglesEndTheirArcs) {
+    // A hatch whose clockwise arc edge ends 1e300 degrees back and that claims more loops than
+    // an int holds; an image 1e300 pixels wide and -7 high.
+    Document doc = Document::parse(
+        entities("  0\nHATCH\n  8\n0\n 10\n0\n 20\n0\n 30\n0\n  2\nSOLID\n 70\n1\n 71\n0\n 91\n9000000000\n"
+                 " 92\n1\n 93\n1\n 72\n2\n 10\n0\n 20\n0\n 40\n1\n 50\n0\n 51\n-1e300\n 73\n1\n 97\n0\n"
+                 "  0\nIMAGE\n  8\n0\n 10\n0\n 20\n0\n 30\n0\n 11\n1\n 21\n0\n 31\n0\n 12\n0\n 22\n1\n 32\n0\n"
+                 " 13\n1e300\n 23\n-7\n"),
+        "clamp.dxf");
+    std::vector<RecordId> ids = doc.modelspace();
+    ASSERT_EQ(ids.size(), 2u);
+    auto hatch = read_hatch(doc, ids[0]);
+    ASSERT_TRUE(hatch);
+    ASSERT_EQ(hatch->loops.size(), 1u);
+    EXPECT_LE(loop_outline(hatch->loops[0], 1e-3).size(), 4097u);
+    EXPECT_TRUE(entity_bounds(doc, ids[0]));
+    EXPECT_EQ(image_pixel_size(doc, ids[1]), (PixelSize{UINT32_MAX, 0}));
 }
 
 TEST(BadInput, InvalidBytesForTheCodePageNameTheLine) {

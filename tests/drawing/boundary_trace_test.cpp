@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "drawing/boundary_trace.h"
 #include "drawing/entity.h"
@@ -12,7 +13,6 @@ using namespace korvane::drawing::testing;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // True when both rings hold the same points (each within `tol`), whatever the start point.
 bool same_corners(const std::vector<Point2>& got, std::vector<Point2> want, double tol) {
@@ -70,7 +70,7 @@ TEST(BoundaryTrace, RegionOfLinesAndArcs) {
     auto ring = trace_boundary(index, {10, 5});
     ASSERT_TRUE(ring);
     double area = ring_signed_area(*ring);
-    double exact = 20 * 10 + kPi * 25;
+    double exact = 20 * 10 + std::numbers::pi * 25;
     EXPECT_LT(area, exact);
     EXPECT_GT(area, exact - 0.05);
     Box2 box;
@@ -91,7 +91,7 @@ TEST(BoundaryTrace, CircleCutByALine) {
     SpatialIndex index(doc);
     auto upper = trace_boundary(index, {0, 5});
     ASSERT_TRUE(upper);
-    EXPECT_NEAR(ring_signed_area(*upper), kPi * 100 / 2, 0.2);
+    EXPECT_NEAR(ring_signed_area(*upper), std::numbers::pi * 100 / 2, 0.2);
     for (const Point2& p : *upper) EXPECT_GE(p.y, -1e-9);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "drawing/geometry.h"
 #include "geometry_fixture.h"
@@ -10,7 +11,6 @@ using namespace korvane::drawing::testing;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 std::vector<RecordId> ids(const Document& doc) { return doc.modelspace(); }
 
@@ -51,8 +51,8 @@ TEST(EntityBounds, ArcsCirclesAndArcsAcrossZeroDegrees) {
     EXPECT_EQ(*entity_bounds(doc, v[0]), (Box2{97, 197, 103, 203}));
     auto across = *entity_bounds(doc, v[1]);
     EXPECT_NEAR(across.max_x, 2.0, 1e-12);
-    EXPECT_NEAR(across.min_x, 2 * std::cos(10 * kPi / 180), 1e-12);
-    EXPECT_NEAR(across.max_y, 2 * std::sin(10 * kPi / 180), 1e-12);
+    EXPECT_NEAR(across.min_x, 2 * std::cos(10 * std::numbers::pi / 180), 1e-12);
+    EXPECT_NEAR(across.max_y, 2 * std::sin(10 * std::numbers::pi / 180), 1e-12);
     auto top = *entity_bounds(doc, v[2]);
     EXPECT_NEAR(top.max_y, 2.0, 1e-12);
     EXPECT_NEAR(top.min_y, std::sqrt(2.0), 1e-12);
@@ -125,17 +125,17 @@ TEST(EntityBounds, EntitiesWithoutAPlaceHaveNone) {
 TEST(PolylineArea, ArcsCountExactlyWhicheverWayTheRingRuns) {
     // 10 x 10 square, bottom edge bulging outwards as a half circle of radius 5.
     std::vector<Point2> ccw{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
-    double expected = 100 + kPi * 25 / 2;
+    double expected = 100 + std::numbers::pi * 25 / 2;
     EXPECT_NEAR(polyline_area(ccw, {1, 0, 0, 0}), expected, 1e-9);
     // The same figure clockwise: the bottom edge runs 10,0 -> 0,0 and must bulge the other way.
     std::vector<Point2> cw{{0, 10}, {10, 10}, {10, 0}, {0, 0}};
     EXPECT_NEAR(polyline_area(cw, {0, 0, -1, 0}), expected, 1e-9);
     // A bulge into the square takes the half circle away.
-    EXPECT_NEAR(polyline_area(ccw, {-1, 0, 0, 0}), 100 - kPi * 25 / 2, 1e-9);
+    EXPECT_NEAR(polyline_area(ccw, {-1, 0, 0, 0}), 100 - std::numbers::pi * 25 / 2, 1e-9);
     // A quarter-circle bulge (tan 22.5 degrees) on one edge.
-    double b = std::tan(kPi / 8);
-    double r = 10 / (2 * std::sin(kPi / 4));
-    EXPECT_NEAR(polyline_area(ccw, {b, 0, 0, 0}), 100 + r * r / 2 * (kPi / 2 - 1), 1e-9);
+    double b = std::tan(std::numbers::pi / 8);
+    double r = 10 / (2 * std::sin(std::numbers::pi / 4));
+    EXPECT_NEAR(polyline_area(ccw, {b, 0, 0, 0}), 100 + r * r / 2 * (std::numbers::pi / 2 - 1), 1e-9);
 }
 
 TEST(PolylineArea, RepeatedClosingVertexAndFarCoordinates) {
@@ -150,8 +150,8 @@ TEST(EntityArea, PolylinesCirclesAndNothingForLines) {
     b.line({0, 0}, {1, 1});
     Document doc = b.doc();
     auto v = ids(doc);
-    EXPECT_NEAR(*entity_area(doc, v[0]), 100 + kPi * 25 / 2, 1e-9);
-    EXPECT_NEAR(*entity_area(doc, v[1]), 4 * kPi, 1e-12);
+    EXPECT_NEAR(*entity_area(doc, v[0]), 100 + std::numbers::pi * 25 / 2, 1e-9);
+    EXPECT_NEAR(*entity_area(doc, v[1]), 4 * std::numbers::pi, 1e-12);
     EXPECT_FALSE(entity_area(doc, v[2]));
 }
 
@@ -223,10 +223,10 @@ TEST(GeosShapes, ChordsOfACircleStayWithinTheChordError) {
     ASSERT_TRUE(poly);
     double a = 0;
     GEOSArea_r(ctx.handle(), poly.get(), &a);
-    double full = kPi * 1000 * 1000;
+    double full = std::numbers::pi * 1000 * 1000;
     EXPECT_LT(a, full);
     // Chord error e loses less than the perimeter times e.
-    EXPECT_GT(a, full - 2 * kPi * 1000 * arcs.chord_error);
+    EXPECT_GT(a, full - 2 * std::numbers::pi * 1000 * arcs.chord_error);
 }
 
 TEST(GeosContextTest, ExteriorRingComesBackWithTheOrigin) {

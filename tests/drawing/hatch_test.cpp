@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <sstream>
 
 #include "block_test_support.h"
@@ -16,7 +17,6 @@ using namespace korvane::drawing_test;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 double area(const std::vector<Point3>& pts) {
     double a = 0;
@@ -77,13 +77,13 @@ TEST(HatchOutline, BulgesTurnCounterClockwiseWhenPositive) {
     circle.flags = 2;
     circle.vertices = {{0, 0, 0}, {2, 0, 0}};
     circle.bulges = {1, 1};
-    EXPECT_NEAR(area(loop_outline(circle, 1e-6)), kPi, 1e-4);
+    EXPECT_NEAR(area(loop_outline(circle, 1e-6)), std::numbers::pi, 1e-4);
     HatchLoop square;
     square.flags = 2;
     square.vertices = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
-    square.bulges = {0, 0, 0, std::tan(kPi / 8)};  // 90° arc bulging out of the left side
+    square.bulges = {0, 0, 0, std::tan(std::numbers::pi / 8)};  // 90° arc bulging out of the left side
     double r = 10 / std::sqrt(2.0);
-    double segment = r * r / 2 * (kPi / 2 - 1);
+    double segment = r * r / 2 * (std::numbers::pi / 2 - 1);
     EXPECT_NEAR(area(loop_outline(square, 1e-6)), 100 + segment, 1e-3);
 }
 
@@ -174,7 +174,7 @@ TEST(HatchRead, EdgePathsOfEveryKind) {
     ASSERT_EQ(h->seeds.size(), 1u);
     EXPECT_EQ(h->seeds[0], (Point3{5, 5, 0}));
     ASSERT_EQ(h->loops.size(), 4u);
-    const double round_square = 100 + 12.5 * kPi;
+    const double round_square = 100 + 12.5 * std::numbers::pi;
     EXPECT_NEAR(area(loop_outline(h->loops[0], 1e-6)), round_square, 1e-4);
     // The clockwise loop: its arc runs over the top, from (20,10) to (30,10).
     const HatchLoop& cw = h->loops[1];
@@ -189,7 +189,7 @@ TEST(HatchRead, EdgePathsOfEveryKind) {
     for (const Point3& p : arc) EXPECT_GE(p.y, 10 - 1e-9);
     ASSERT_EQ(h->loops[2].edges.size(), 1u);
     EXPECT_EQ(h->loops[2].edges[0].kind, HatchEdge::Ellipse);
-    EXPECT_NEAR(area(loop_outline(h->loops[2], 1e-6)), 8 * kPi, 1e-4);
+    EXPECT_NEAR(area(loop_outline(h->loops[2], 1e-6)), 8 * std::numbers::pi, 1e-4);
     const HatchEdge& spline = h->loops[3].edges[0];
     EXPECT_EQ(spline.kind, HatchEdge::Spline);
     EXPECT_EQ(spline.degree, 3);

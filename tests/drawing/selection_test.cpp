@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "drawing/create.h"
 #include "drawing/entity.h"
@@ -284,7 +285,7 @@ TEST_F(PolygonTest, PointsWithinASmallRingAroundACorner) {
     SpatialIndex idx(d);
     std::vector<Point2> ring;
     for (int k = 0; k < 12; ++k) {
-        double a = k * 30 * 3.14159265358979323846 / 180;
+        double a = k * 30 * std::numbers::pi / 180;
         ring.push_back({corner.x + 0.1 * std::cos(a), corner.y + 0.1 * std::sin(a)});
     }
     EXPECT_EQ(handles(d, select_by_polygon(d, idx, ring, PolygonMode::Crossing, {{0, "point"}, {8, "今后界址点"}})),

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "drawing/create.h"
 #include "drawing/document.h"
@@ -16,7 +17,6 @@ using namespace korvane_test;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kEps = 1e-9;
 
 // An entity from "code=value|code=value" groups after the usual head.
@@ -105,7 +105,7 @@ TEST(Transform, AgreesWithEzdxfOnEveryType) {
 TEST(Transform, LineAndPoint) {
     Document doc = Document::create();
     Entity line(doc, add_line(doc, {2, 1, 0}, {1, 1, 5}));
-    EXPECT_TRUE(rotate(line, {1, 1, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(line, {1, 1, 0}, std::numbers::pi / 2));
     expect_point(line.point(10), {1, 2, 0});
     expect_point(line.point(11), {1, 1, 5});
     EXPECT_TRUE(scale(line, {1, 1, 1}, 2));
@@ -121,8 +121,8 @@ TEST(Transform, TextGetsItsRotationAndKeepsTheRest) {
     Entity text(doc, add_text(doc, "界址点 J1", {10, 0, 0}, 2, "注记"));
     text.set_xdata({XDataItem::app("SOUTH"), XDataItem::string("宗地"), XDataItem::point_value({1, 2, 3})});
     auto xdata = text.xdata();
-    EXPECT_TRUE(rotate(text, {0, 0, 0}, kPi / 6));
-    expect_point(text.point(10), {10 * std::cos(kPi / 6), 10 * std::sin(kPi / 6), 0});
+    EXPECT_TRUE(rotate(text, {0, 0, 0}, std::numbers::pi / 6));
+    expect_point(text.point(10), {10 * std::cos(std::numbers::pi / 6), 10 * std::sin(std::numbers::pi / 6), 0});
     EXPECT_NEAR(*text.real(50), 30, kEps);
     // The rotation goes where CAD programs write it: after the string, before the second marker.
     auto c = codes(text);
@@ -131,7 +131,7 @@ TEST(Transform, TextGetsItsRotationAndKeepsTheRest) {
     EXPECT_EQ(*(at + 1), 50);
     EXPECT_TRUE(scale(text, {0, 0, 0}, 1.5));
     EXPECT_DOUBLE_EQ(*text.real(40), 3);
-    EXPECT_TRUE(rotate(text, {0, 0, 0}, kPi * 11 / 6));  // back to 0 degrees, not 360
+    EXPECT_TRUE(rotate(text, {0, 0, 0}, std::numbers::pi * 11 / 6));  // back to 0 degrees, not 360
     EXPECT_NEAR(*text.real(50), 0, kEps);
     EXPECT_EQ(text.text(), "界址点 J1");
     EXPECT_EQ(text.layer(), "注记");
@@ -159,7 +159,7 @@ TEST(Transform, UnchangedValuesKeepTheirText) {
 TEST(Transform, ArcAnglesTurnAndWrap) {
     Document doc = Document::create();
     Entity arc(doc, add_arc(doc, {0, 0, 0}, 2, 300, 30));
-    EXPECT_TRUE(rotate(arc, {1, 0, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(arc, {1, 0, 0}, std::numbers::pi / 2));
     expect_point(arc.point(10), {1, -1, 0});
     EXPECT_NEAR(*arc.real(50), 30, kEps);
     EXPECT_NEAR(*arc.real(51), 120, kEps);
@@ -174,7 +174,7 @@ TEST(Transform, MirroredEntitiesMoveInTheirOwnAxes) {
     Entity circle(doc, raw_entity(doc, "CIRCLE", "AcDbCircle", "10=-3|20=4|30=-1|40=2|210=0|220=0|230=-1"));
     EXPECT_TRUE(move(circle, 5, 1, 2));
     expect_point(circle.point(10), {-8, 5, -3});
-    EXPECT_TRUE(rotate(circle, {0, 0, 0}, kPi / 2));  // world (8,5) -> (-5,8): object (5,8)
+    EXPECT_TRUE(rotate(circle, {0, 0, 0}, std::numbers::pi / 2));  // world (8,5) -> (-5,8): object (5,8)
     expect_point(circle.point(10), {5, 8, -3});
     expect_point(circle.point(210), {0, 0, -1});
 }
@@ -205,7 +205,7 @@ TEST(Transform, InsertScalesAndTurnsWithItsAttributes) {
     expect_point(att.point(10), {22, 40, 0});
     EXPECT_DOUBLE_EQ(*att.real(40), 1);
 
-    EXPECT_TRUE(rotate(ins, {20, 40, 0}, kPi));
+    EXPECT_TRUE(rotate(ins, {20, 40, 0}, std::numbers::pi));
     EXPECT_NEAR(*ins.real(50), 180, kEps);
     EXPECT_NEAR(*att.real(50), 180, kEps);
     expect_point(att.point(10), {18, 40, 0});
@@ -222,7 +222,7 @@ TEST(Transform, LightweightPolylineWidthsElevationAndBulges) {
     EXPECT_EQ(lw.bulges(), (std::vector<double>{0, 1, 0}));
     EXPECT_DOUBLE_EQ(lw.constant_width(), 1);
     EXPECT_TRUE(lw.closed());
-    EXPECT_TRUE(rotate(lw, {1, 1, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(lw, {1, 1, 0}, std::numbers::pi / 2));
     auto v = lw.vertices();
     expect_point(v[1], {1, 9, 4});
     expect_point(v[2], {-5, 9, 4});
@@ -236,7 +236,7 @@ TEST(Transform, OldStylePolylinesCarryTheirVertices) {
     EXPECT_EQ(flat.vertices(), (std::vector<Point3>{{3, 0, 6}, {9, 0, 6}, {9, 3, 6}}));
     EXPECT_DOUBLE_EQ(flat.elevation(), 6);
     Entity wall(doc, add_polyline(doc, {{1, 0, 1}, {2, 0, 2}}, true));
-    EXPECT_TRUE(rotate(wall, {0, 0, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(wall, {0, 0, 0}, std::numbers::pi / 2));
     auto v = wall.vertices();
     expect_point(v[0], {0, 1, 1});
     expect_point(v[1], {0, 2, 2});
@@ -248,12 +248,12 @@ TEST(Transform, OldStylePolylinesCarryTheirVertices) {
 TEST(Transform, MTextTurnsByItsDirection) {
     Document doc = Document::create();
     Entity mtext(doc, add_mtext(doc, "第一行\n第二行", {2, 0, 0}, 1.5, "注记"));
-    EXPECT_TRUE(rotate(mtext, {0, 0, 0}, kPi / 6));
-    expect_point(mtext.point(10), {2 * std::cos(kPi / 6), 2 * std::sin(kPi / 6), 0});
-    expect_point(mtext.point(11), {std::cos(kPi / 6), std::sin(kPi / 6), 0});
+    EXPECT_TRUE(rotate(mtext, {0, 0, 0}, std::numbers::pi / 6));
+    expect_point(mtext.point(10), {2 * std::cos(std::numbers::pi / 6), 2 * std::sin(std::numbers::pi / 6), 0});
+    expect_point(mtext.point(11), {std::cos(std::numbers::pi / 6), std::sin(std::numbers::pi / 6), 0});
     EXPECT_TRUE(scale(mtext, {0, 0, 0}, 4));
     EXPECT_DOUBLE_EQ(*mtext.real(40), 6);
-    expect_point(mtext.point(11), {std::cos(kPi / 6), std::sin(kPi / 6), 0});  // a direction, not a size
+    expect_point(mtext.point(11), {std::cos(std::numbers::pi / 6), std::sin(std::numbers::pi / 6), 0});  // a direction, not a size
     EXPECT_EQ(mtext.text(), "第一行\\P第二行");
 }
 
@@ -261,7 +261,7 @@ TEST(Transform, EllipseAndImageVectors) {
     Document doc = Document::create();
     Entity ellipse(doc, raw_entity(doc, "ELLIPSE", "AcDbEllipse",
                                    "10=1|20=1|30=0|11=3|21=0|31=0|210=0|220=0|230=1|40=0.5|41=0.25|42=3.0"));
-    EXPECT_TRUE(rotate(ellipse, {1, 1, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(ellipse, {1, 1, 0}, std::numbers::pi / 2));
     EXPECT_TRUE(scale(ellipse, {0, 0, 0}, 2));
     expect_point(ellipse.point(10), {2, 2, 0});
     expect_point(ellipse.point(11), {0, 6, 0});
@@ -272,7 +272,7 @@ TEST(Transform, EllipseAndImageVectors) {
     Entity image(doc, raw_entity(doc, "IMAGE", "AcDbRasterImage",
                                  "90=0|10=100|20=200|30=0|11=0.1|21=0|31=0|12=0|22=0.1|32=0|13=640|23=480|"
                                  "340=0|70=7|280=0|281=50|282=50|283=0|360=0|71=1|91=2|14=-0.5|24=-0.5|14=639.5|24=479.5"));
-    EXPECT_TRUE(rotate(image, {100, 200, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(image, {100, 200, 0}, std::numbers::pi / 2));
     EXPECT_TRUE(scale(image, {100, 200, 0}, 3));
     EXPECT_TRUE(move(image, 1, 2, 0));
     expect_point(image.point(10), {101, 202, 0});
@@ -294,7 +294,7 @@ TEST(Transform, HatchBoundariesPatternAndSeeds) {
         "92=1|93=2|72=1|10=20|20=0|11=30|21=0|72=2|10=25|20=0|40=5|50=0|51=180|73=0|97=0|"
         "75=1|76=0|52=30|41=2|77=0|78=1|53=30|43=1|44=0|45=-1|46=1.7320508075688772|79=0|98=1|10=2|20=1";
     Entity hatch(doc, raw_entity(doc, "HATCH", "AcDbHatch", groups));
-    EXPECT_TRUE(rotate(hatch, {0, 0, 0}, kPi / 2));
+    EXPECT_TRUE(rotate(hatch, {0, 0, 0}, std::numbers::pi / 2));
 
     std::vector<double> x = all(hatch, 10), y = all(hatch, 20);
     // elevation point, polyline loop (3), circle centre, line start, arc centre, seed

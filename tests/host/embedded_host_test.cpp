@@ -1,4 +1,5 @@
 #include <cmath>
+#include <numbers>
 
 #include "host_fixture.h"
 
@@ -223,8 +224,8 @@ TEST_F(HostFixture, UtilityInputAndGeometry) {
     input.push(InputAnswer::enter());
     EXPECT_EQ(doc->Utility()->GetString(true, "x").value(), "");
     auto u = doc->Utility();
-    EXPECT_NEAR(u->AngleFromXAxis({0, 0, 0}, {0, -1, 0}), 1.5 * M_PI, 1e-12);
-    Point p = u->PolarPoint({1, 1, 0}, M_PI / 2, 2);
+    EXPECT_NEAR(u->AngleFromXAxis({0, 0, 0}, {0, -1, 0}), 1.5 * std::numbers::pi, 1e-12);
+    Point p = u->PolarPoint({1, 1, 0}, std::numbers::pi / 2, 2);
     EXPECT_NEAR(p.x, 1, 1e-12);
     EXPECT_NEAR(p.y, 3, 1e-12);
 }
