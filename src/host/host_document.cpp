@@ -32,12 +32,59 @@ bool HostDocument::is_live_entity(drawing::RecordId id) const {
     return !t.empty() && t != "VERTEX" && t != "SEQEND" && t != "ATTRIB";
 }
 
+namespace {
+
+// -1: not an entity of model space's kind (or erased); 0: in model space; 1: in paper space.
+int space_of(const drawing::Document& doc, drawing::RecordId id) {
+    const auto& r = doc.record(id);
+    if (r.erased || r.tags.empty() || r.tags[0].code != 0) return -1;
+    for (size_t i = 1; i < r.tags.size() && i < 12; ++i)
+        if (r.tags[i].code == 67) return doc.integer(r.tags[i]) == 1 ? 1 : 0;
+    return 0;
+}
+
+}  // namespace
+
 const std::vector<drawing::RecordId>& HostDocument::modelspace() {
-    if (modelspace_revision_ != doc_.revision()) {
+    if (modelspace_revision_ == doc_.revision()) return modelspace_;
+    if (!follow_modelspace()) {
         modelspace_ = doc_.modelspace();
-        modelspace_revision_ = doc_.revision();
+        in_modelspace_.assign(doc_.record_count(), false);
+        for (drawing::RecordId id : modelspace_) in_modelspace_[id] = true;
     }
+    modelspace_revision_ = doc_.revision();
+    modelspace_generation_ = doc_.change_generation();
+    modelspace_erasures_ = doc_.erasures();
+    modelspace_log_seen_ = doc_.change_log().size();
     return modelspace_;
+}
+
+bool HostDocument::follow_modelspace() {
+    // A loop that adds an entity and asks for model space again must not walk the drawing each
+    // time: appends and edits since the last look come from the change log. Erasures, undo,
+    // redo and section changes (drawing order) need the walk.
+    const auto& log = doc_.change_log();
+    if (modelspace_revision_ == ~0ull || modelspace_generation_ != doc_.change_generation() ||
+        modelspace_erasures_ != doc_.erasures() || log.size() < modelspace_log_seen_)
+        return false;
+    in_modelspace_.resize(doc_.record_count(), false);
+    std::vector<drawing::RecordId> appended;
+    for (size_t k = modelspace_log_seen_; k < log.size(); ++k) {
+        const drawing::RecordId id = log[k].id;
+        if (id >= in_modelspace_.size()) return false;
+        const int space = space_of(doc_, id);
+        if (log[k].appended) {
+            if (in_modelspace_[id]) return false;  // appended twice: its place is not known
+            if (space == 0) {
+                appended.push_back(id);
+                in_modelspace_[id] = true;
+            }
+        } else if (in_modelspace_[id] ? space != 0 : space == 1) {
+            return false;  // moved between model and paper space
+        }
+    }
+    modelspace_.insert(modelspace_.end(), appended.begin(), appended.end());
+    return true;
 }
 
 drawing::SpatialIndex& HostDocument::index() {

@@ -72,7 +72,12 @@ private:
     std::map<std::string, Value> session_vars_;
     std::unique_ptr<drawing::SpatialIndex> index_;
     std::vector<drawing::RecordId> modelspace_;
+    std::vector<bool> in_modelspace_;  // by record
     uint64_t modelspace_revision_ = ~0ull;
+    uint64_t modelspace_generation_ = 0;
+    uint64_t modelspace_erasures_ = 0;
+    size_t modelspace_log_seen_ = 0;
+    bool follow_modelspace();
 };
 
 }  // namespace korvane::host
