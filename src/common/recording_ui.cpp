@@ -81,7 +81,10 @@ std::string RecordingUi::browse_folder(const std::string& title) {
     return a.text;
 }
 
-void RecordingUi::show_file(const std::string& path) { shown_.push_back(path); }
+void RecordingUi::show_file(const std::string& path) {
+    shown_.push_back(path);
+    if (on_message) on_message("显示文件 " + path);
+}
 
 bool RecordingUi::progress(long done) {
     if (cancel_at_ < 0 || done < cancel_at_) return true;

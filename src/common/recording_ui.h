@@ -47,7 +47,8 @@ public:
     // Set when a dialog found no queued answer or one of the wrong kind.
     const std::string& failure() const { return failure_; }
     void clear_failure() { failure_.clear(); }
-    // Called with each message line as it is recorded (the batch runner prints it).
+    // Called with each message line as it is recorded, and with "显示文件 PATH" for each file
+    // shown (the batch runner prints them).
     std::function<void(const std::string&)> on_message;
 
 private:
