@@ -16,6 +16,7 @@
 #include "drawing/document.h"
 #include "host/command_interpreter.h"
 #include "host/embedded_host.h"
+#include "host/image_relink.h"
 #include "host/input_source.h"
 #include "panel/workspace.h"
 
@@ -133,6 +134,7 @@ public:
         ui_->on_message = [this](const std::string& line) { out_ << line << "\n"; };
         host_ = std::make_unique<host::EmbeddedHost>(input_, transcript_);
         workspace_ = std::make_unique<panel::Workspace>(*host_, *ui_);
+        workspace_->on_image_directory_changed = [this](const std::string& dir) { host::relink_images(*host_, dir); };
     }
 
     void run_line(const std::string& raw) {
@@ -151,6 +153,7 @@ public:
         else if (action == "enter") target_control(rest, [](common::FormModel& f, const std::string& c) { f.press_enter(c); });
         else if (action == "tick") target_control(rest, [](common::FormModel& f, const std::string& c) { f.tick(c); });
         else if (action == "answer") answer(rest);
+        else if (action == "drop") drop(rest);
         else if (action == "send") send(rest);
         else if (action == "save") save(value_of(rest));
         else if (action == "expect-message") expect_message(value_of(rest));
@@ -270,6 +273,18 @@ private:
         }
     }
 
+    // "drop MaiFrm FILE..." (on the form) or "drop MaiFrm.Picture1(1) FILE..." (on a control).
+    void drop(const std::string& rest) {
+        auto [ref, list] = split_first(rest);
+        auto [form, control] = target(need(ref, "a form or control"));
+        std::vector<std::string> files;
+        std::stringstream ss(list);
+        std::string f;
+        while (ss >> f) files.push_back(in_script_dir(value_of(f)).string());
+        if (files.empty()) throw BadInput("drop needs a file");
+        form->drop(control, files);
+    }
+
     void answer(const std::string& rest) {
         auto [kind, value] = split_first(rest);
         using A = host::InputAnswer;
@@ -294,12 +309,17 @@ private:
             a = host::InputAnswer::cancel();
         } else if (kind == "enter") {
             a = host::InputAnswer::enter();
-        } else if (kind == "file" || kind == "folder") {
+        } else if (kind == "file" || kind == "folder" || kind == "file-in" || kind == "folder-out") {
+            // file: a file in the output folder; file-in: one beside the scenario (to read);
+            // folder: a folder beside the scenario; folder-out: one in the output folder (made).
             common::UiAnswer u;
-            u.kind = kind == "file" ? common::UiAnswer::Kind::File : common::UiAnswer::Kind::Folder;
+            bool file = kind == "file" || kind == "file-in";
+            u.kind = file ? common::UiAnswer::Kind::File : common::UiAnswer::Kind::Folder;
             std::string v = value_of(value);
             if (v.empty()) throw BadInput("answer " + kind + " needs a path");
-            u.text = kind == "file" ? in_output_dir(v).string() : in_script_dir(v).string();
+            bool out = kind == "file" || kind == "folder-out";
+            u.text = out ? in_output_dir(v).string() : in_script_dir(v).string();
+            if (kind == "folder-out") fs::create_directories(u.text);
             ui_->push(u);
             return;
         } else if (kind == "progress-cancel") {

@@ -112,6 +112,15 @@ void FormModel::rightclick(const std::string& ref) {
     if (c.on_rightclick) c.on_rightclick();
 }
 
+void FormModel::drop(const std::string& ref, const std::vector<std::string>& files) {
+    if (ref.empty()) {
+        if (on_drop) on_drop(files);
+        return;
+    }
+    Control& c = resolve(ref);
+    if (c.on_drop) c.on_drop(files);
+}
+
 void FormModel::set_check(const std::string& ref, int value) {
     Control& c = resolve(ref);
     if (!c.enabled) throw FormError(name_ + "." + c.name + " is disabled");

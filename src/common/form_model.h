@@ -40,6 +40,7 @@ struct Control {
     std::function<void()> on_click;
     std::function<void()> on_dblclick;
     std::function<void()> on_rightclick;
+    std::function<void(const std::vector<std::string>& files)> on_drop;  // files dropped on it
     std::function<void()> on_change;  // text changed by the user
     std::function<void()> on_enter;   // Enter pressed in a box
     std::function<void()> on_timer;   // a timer's tick
@@ -99,6 +100,9 @@ public:
     void click(const std::string& ref);
     void dblclick(const std::string& ref);
     void rightclick(const std::string& ref);
+    // Files dropped on a control, or on the form's background when `ref` is empty.
+    void drop(const std::string& ref, const std::vector<std::string>& files);
+    std::function<void(const std::vector<std::string>& files)> on_drop;  // dropped on the background
     void set_check(const std::string& ref, int value);
     // On a list: selects item `index` (from 0), then double-clicks it.
     void dblclick_item(const std::string& ref, int index);

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "entity.h"
+#include "image.h"
+
 namespace korvane::drawing {
 
 namespace fs = std::filesystem;
@@ -55,7 +58,8 @@ std::optional<std::string> ImageFileLocator::in_folder(const std::string& folder
     return p.string();
 }
 
-std::optional<std::string> ImageFileLocator::locate(std::string_view stored) {
+std::optional<std::string> ImageFileLocator::locate(std::string_view stored, Place* where) {
+    if (where) *where = Place::AsWritten;
     if (stored.empty()) return std::nullopt;
     std::string written(stored);
     if (!is_foreign(stored)) {
@@ -72,13 +76,29 @@ std::optional<std::string> ImageFileLocator::locate(std::string_view stored) {
         }
     }
     std::string name = stored_file_name(stored);
+    if (where) *where = Place::BesideDrawing;
     if (auto beside = in_folder(drawing_dir_, name)) return beside;
+    if (where) *where = Place::ImageDirectory;
     std::string image_dir = image_dir_;
     for (char& c : image_dir)
         if (c == '\\') c = '/';
     if (!is_foreign(image_dir_))
         if (auto in_images = in_folder(image_dir, name)) return in_images;
     return std::nullopt;
+}
+
+int relink_images(Document& doc, const std::string& drawing_dir, const std::string& image_dir) {
+    ImageFileLocator locator(drawing_dir, image_dir);
+    int changed = 0;
+    for (const ImageDefInfo& def : image_defs(doc)) {
+        ImageFileLocator::Place where;
+        auto found = locator.locate(def.file, &where);
+        if (!found || where != ImageFileLocator::Place::ImageDirectory || *found == def.file) continue;
+        Entity(doc, def.id).set_text_of(1, *found);
+        ++changed;
+    }
+    if (changed) doc.touch();
+    return changed;
 }
 
 }  // namespace korvane::drawing

@@ -19,8 +19,10 @@ public:
     // directory the user chose ("" when none).
     ImageFileLocator(std::string drawing_dir, std::string image_dir);
 
-    // The path of an existing file for the stored name, or nothing.
-    std::optional<std::string> locate(std::string_view stored);
+    enum class Place { AsWritten, BesideDrawing, ImageDirectory };
+    // The path of an existing file for the stored name, or nothing; `where` tells which look
+    // found it.
+    std::optional<std::string> locate(std::string_view stored, Place* where = nullptr);
 
 private:
     std::string drawing_dir_, image_dir_;
@@ -29,5 +31,12 @@ private:
 
     std::optional<std::string> in_folder(const std::string& folder, const std::string& name);
 };
+
+class Document;
+
+// Points the image definitions whose file is found only in the image directory at that file
+// (what the user means by choosing a directory: the drawing's images are there now). Returns
+// how many definitions changed.
+int relink_images(Document& doc, const std::string& drawing_dir, const std::string& image_dir);
 
 }  // namespace korvane::drawing

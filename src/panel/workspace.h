@@ -47,6 +47,10 @@ public:
         if (on_popup_menu) on_popup_menu(menu);
     }
 
+    // Called when the user chose another image directory: the open drawings' images are
+    // looked for there (the program sets it; without it nothing follows).
+    std::function<void(const std::string& dir)> on_image_directory_changed;
+
 private:
     host::Session session_;
     std::map<std::string, std::unique_ptr<common::FormModel>> forms_;

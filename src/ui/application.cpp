@@ -16,6 +16,7 @@
 #include "common/paths.h"
 #include "common/settings.h"
 #include "host/embedded_host.h"
+#include "host/image_relink.h"
 #include "panel/fck.h"
 #include "panel/maifrm.h"
 #include "panel/workspace.h"
@@ -108,6 +109,7 @@ Application::Application(AppOptions options) : parts_(std::make_unique<Parts>())
     p.workspace = std::make_unique<panel::Workspace>(*p.host, *p.ui);
     p.workspace->on_form_opened = [this](common::FormModel& f) { form_opened(f.name()); };
     p.workspace->on_popup_menu = [this](const std::string& menu) { popup_menu(menu); };
+    p.workspace->on_image_directory_changed = [this](const std::string& dir) { host::relink_images(host(), dir); };
     p.host->on_activate = [this] {
         if (window_ && window_->isVisible()) window_->raise();
     };

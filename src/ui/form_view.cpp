@@ -19,6 +19,7 @@
 
 #include "panel/fck.h"
 #include "ui/command_gate.h"
+#include "ui/file_drop.h"
 
 namespace korvane::ui {
 
@@ -83,6 +84,14 @@ void FormView::build() {
     for (const auto& c : model_.controls())
         if (c->kind != ControlKind::Menu && c->kind != ControlKind::MenuItem) make_widget(*c);
     layout_controls();
+    // Files dropped on the form, or on a control that takes them, go to the model.
+    if (model_.on_drop)
+        accept_file_drops(this, [this](const std::vector<std::string>& files) { act([=, this] { model_.drop("", files); }); });
+    for (const auto& c : model_.controls())
+        if (QWidget* w = c->on_drop ? widget_for(c->name) : nullptr)
+            accept_file_drops(w, [this, name = c->name](const std::vector<std::string>& files) {
+                act([=, this] { model_.drop(name, files); });
+            });
     model_.on_control_changed = [this](const Control& c) { refresh(c); };
     model_.on_form_changed = [this] { apply_form(); };
     model_.on_focus_requested = [this](const std::string& control) {
