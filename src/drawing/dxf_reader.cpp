@@ -426,6 +426,10 @@ private:
         if (!sec.name.empty())
             for (Section& s : doc_.sections_) {
                 if (s.name != sec.name) continue;
+                if (!sec.items.empty() && leading_groups(sec.items.front())) {
+                    attach_leading_groups(s, sec.items.front());
+                    sec.items.erase(sec.items.begin());
+                }
                 s.items.insert(s.items.end(), sec.items.begin(), sec.items.end());
                 if (merged_.empty()) merged_line_ = line_of_offset(doc_.source_, offset) - 1;
                 if (std::find(merged_.begin(), merged_.end(), sec.name) == merged_.end()) merged_.push_back(sec.name);
@@ -433,6 +437,34 @@ private:
                 return;
             }
         doc_.sections_.push_back(std::move(sec));
+    }
+
+    // Groups before a section's first 0 group (the header's variables) form a record of their own.
+    bool leading_groups(RecordId id) const {
+        const auto& tags = doc_.records_[id].tags;
+        return !tags.empty() && tags.front().code != 0;
+    }
+
+    // The leading groups of a repeated section go where the file, once written back as one
+    // section, would be read to have them: a header's variables join the first header's; in
+    // other sections they follow the last record. Else a load of the saved file would differ
+    // from this one (a header whose $ACADVER stood in its second part read as R12, then not).
+    void attach_leading_groups(Section& into, RecordId leading) {
+        auto& moved = doc_.records_[leading].tags;
+        RecordId target = kNoRecord;
+        if (into.name == "HEADER") {
+            if (!into.items.empty() && leading_groups(into.items.front())) target = into.items.front();
+            else into.items.insert(into.items.begin(), leading);
+        } else if (!into.items.empty()) {
+            target = into.items.back();
+            if (!doc_.records_[target].followers.empty()) target = doc_.records_[target].followers.back();
+        } else {
+            into.items.push_back(leading);
+        }
+        if (target == kNoRecord) return;
+        auto& tags = doc_.records_[target].tags;
+        tags.insert(tags.end(), moved.begin(), moved.end());
+        moved.clear();
     }
 
     // A POLYLINE must end with SEQEND; an INSERT without attributes has none.

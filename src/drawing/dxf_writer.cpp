@@ -8,6 +8,7 @@
 #include <system_error>
 #include <cstring>
 #include <vector>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fcntl.h>
@@ -103,13 +104,40 @@ std::string Document::to_dxf() const {
     return out;
 }
 
+namespace {
+
+// True when another program holds a lock on the file (flock or a POSIX record lock), as
+// programs that keep a drawing open for writing do.
+bool locked_by_another_program(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!locked) {
+        ::flock(fd, LOCK_UN);
+        struct flock probe {};
+        probe.l_type = F_WRLCK;
+        probe.l_whence = SEEK_SET;
+        locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    }
+    ::close(fd);
+    return locked;
+}
+
+}  // namespace
+
 void Document::save(const std::string& path) {
     namespace fs = std::filesystem;
     fs::path target(path);
     fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
+    std::error_code ec;
+    const bool replacing = fs::exists(target, ec);
+    if (replacing && locked_by_another_program(path))
+        throw std::runtime_error(path + ": the file is in use by another program");
+    auto temp_name = [&](const std::string& what) {
+        std::string tmpl = (dir / ("." + target.filename().string() + what + ".XXXXXX")).string();
+        return std::vector<char>(tmpl.c_str(), tmpl.c_str() + tmpl.size() + 1);
+    };
+    std::vector<char> name = temp_name("");
     int fd = mkstemp(name.data());
     if (fd < 0) throw std::runtime_error(path + ": cannot write in this folder: " + std::strerror(errno));
     auto write_out = [&](const std::string& data) {
@@ -141,19 +169,99 @@ void Document::save(const std::string& path) {
         throw std::runtime_error(path + ": cannot write the drawing: " + std::strerror(err));
     }
     ::chmod(name.data(), 0644);
-    std::error_code ec;
-    if (fs::exists(target, ec)) {
-        fs::path bak = target;
-        bak += ".bak";
-        fs::remove(bak, ec);
-        // A hard link keeps the old file as .bak while the rename replaces it atomically.
-        if (::link(target.c_str(), bak.c_str()) != 0) fs::copy_file(target, bak, fs::copy_options::overwrite_existing, ec);
+    // The previous file becomes NAME.bak only once the new one is in place: a save that fails
+    // at any step leaves both the file and its .bak as they were. A hard link keeps the old
+    // file under a temporary name while the rename replaces it atomically.
+    fs::path bak = target;
+    bak += ".bak";
+    std::vector<char> bak_name;
+    if (replacing) {
+        bak_name = temp_name(".bak");
+        int bfd = mkstemp(bak_name.data());
+        if (bfd >= 0) {
+            ::close(bfd);
+            ::unlink(bak_name.data());
+            if (::link(target.c_str(), bak_name.data()) != 0)
+                fs::copy_file(target, bak_name.data(), fs::copy_options::overwrite_existing, ec);
+        } else {
+            bak_name.clear();
+        }
     }
     if (::rename(name.data(), target.c_str()) != 0) {
         int err = errno;
         ::unlink(name.data());
+        if (!bak_name.empty()) ::unlink(bak_name.data());
         throw std::runtime_error(path + ": cannot replace the drawing: " + std::strerror(err));
     }
+    if (!bak_name.empty() && ::rename(bak_name.data(), bak.c_str()) != 0) ::unlink(bak_name.data());
+}
+
+}  // namespace korvane::drawing
+
+#include "piece_writer.h"
+
+namespace korvane::drawing {
+
+ChangeFingerprint fingerprint(const Document& doc) {
+    return {doc.revision(), doc.change_generation(), doc.change_log().size(), doc.erasures(), doc.record_count()};
+}
+
+DxfPieceWriter::DxfPieceWriter(const Document& doc) : doc_(doc), start_(fingerprint(doc)) {
+    out_.reserve(Writer::kChunk + (size_t(64) << 10));
+}
+
+bool DxfPieceWriter::write_some(size_t records) {
+    Writer w(doc_, out_);
+    const auto& sections = doc_.sections();
+    size_t written = 0;
+    while (!done_ && written < records) {
+        if (section_ >= sections.size()) {
+            w.tag(0, "EOF");
+            done_ = true;
+            break;
+        }
+        const Section& s = sections[section_];
+        if (phase_ == 0) {
+            if (s.head != kNoRecord) w.record(s.head);
+            phase_ = 1;
+            item_ = 0;
+        } else if (phase_ == 1) {
+            if (item_ >= s.items.size()) {
+                phase_ = 2;
+                continue;
+            }
+            const auto& tags = doc_.record(s.items[item_]).tags;
+            // The same choice as write_drawing: the header's seed stays above handles given out.
+            if (s.name == "HEADER" && item_ == 0 && tags.size() && tags[0].code != 0)
+                w.header(s.items[item_], doc_.next_handle());
+            else
+                w.record(s.items[item_]);
+            ++item_;
+        } else {
+            if (s.end != kNoRecord) w.record(s.end);
+            phase_ = 0;
+            ++section_;
+        }
+        ++written;
+        if (out_.size() >= Writer::kChunk) {
+            pieces_.push_back(std::move(out_));
+            out_ = std::string();
+            out_.reserve(Writer::kChunk + (size_t(64) << 10));
+        }
+    }
+    return done_;
+}
+
+std::vector<std::string> DxfPieceWriter::take_pieces() {
+    if (!out_.empty()) pieces_.push_back(std::move(out_));
+    out_.clear();
+    return std::move(pieces_);
+}
+
+std::string DxfPieceWriter::take() {
+    std::string all;
+    for (std::string& piece : take_pieces()) all += piece;
+    return all;
 }
 
 }  // namespace korvane::drawing

@@ -17,9 +17,11 @@
 #include "common/settings.h"
 #include "host/embedded_host.h"
 #include "host/image_relink.h"
+#include "host/recovery.h"
 #include "panel/fck.h"
 #include "panel/maifrm.h"
 #include "panel/workspace.h"
+#include "ui/autosave.h"
 #include "ui/command_gate.h"
 #include "ui/command_line.h"
 #include "ui/designed_form_view.h"
@@ -69,6 +71,8 @@ struct Application::Parts {
     CommandGate gate;
     std::unique_ptr<WindowHost> host;
     std::unique_ptr<panel::Workspace> workspace;
+    std::unique_ptr<host::RecoveryStore> recovery;
+    std::unique_ptr<Autosave> autosave;
 };
 
 Application::Application(AppOptions options) : parts_(std::make_unique<Parts>()), options_(std::move(options)) {
@@ -129,7 +133,51 @@ Application::Application(AppOptions options) : parts_(std::make_unique<Parts>())
     window_->setAttribute(Qt::WA_DeleteOnClose, false);
     if (!settings_problem.empty())
         p.transcript.line("设置文件无法读取，本次运行的设置不会保存：" + settings_problem);
+    start_autosave(paths.data_dir / "autosave");
 }
+
+void Application::start_autosave(const std::filesystem::path& folder) {
+    Parts& p = *parts_;
+    try {
+        p.recovery = std::make_unique<host::RecoveryStore>(folder);
+    } catch (const std::exception& e) {
+        p.transcript.line("无法自动保存：" + std::string(e.what()));
+        return;
+    }
+    p.autosave = std::make_unique<Autosave>(*p.host, *p.recovery, *p.settings, [this] { return parts_->gate.busy(); });
+    p.autosave->on_problem = [this](const std::string& text) {
+        parts_->transcript.line(text);
+        if (window_) window_->statusBar()->showMessage(qs(text), 10000);
+    };
+}
+
+void Application::offer_recovery() {
+    Parts& p = *parts_;
+    if (!p.recovery) return;
+    for (const host::RecoveryCopy& copy : p.recovery->left_by_crashes()) {
+        std::string where = copy.original.empty() ? copy.name + "（未保存过的图形）" : copy.original;
+        auto answer = p.ui->message_box("Korvane 上次没有正常退出，留下了图形的自动保存副本：\n" + where +
+                                            "\n保存于 " + copy.saved_at +
+                                            "\n\n是：打开副本（另行保存后才写入原文件）\n否：删除副本\n取消：留待下次启动",
+                                        "恢复图形", common::MsgIcon::Question, common::MsgButtons::YesNoCancel);
+        if (answer == common::MsgResult::Cancel) continue;
+        if (answer != common::MsgResult::Yes) {
+            host::RecoveryStore::remove(copy);
+            continue;
+        }
+        try {
+            host::HostDocument& d = host::restore_copy(*p.host, copy);
+            if (p.autosave) p.recovery->adopt(copy, p.autosave->slot_for(&d));
+            p.transcript.line("已恢复 " + where + "（自动保存于 " + copy.saved_at + "）");
+        } catch (const std::exception& e) {
+            p.ui->message_box("无法打开自动保存副本 " + copy.drawing.string() + "：\n" + e.what(), "恢复图形",
+                              common::MsgIcon::Critical, common::MsgButtons::OK);
+        }
+    }
+    if (window_) window_->refresh();
+}
+
+Autosave* Application::autosave() const { return parts_->autosave.get(); }
 
 Application::~Application() {
     for (auto& [name, view] : forms_)
@@ -169,6 +217,8 @@ void Application::start() {
     place_drawing_window();
     window_->start();
     for (const auto& d : options_.drawings) window_->open_file(qs(d));
+    offer_recovery();
+    if (parts_->autosave) parts_->autosave->start();
 
     // The panel: its load sequence first (with its messages), then the window.
     panel::MaiFrm& maifrm = p.workspace->maifrm();

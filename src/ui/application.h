@@ -30,6 +30,7 @@ class Workspace;
 
 namespace korvane::ui {
 
+class Autosave;
 class CommandGate;
 class DrawingWindow;
 class InteractiveInput;
@@ -73,6 +74,8 @@ public:
     InteractiveInput& input();
     TranscriptLog& transcript();
     common::SettingsStore& settings();
+    // The autosave of modified drawings (none when its folder could not be made).
+    Autosave* autosave() const;
     PanelView* panel() const { return panel_; }
     DrawingWindow* drawing_window() const { return window_; }
     FormView* form_view(const std::string& form) const;
@@ -95,6 +98,9 @@ private:
     std::vector<std::string> messages_;
     bool quitting_ = false;
 
+    void start_autosave(const std::filesystem::path& folder);
+    // Offers each recovery copy a crashed session left behind.
+    void offer_recovery();
     void form_opened(const std::string& name);
     void popup_menu(const std::string& menu);
     void place_drawing_window();
