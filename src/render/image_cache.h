@@ -37,6 +37,10 @@ struct ImageCacheOptions {
 
 class ImageCache {
 public:
+    // A view repaints this long after the first of a burst of arrivals, so that a burst costs
+    // a few frames and leaves the decoders the processor.
+    static constexpr int kGatherMs = 100;
+
     explicit ImageCache(ImageCacheOptions options = {});
     ~ImageCache();
     ImageCache(const ImageCache&) = delete;

@@ -76,7 +76,7 @@ Canvas::Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* paren
       images_(std::make_unique<render::ImageCache>(image_cache_options())),
       renderer_(images_.get()) {
     arrivals_.setSingleShot(true);
-    arrivals_.setInterval(40);
+    arrivals_.setInterval(render::ImageCache::kGatherMs);
     connect(&arrivals_, &QTimer::timeout, this, [this] {
         force_ = true;
         update();
