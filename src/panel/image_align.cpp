@@ -59,8 +59,9 @@ void align_image(host::Session& session) {
 void send_images_to_back(host::Session& session) {
     host::run_command(session, host::FrameVariant::A, [](host::CommandContext& ctx) {
         host::DocumentPtr doc = ctx.doc();
-        if (!doc) return;
-        select_all_images(*doc);
+        host::SelectionSetPtr images = doc ? select_all_images(*doc) : nullptr;
+        // Without images the previous selection would be another command's: nothing to send.
+        if (!images || images->Count() == 0) return;
         doc->SendCommand("DRAWorder\rP\r\rB\r");
     });
 }
