@@ -22,6 +22,7 @@
 #include "panel/maifrm.h"
 #include "panel/workspace.h"
 #include "ui/autosave.h"
+#include "ui/canvas.h"
 #include "ui/command_gate.h"
 #include "ui/command_line.h"
 #include "ui/designed_form_view.h"
@@ -308,7 +309,14 @@ bool Application::write_screenshots(const std::filesystem::path& dir, std::strin
         QString file;
     };
     std::vector<Shot> shots;
-    if (window_ && window_->isVisible()) shots.push_back({window_, "drawing.png"});
+    if (window_ && window_->isVisible()) {
+        // Image tiles are decoded off the UI thread: a first picture asks for them, the one
+        // taken below shows them.
+        window_->canvas()->grab();
+        window_->canvas()->images().wait_idle();
+        window_->canvas()->invalidate();
+        shots.push_back({window_, "drawing.png"});
+    }
     for (auto& [name, view] : forms_)
         if (view && view->isVisible()) shots.push_back({view, qs(name) + ".png"});
     if (panel_ && panel_->isVisible()) shots.push_back({panel_, "panel.png"});
