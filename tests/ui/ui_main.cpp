@@ -1,11 +1,13 @@
-// The widget tests share one QApplication on the offscreen platform.
+// The widget tests share one QApplication on the offscreen platform, with the program's font
+// and Qt's texts in Chinese as the program has them.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFont>
 #include <QStandardPaths>
 
 #include <cstdlib>
+
+#include "ui/gui.h"
 
 int main(int argc, char** argv) {
     // Test discovery runs the binary outside ctest's environment.
@@ -14,9 +16,8 @@ int main(int argc, char** argv) {
     // Caches the program keeps in the user's folders (the tiles' previews) go to a test place.
     QStandardPaths::setTestModeEnabled(true);
     QApplication::setQuitOnLastWindowClosed(false);
-    QFont font(QStringLiteral("Noto Sans CJK SC"));
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    korvane::ui::set_program_font();
+    korvane::ui::install_translations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
