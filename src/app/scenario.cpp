@@ -135,6 +135,7 @@ public:
         host_ = std::make_unique<host::EmbeddedHost>(input_, transcript_);
         workspace_ = std::make_unique<panel::Workspace>(*host_, *ui_);
         workspace_->on_image_directory_changed = [this](const std::string& dir) { host::relink_images(*host_, dir); };
+        host_->on_active_drawing_changed = [this] { workspace_->drawing_changed(); };
     }
 
     void run_line(const std::string& raw) {
@@ -147,6 +148,7 @@ public:
         else if (action == "activate") activate(rest);
         else if (action == "form") workspace_->open_form(need(rest, "a form name"));
         else if (action == "close") target(need(rest, "a form name")).first->close();
+        else if (action == "close-drawing") host_->close(active_index());
         else if (action == "set") set(rest);
         else if (action == "check") check(rest);
         else if (action == "click" || action == "dblclick" || action == "rightclick") click(action, rest);
@@ -363,6 +365,11 @@ private:
         std::string h;
         while (ss >> h) handles.push_back(h);
         return host::InputAnswer::selection(std::move(handles));
+    }
+
+    size_t active_index() {
+        active();
+        return host_->active_index();
     }
 
     host::HostDocument& active() {

@@ -98,17 +98,20 @@ void FormModel::click(const std::string& ref) {
         c.value = 1;
         changed(c);
     }
+    started(c);
     if (c.on_click) c.on_click();
 }
 
 void FormModel::dblclick(const std::string& ref) {
     Control& c = resolve(ref);
     if (!c.enabled) throw FormError(name_ + "." + c.name + " is disabled");
+    started(c);
     if (c.on_dblclick) c.on_dblclick();
 }
 
 void FormModel::rightclick(const std::string& ref) {
     Control& c = resolve(ref);
+    started(c);
     if (c.on_rightclick) c.on_rightclick();
 }
 
@@ -131,6 +134,7 @@ void FormModel::set_check(const std::string& ref, int value) {
     c.value = value;
     changed(c);
     // Setting the value of a check box runs its click handler, as the real control does.
+    started(c);
     if (c.on_click) c.on_click();
 }
 

@@ -77,6 +77,9 @@ public:
     virtual void resize() {}
     // The form's unload sequence (Form_Unload); run when the user closes the window.
     virtual void unload() {}
+    // Another drawing became the active one, or the active one was closed: entities the form
+    // remembers by handle are not in the active drawing any more, so it forgets them.
+    virtual void drawing_changed() {}
     // Closing the window: the unload sequence runs, and the form stays closed until it is
     // opened again, which runs its load sequence anew.
     void close() {
@@ -125,10 +128,14 @@ public:
     // Called after a control's state changed from code (the Qt view refreshes it).
     std::function<void(const Control&)> on_control_changed;
     std::function<void()> on_form_changed;
+    // Called when the user clicks a control, before its handler runs (the program names the
+    // command the user started after it).
+    std::function<void(const Control&)> on_user_action;
     void changed(const Control& c) { if (on_control_changed) on_control_changed(c); }
     void form_changed() { if (on_form_changed) on_form_changed(); }
 
 private:
+    void started(const Control& c) { if (on_user_action) on_user_action(c); }
     std::string name_;
     std::vector<std::unique_ptr<Control>> controls_;
     std::map<std::string, Control*> by_name_;

@@ -18,17 +18,25 @@ void bring_forward(Session& session, Application& app, FrameVariant variant) {
     if (variant == FrameVariant::A || variant == FrameVariant::B) app.SetWindowState(3);
 }
 
-// Runs the body as one undo step of the active drawing, when there is one.
-void run_body(CommandContext& ctx, const std::function<void(CommandContext&)>& body, const FrameOptions& options) {
-    DocumentPtr doc = options.undo_step ? ctx.app.ActiveDocument() : nullptr;
+// Runs the body as one undo step of the active drawing, when there is one. False when the
+// command needs a drawing and none is open (said on the command line).
+bool run_body(CommandContext& ctx, const std::function<void(CommandContext&)>& body, const FrameOptions& options) {
+    DocumentPtr doc = ctx.app.ActiveDocument();
     ctx.err.clear();
-    if (doc) doc->StartUndoMark();
+    if (!doc && options.needs_drawing) {
+        ctx.app.Prompt(kNoDrawingLine);
+        return false;
+    }
+    const std::string& name = options.undo_name.empty() ? ctx.session.command_name : options.undo_name;
+    const bool step = doc && options.undo_step;
+    if (step) doc->StartUndoMark(name);
     body(ctx);
-    if (doc) {
+    if (step) {
         HostError saved = ctx.err;
         doc->EndUndoMark();
         ctx.err = saved;
     }
+    return true;
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ enum class FrameVariant { A, B, C, D };
 inline constexpr const char* kHostClass = "Autocad.application";
 inline constexpr const char* kHostMissingMessage = "AutoCAD(、)没有运行或版本不符合！\r\n本功能需先启动AutoCAD系统";
 inline constexpr const char* kHandlerHostMissingMessage = "AutoCAD没有运行或版本不符合！\r\n本功能需先启动AutoCAD系统";
+// On the command line when a command that works on a drawing finds none open.
+inline constexpr const char* kNoDrawingLine = "没有打开的图形。";
 
 // What the tools share across commands: the way to the host and the user interface.
 // `acadApp` is fetched anew at the start of every command.
@@ -22,6 +24,9 @@ struct Session {
     HostConnector& connector;
     common::UiService& ui;
     ApplicationPtr acadApp;
+    // What the user started last (a button's caption, a menu entry): names the undo step of a
+    // command that gives no name of its own.
+    std::string command_name = {};
 };
 
 struct CommandContext {
@@ -39,7 +44,11 @@ struct FrameOptions {
     // A check of the command's own between attaching and bringing the host forward;
     // returning false ends the command.
     std::function<bool(CommandContext&)> check;
-    std::string undo_name = "command";
+    // The command works on the active drawing: with none open it says so on the command line
+    // and ends.
+    bool needs_drawing = true;
+    // The undo step's name; empty: the session's command name.
+    std::string undo_name;
     // A command that only changes how an entity shows for a moment (a blink) stays out of the
     // undo history, so that it does not push the user's own steps out.
     bool undo_step = true;

@@ -22,6 +22,7 @@ public:
         }
         host_.window_state = state;
     }
+    void Prompt(const std::string& text) override { host_.print(text); }
     DocumentPtr ActiveDocument() override {
         HostDocument* d = host_.active();
         if (!d) {

@@ -75,8 +75,8 @@ public:
         host_->interpreter().send(*doc_, text);
         host_->changed();
     }
-    void StartUndoMark() override {
-        if (alive()) engine().begin_undo_step("command");
+    void StartUndoMark(const std::string& name = {}) override {
+        if (alive()) engine().begin_undo_step(name.empty() ? std::string("命令") : name);
     }
     void EndUndoMark() override {
         if (alive()) engine().end_undo_step();

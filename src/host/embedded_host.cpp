@@ -24,6 +24,7 @@ HostDocument& EmbeddedHost::add(drawing::Document doc, const std::string& path) 
     d.zoom_extents(screen_w_, screen_h_);
     running_ = true;
     changed();
+    active_checked();
     return d;
 }
 
@@ -32,8 +33,18 @@ HostDocument& EmbeddedHost::new_document() { return add(drawing::Document::creat
 void EmbeddedHost::close(size_t index) {
     if (index >= docs_.size()) return;
     docs_.erase(docs_.begin() + long(index));
+    // The active drawing stays active when one before it closes.
+    if (index < active_) --active_;
     if (active_ >= docs_.size()) active_ = docs_.empty() ? 0 : docs_.size() - 1;
     changed();
+    active_checked();
+}
+
+void EmbeddedHost::active_checked() {
+    HostDocument* now = active();
+    if (now == last_active_) return;
+    last_active_ = now;
+    if (on_active_drawing_changed) on_active_drawing_changed();
 }
 
 HostDocument* EmbeddedHost::active() { return docs_.empty() ? nullptr : docs_[active_].get(); }
@@ -41,6 +52,7 @@ HostDocument* EmbeddedHost::active() { return docs_.empty() ? nullptr : docs_[ac
 void EmbeddedHost::set_active(size_t index) {
     if (index < docs_.size()) active_ = index;
     changed();
+    active_checked();
 }
 
 std::string EmbeddedHost::caption() const {

@@ -62,6 +62,9 @@ public:
     // Called after every change a view must redraw for (set by the drawing window).
     std::function<void()> on_changed;
     void changed() { if (on_changed) on_changed(); }
+    // Called when another drawing became the active one, or the active one was closed: what the
+    // forms remember by handle belonged to the drawing that was active.
+    std::function<void()> on_active_drawing_changed;
 
 private:
     InputSource* input_;
@@ -74,6 +77,8 @@ private:
     std::unique_ptr<CommandInterpreter> interpreter_;
     ApplicationPtr app_;
     int untitled_counter_ = 0;
+    HostDocument* last_active_ = nullptr;
+    void active_checked();
 };
 
 }  // namespace korvane::host

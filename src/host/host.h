@@ -223,7 +223,8 @@ public:
     virtual void Activate() = 0;
     // Runs the text as typed on the command line: CR or LF is Enter.
     virtual void SendCommand(const std::string& text) = 0;
-    virtual void StartUndoMark() = 0;
+    // Opens an undo step; the drawing window's Undo names it by `name` (the command's name).
+    virtual void StartUndoMark(const std::string& name = {}) = 0;
     virtual void EndUndoMark() = 0;
     virtual void Regen() = 0;
 };
@@ -242,6 +243,8 @@ public:
     virtual void ZoomWindow(const Point& a, const Point& b) = 0;
     virtual void ZoomCenter(const Point& center, double magnify) = 0;
     virtual void ZoomExtents() = 0;
+    // A line on the host's command line, also while no drawing is open.
+    virtual void Prompt(const std::string& text) = 0;
 };
 
 // How a command reaches the running host ("GetObject" of the automation class).

@@ -172,6 +172,7 @@ void XG_JZ::blink(const std::string& self, const std::string& other, const char*
     host::FrameOptions quiet;
     quiet.report_missing_host = false;
     quiet.undo_step = false;
+    quiet.needs_drawing = false;  // no line every blink while no drawing is open
     const std::string handle = control(tag_holder).tag;
     const bool host_running = host::run_command(
         session_, host::FrameVariant::D,

@@ -189,7 +189,9 @@ void walk_view(FormModel& panel, Workspace& ws) {
         host::EntityPtr entity;
         host::Point picked;
         if (host::UtilityPtr util = doc ? doc->Utility() : nullptr) util->GetEntity(entity, picked, "请选择点位");
-        if (entity) set_text(panel, panel.control(kHandle), entity->Handle());
+        // A cancelled pick leaves the boxes as they were: what the surveyor typed is kept.
+        if (!entity) return;
+        set_text(panel, panel.control(kHandle), entity->Handle());
 
         clear_boxes(panel);
         colour_boxes(panel, kFlashGrey);
@@ -197,17 +199,13 @@ void walk_view(FormModel& panel, Workspace& ws) {
         clear_boxes(panel);
         colour_boxes(panel, kWhite);
 
-        if (entity) {
-            host::XData data = entity->GetXData("");
-            for (int i = 0; i < kWalkBoxes; ++i) {
-                size_t item = size_t(i) + 2;
-                if (item >= data.size()) break;
-                if (auto text = shown_value(data.values[item])) set_text(panel, box(panel, i), *text);
-            }
-            set_handle(panel, entity->Handle());
-        } else {
-            set_handle(panel, panel.control(kHandle).text);
+        host::XData data = entity->GetXData("");
+        for (int i = 0; i < kWalkBoxes; ++i) {
+            size_t item = size_t(i) + 2;
+            if (item >= data.size()) break;
+            if (auto text = shown_value(data.values[item])) set_text(panel, box(panel, i), *text);
         }
+        set_handle(panel, entity->Handle());
     });
 }
 
@@ -225,17 +223,22 @@ void walk_confirm(FormModel& panel, Workspace& ws) {
         [&panel](host::CommandContext& ctx) {
             host::DocumentPtr doc = ctx.doc();
             host::EntityPtr entity = doc ? doc->HandleToObject(common::trim(panel.control(kHandle).text)) : nullptr;
+            // Erased or undone since it was picked: nothing is written, and nothing looks done.
+            if (!entity) {
+                ctx.err.clear();
+                set_handle(panel, kNoEntity);
+                ctx.ui.message_box(kEntityGoneMessage, "提示", MsgIcon::Critical);
+                return;
+            }
             // Only a work record is rewritten: any other entity's data (a parcel's attribute
             // record, a numbered mark) would be lost, so it is refused before anything changes.
-            if (entity && !is_work_record_point(*entity)) {
+            if (!is_work_record_point(*entity)) {
                 ctx.ui.message_box(kNotWorkRecordMessage, "提示", MsgIcon::Critical);
                 return;
             }
             ensure_layers(doc.get(), {kWorkLayer, kFutureLayer});
-            if (entity) {
-                entity->SetXData(make_work_record(box_texts(panel), false));
-                entity->SetLayer(kWorkLayer);
-            }
+            entity->SetXData(make_work_record(box_texts(panel), false));
+            entity->SetLayer(kWorkLayer);
             set_handle(panel, kNoEntity);
             ctx.ui.message_box("修改完成！", "提示", MsgIcon::Exclamation);
 

@@ -43,6 +43,8 @@ inline constexpr uint32_t kWhite = 0xFFFFFF;
 inline constexpr double kAddFlashSeconds = 0.2;
 inline constexpr double kViewFlashSeconds = 0.5;
 
+// 修改/确定 on an entity that is no longer in the drawing (erased or undone since it was picked).
+inline constexpr const char* kEntityGoneMessage = "要修改的实体已不在图中（已删除或已放弃），没有写入任何数据！";
 // Refusal of 修改/确定 on an entity that does not carry a work record.
 inline constexpr const char* kNotWorkRecordMessage =
     "所选实体不是走界记录点（带“000000”记录的点），不能写入走界记录！\r\n该实体及其属性数据未作任何改动。";

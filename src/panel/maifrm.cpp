@@ -191,6 +191,8 @@ void MaiFrm::dblclick_background() {
     ws_.ui().message_box("2012.6.21增加对Tif图像的插入功能,程序默认为jpg格式。", "更新说明", MsgIcon::Exclamation);
 }
 
+void MaiFrm::drawing_changed() { reset_record_handle(*this); }
+
 void MaiFrm::apply_layer_boxes() {
     host::run_command(ws_.session(), host::FrameVariant::A, [this](host::CommandContext& ctx) {
         auto doc = ctx.doc();

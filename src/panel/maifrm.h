@@ -30,6 +30,8 @@ public:
 
     void load() override;
     void dblclick_background() override;
+    // The record being edited belonged to the drawing that was active: the handle field idles.
+    void drawing_changed() override;
 
     // The eight layer boxes: their captions, tool tips and layers.
     static constexpr int kLayerBoxes = 8;

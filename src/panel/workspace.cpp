@@ -71,6 +71,10 @@ common::FormModel& Workspace::open_form(const std::string& name) {
     }
     auto made = make_form(name);
     common::FormModel& ref = *made;
+    // The control the user clicks names the command it starts (its undo step).
+    ref.on_user_action = [this](const common::Control& c) {
+        session_.command_name = !c.text.empty() ? c.text : !c.tooltip.empty() ? c.tooltip : c.name;
+    };
     forms_[name] = std::move(made);
     ref.load();
     if (on_form_opened) on_form_opened(ref);
@@ -82,6 +86,11 @@ common::FormModel& Workspace::show_form(const std::string& name) {
     common::FormModel& f = open_form(name);
     if (was_open && on_form_opened) on_form_opened(f);
     return f;
+}
+
+void Workspace::drawing_changed() {
+    for (auto& [name, f] : forms_)
+        if (!f->closed) f->drawing_changed();
 }
 
 MaiFrm& Workspace::maifrm() { return static_cast<MaiFrm&>(open_form("MaiFrm")); }

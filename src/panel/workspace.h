@@ -37,6 +37,9 @@ public:
     MaiFrm& maifrm();
     FCK& fck();
 
+    // Tells every open form that the active drawing changed (the host calls this).
+    void drawing_changed();
+
     // Called after a form was opened (the Qt layer shows it).
     std::function<void(common::FormModel&)> on_form_opened;
 

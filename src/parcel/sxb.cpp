@@ -193,6 +193,12 @@ void SXB::unload() {
     set_enabled(kSave, false);
 }
 
+void SXB::drawing_changed() {
+    set_handle("");
+    set_enabled(kSave, false);
+    enable_boxes(false);
+}
+
 // ---------------------------------------------------------------- drawing helpers
 
 host::EntityPtr SXB::pick(host::CommandContext& ctx, const std::string& prompt) {

@@ -67,6 +67,8 @@ public:
     void load() override;
     // Closing the window: the parcel being edited loses its wide outline.
     void unload() override;
+    // The parcel being edited belonged to the drawing that was active: no parcel now.
+    void drawing_changed() override;
 
     // The commands, as the controls run them.
     void select();      // Command1

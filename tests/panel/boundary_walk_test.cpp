@@ -257,17 +257,6 @@ TEST_F(BoundaryWalk, ConfirmWritesTheBoxesAsTypedAndMovesToTheWorkLayer) {
     EXPECT_EQ(entity("45").color(), 2);  // the colour is not touched by 修改/确定
 }
 
-TEST_F(BoundaryWalk, ViewWithACancelledPickLeavesEmptyBoxesAndNothingToEdit) {
-    pick("43");
-    f->click("查看");
-    ASSERT_TRUE(confirm_enabled());
-    cancel();
-    f->click("查看");
-    EXPECT_EQ(handle_field(), "没有实体可操作");
-    EXPECT_FALSE(confirm_enabled());
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(box(i), "") << i;
-}
-
 TEST_F(BoundaryWalk, ViewOfAShortRecordFillsOnlyTheItemsItHas) {
     pick("3B");  // one item: the add-on's feature code
     f->click("查看");
