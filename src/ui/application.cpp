@@ -30,6 +30,7 @@
 #include "ui/form_view.h"
 #include "ui/interactive_input.h"
 #include "ui/panel_view.h"
+#include "ui/placement.h"
 #include "ui/qt_settings.h"
 #include "ui/qt_ui_service.h"
 
@@ -40,6 +41,7 @@ namespace {
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // The embedded host of the program: bringing the host forward raises the drawing window.
+// A command that finds no host running (the window closed) is told too.
 class WindowHost : public host::EmbeddedHost {
 public:
     using EmbeddedHost::EmbeddedHost;
@@ -47,7 +49,13 @@ public:
         EmbeddedHost::AppActivate(caption);
         if (on_activate) on_activate();
     }
+    host::ApplicationPtr GetObject(const std::string& class_name, host::HostError& err) override {
+        host::ApplicationPtr app = EmbeddedHost::GetObject(class_name, err);
+        if (!app && on_missing) on_missing();
+        return app;
+    }
     std::function<void()> on_activate;
+    std::function<void()> on_missing;
 };
 
 std::unique_ptr<common::SettingsStore> make_settings(const AppOptions& o, std::string& problem) {
@@ -96,6 +104,7 @@ Application::Application(AppOptions options) : parts_(std::make_unique<Parts>())
             if (auto shipped = common::find_shipped_data(options_.executable))
                 common::seed_data_directory(*shipped, paths.data_dir);
     } catch (const std::exception& e) {
+        data_problem_ = "数据目录无法建立或填充：\r\n" + paths.data_dir.string() + "\r\n" + e.what();
         std::cerr << "korvane: " << e.what() << "\n";
     }
 
@@ -118,6 +127,11 @@ Application::Application(AppOptions options) : parts_(std::make_unique<Parts>())
     p.host->on_activate = [this] {
         if (window_ && window_->isVisible()) window_->raise();
     };
+    p.host->on_missing = [this] { host_missed_ = true; };
+    p.host->on_active_drawing_changed = [this] { parts_->workspace->drawing_changed(); };
+    connect(&p.gate, &CommandGate::idle, this, [this] {
+        if (host_missed_) QMetaObject::invokeMethod(this, [this] { offer_host(); }, Qt::QueuedConnection);
+    });
 
     p.gate.on_refused = [this](const std::string& text) {
         QApplication::beep();
@@ -130,8 +144,11 @@ Application::Application(AppOptions options) : parts_(std::make_unique<Parts>())
         parts_->ui->message_box("命令出错：" + text, "错误", common::MsgIcon::Critical, common::MsgButtons::OK);
     };
 
-    window_ = new DrawingWindow(*p.host, p.input, p.transcript, p.gate, *p.settings);
+    window_ = std::make_unique<DrawingWindow>(*p.host, p.input, p.transcript, p.gate, *p.settings);
     window_->setAttribute(Qt::WA_DeleteOnClose, false);
+    // An unattended run never saves a drawing nor waits for an answer.
+    if (options_.unattended) window_->ask_save_answer = [](host::HostDocument&) { return QMessageBox::Discard; };
+    connect(window_.get(), &DrawingWindow::stopped, this, [this] { host_offered_ = false; });
     if (!settings_problem.empty())
         p.transcript.line("设置文件无法读取，本次运行的设置不会保存：" + settings_problem);
     start_autosave(paths.data_dir / "autosave");
@@ -180,12 +197,7 @@ void Application::offer_recovery() {
 
 Autosave* Application::autosave() const { return parts_->autosave.get(); }
 
-Application::~Application() {
-    for (auto& [name, view] : forms_)
-        if (view) delete view.data();
-    delete panel_;
-    delete window_;
-}
+Application::~Application() = default;
 
 host::EmbeddedHost& Application::host() { return *parts_->host; }
 panel::Workspace& Application::workspace() { return *parts_->workspace; }
@@ -197,20 +209,19 @@ common::SettingsStore& Application::settings() { return *parts_->settings; }
 
 FormView* Application::form_view(const std::string& form) const {
     auto it = forms_.find(form);
-    return it == forms_.end() ? nullptr : it->second.data();
+    return it == forms_.end() ? nullptr : it->second.get();
 }
 
 void Application::place_drawing_window() {
-    QScreen* screen = QApplication::primaryScreen();
-    QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1600, 900);
-    // Beside the panel, which stands at the left edge.
-    int left = avail.left() + 470;
-    int w = avail.right() + 1 - left, h = avail.height();
-    if (w < 900 || h < 600) {
-        w = std::max(w, 1200);
-        h = std::max(h, 780);
+    // Where the user left it last time; else beside the panel, which stands at the left edge,
+    // or over the whole screen where the room beside the panel is too narrow.
+    QRect frame = window_->remembered_place();
+    if (frame.isEmpty()) {
+        QRect avail = available_area(window_.get());
+        frame = avail.adjusted(470, 0, 0, 0);
+        if (frame.width() < 900) frame = avail;
     }
-    window_->setGeometry(left, avail.top(), w, h);
+    place_window(window_.get(), frame);
 }
 
 void Application::start() {
@@ -223,18 +234,29 @@ void Application::start() {
 
     // The panel: its load sequence first (with its messages), then the window.
     panel::MaiFrm& maifrm = p.workspace->maifrm();
-    panel_ = new PanelView(maifrm, p.gate);
+    panel_ = std::make_unique<PanelView>(maifrm, p.gate);
     panel_->on_start_host = [this] { start_host(); };
-    panel_->host_running = [this] { return parts_->host->running(); };
     panel_->on_quit = [this] { quit(); };
     panel_->build();
-    p.ui->set_dialog_parent(panel_);
+    p.ui->set_dialog_parent(panel_.get());
     panel_->show();
+    if (!data_problem_.empty()) p.ui->message_box(data_problem_, "错误", common::MsgIcon::Critical, common::MsgButtons::OK);
 }
 
 void Application::start_host() {
     if (!window_) return;
+    host_missed_ = false;
     window_->start();
+}
+
+void Application::offer_host() {
+    const bool missed = host_missed_;
+    host_missed_ = false;
+    if (!missed || host_offered_ || parts_->host->running() || quitting_) return;
+    host_offered_ = true;
+    auto answer = parts_->ui->message_box("绘图窗口已关闭。\r\n现在显示绘图窗口吗？", "提示", common::MsgIcon::Question,
+                                          common::MsgButtons::YesNo);
+    if (answer == common::MsgResult::Yes) start_host();
 }
 
 bool Application::quit() {
@@ -242,16 +264,15 @@ bool Application::quit() {
     if (parts_->gate.busy()) {
         // A command waits for input: cancel it and end when it has finished.
         parts_->input.cancel();
-        auto* conn = new QMetaObject::Connection;
-        *conn = connect(&parts_->gate, &CommandGate::idle, this, [this, conn] {
-            disconnect(*conn);
-            delete conn;
-            QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection);
-        });
+        connect(
+            &parts_->gate, &CommandGate::idle, this,
+            [this] { QMetaObject::invokeMethod(this, [this] { quit(); }, Qt::QueuedConnection); },
+            Qt::SingleShotConnection);
         return false;
     }
     if (!options_.unattended && window_ && !window_->confirm_discard_all()) return false;
     quitting_ = true;
+    if (window_ && window_->isVisible()) window_->remember_place();
     parts_->input.set_open(false);
     for (auto& [name, view] : forms_)
         if (view) view->hide();
@@ -273,19 +294,21 @@ FormView* Application::show_form(common::FormModel& f) {
         view->show();
         view->raise();
     } else {
-        view = DesignedFormView::designed(f) ? new DesignedFormView(f, parts_->gate) : new FormView(f, parts_->gate);
+        std::unique_ptr<FormView> made;
+        if (DesignedFormView::designed(f)) made = std::make_unique<DesignedFormView>(f, parts_->gate);
+        else made = std::make_unique<FormView>(f, parts_->gate);
+        view = made.get();
         view->build();
         view->adjustSize();
-        forms_[f.name()] = view;
+        forms_[f.name()] = std::move(made);
         view->show();
     }
     // Top edge level with the panel's, right edge at the screen's right edge (an open form is
-    // moved there again when it is opened again).
-    QScreen* screen = QApplication::primaryScreen();
-    QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1600, 900);
-    int top = panel_ ? panel_->frameGeometry().top() : avail.top();
-    int frame_w = view->frameGeometry().width();
-    view->move(avail.right() + 1 - frame_w, top);
+    // moved there again when it is opened again), all of it on the screen.
+    QRect avail = available_area(view);
+    QRect frame = view->frameGeometry();
+    frame.moveTopLeft(QPoint(avail.right() + 1 - frame.width(), panel_ ? panel_->frameGeometry().top() : avail.top()));
+    view->move(fit_on_screen(frame, avail).topLeft());
     return view;
 }
 
@@ -293,7 +316,7 @@ void Application::popup_menu(const std::string& menu) {
     auto* fck = dynamic_cast<panel::FCK*>(&parts_->workspace->fck());
     if (!fck) return;
     if (last_menu_) last_menu_->deleteLater();
-    QMenu* m = build_menu(*fck, menu, parts_->gate, panel_);
+    QMenu* m = build_menu(*fck, menu, parts_->gate, panel_.get());
     last_menu_ = m;
     m->popup(QCursor::pos());
 }
@@ -315,11 +338,11 @@ bool Application::write_screenshots(const std::filesystem::path& dir, std::strin
         window_->canvas()->grab();
         window_->canvas()->images().wait_idle();
         window_->canvas()->invalidate();
-        shots.push_back({window_, "drawing.png"});
+        shots.push_back({window_.get(), "drawing.png"});
     }
     for (auto& [name, view] : forms_)
-        if (view && view->isVisible()) shots.push_back({view, qs(name) + ".png"});
-    if (panel_ && panel_->isVisible()) shots.push_back({panel_, "panel.png"});
+        if (view && view->isVisible()) shots.push_back({view.get(), qs(name) + ".png"});
+    if (panel_ && panel_->isVisible()) shots.push_back({panel_.get(), "panel.png"});
     QRect all;
     std::vector<QPixmap> grabs;
     for (const auto& s : shots) {

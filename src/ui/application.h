@@ -76,8 +76,8 @@ public:
     common::SettingsStore& settings();
     // The autosave of modified drawings (none when its folder could not be made).
     Autosave* autosave() const;
-    PanelView* panel() const { return panel_; }
-    DrawingWindow* drawing_window() const { return window_; }
+    PanelView* panel() const { return panel_.get(); }
+    DrawingWindow* drawing_window() const { return window_.get(); }
     FormView* form_view(const std::string& form) const;
     // Shows a form's window (modeless): top edge level with the panel's, right edge at the
     // screen's right edge. The workspace's forms come here when they are opened.
@@ -91,17 +91,24 @@ private:
     struct Parts;
     std::unique_ptr<Parts> parts_;
     AppOptions options_;
-    PanelView* panel_ = nullptr;
-    DrawingWindow* window_ = nullptr;
-    std::map<std::string, QPointer<FormView>> forms_;
+    std::unique_ptr<DrawingWindow> window_;
+    std::unique_ptr<PanelView> panel_;
+    std::map<std::string, std::unique_ptr<FormView>> forms_;
     QPointer<QMenu> last_menu_;
     std::vector<std::string> messages_;
     bool quitting_ = false;
+    // What went wrong making or seeding the data directory (shown once the panel is up).
+    std::string data_problem_;
+    // A command looked for the host while the drawing window was closed; the offer to show it
+    // again is made once per closing.
+    bool host_missed_ = false;
+    bool host_offered_ = false;
 
     void start_autosave(const std::filesystem::path& folder);
     // Offers each recovery copy a crashed session left behind.
     void offer_recovery();
     void form_opened(const std::string& name);
+    void offer_host();
     void popup_menu(const std::string& menu);
     void place_drawing_window();
 };

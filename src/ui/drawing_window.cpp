@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +22,7 @@
 #include "common/settings.h"
 #include "drawing/document.h"
 #include "drawing/tables.h"
+#include "host/command_frame.h"
 #include "host/command_interpreter.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
@@ -30,6 +30,7 @@
 #include "ui/canvas.h"
 #include "ui/command_gate.h"
 #include "ui/command_line.h"
+#include "ui/dialogs.h"
 #include "ui/interactive_input.h"
 
 namespace korvane::ui {
@@ -155,8 +156,8 @@ void DrawingWindow::build_menus() {
     open_ = file->addAction(QStringLiteral("打开(&O)..."), QKeySequence::Open, this, [this] {
         QString dir;
         if (auto* d = active(); d && !d->path().empty()) dir = QFileInfo(qs(d->path())).absolutePath();
-        QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开图形"), dir,
-                                                    QStringLiteral("DXF 图形 (*.dxf *.DXF);;所有文件 (*)"));
+        QString path = open_file_name(this, QStringLiteral("打开图形"), dir,
+                                      QStringLiteral("DXF 图形 (*.dxf *.DXF);;所有文件 (*)"));
         if (!path.isEmpty()) open_file(path);
     });
     recent_menu_ = file->addMenu(QStringLiteral("最近的文件(&R)"));
@@ -276,22 +277,47 @@ void DrawingWindow::update_actions() {
 }
 
 void DrawingWindow::layer_item_changed(QTreeWidgetItem* item) {
-    host::HostDocument* d = active();
-    if (!d || gate_.busy()) {
+    if (!active() || gate_.busy()) {
         refresh_layers();
         return;
     }
-    drawing::Document& doc = d->doc();
-    drawing::RecordId id = drawing::find_table_entry(doc, "LAYER", item->text(2).toStdString());
-    if (id == drawing::kNoRecord) return;
-    bool on = item->checkState(0) == Qt::Checked;
-    doc.begin_undo_step(on ? "图层开" : "图层关");
-    drawing::set_layer_on(doc, id, on);
-    doc.end_undo_step();
+    const std::string name = item->text(2).toStdString();
+    const bool on = item->checkState(0) == Qt::Checked;
+    // Through the host's layers, as every tool switches them, in an undo step of its own.
+    gate_.run([&] {
+        host::HostError err;
+        host::ApplicationPtr app = host_.GetObject(host::kHostClass, err);
+        host::DocumentPtr doc = app ? app->ActiveDocument() : nullptr;
+        if (!doc) return;
+        doc->StartUndoMark(on ? "图层开" : "图层关");
+        if (host::LayersPtr layers = doc->Layers())
+            if (host::LayerPtr layer = layers->Item(name)) layer->SetLayerOn(on);
+        doc->EndUndoMark();
+    });
     host_.changed();
 }
 
 // ---------------------------------------------------------------- files
+
+QRect DrawingWindow::remembered_place() const {
+    auto v = settings_.get(kRecentSection, "DrawingWindow");
+    if (!v) return {};
+    QStringList parts = qs(*v).split(QChar(','));
+    if (parts.size() != 4) return {};
+    int n[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        n[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok) return {};
+    }
+    return QRect(n[0], n[1], n[2], n[3]);
+}
+
+void DrawingWindow::remember_place() {
+    QRect f = frameGeometry();
+    settings_.set(kRecentSection, "DrawingWindow",
+                  QStringLiteral("%1,%2,%3,%4").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height()).toStdString());
+}
 
 QStringList DrawingWindow::recent_files() const {
     QStringList out;
@@ -328,8 +354,9 @@ bool DrawingWindow::open_file(const QString& path) {
         d.zoom_extents(std::max(1, canvas_->width()), std::max(1, canvas_->height()));
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
-        QMessageBox::critical(this, QStringLiteral("打开图形"),
-                              QStringLiteral("无法打开 %1：\n%2").arg(path, QString::fromStdString(e.what())));
+        ask(this, QMessageBox::Critical, QStringLiteral("打开图形"),
+            QStringLiteral("无法打开 %1：\n%2").arg(path, QString::fromStdString(e.what())), QMessageBox::Ok,
+            QMessageBox::Ok);
         return false;
     }
     for (const auto& w : warnings) command_line_->note(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), qs(w)));
@@ -353,8 +380,9 @@ bool DrawingWindow::save(size_t index) {
     try {
         d.save();
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QStringLiteral("保存图形"),
-                              QStringLiteral("无法保存 %1：\n%2").arg(qs(d.path()), QString::fromStdString(e.what())));
+        ask(this, QMessageBox::Critical, QStringLiteral("保存图形"),
+            QStringLiteral("无法保存 %1：\n%2").arg(qs(d.path()), QString::fromStdString(e.what())), QMessageBox::Ok,
+            QMessageBox::Ok);
         return false;
     }
     add_recent(qs(d.path()));
@@ -368,16 +396,16 @@ bool DrawingWindow::save_as(size_t index, const QString& given) {
     QString path = given;
     if (path.isEmpty()) {
         QString start = d.path().empty() ? qs(d.name()) : qs(d.path());
-        path = QFileDialog::getSaveFileName(this, QStringLiteral("图形另存为"), start,
-                                            QStringLiteral("DXF 图形 (*.dxf)"));
+        path = save_file_name(this, QStringLiteral("图形另存为"), start, QStringLiteral("DXF 图形 (*.dxf)"));
         if (path.isEmpty()) return false;
     }
     if (!path.endsWith(QStringLiteral(".dxf"), Qt::CaseInsensitive)) path += QStringLiteral(".dxf");
     try {
         d.save(path.toStdString());
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QStringLiteral("保存图形"),
-                              QStringLiteral("无法保存 %1：\n%2").arg(path, QString::fromStdString(e.what())));
+        ask(this, QMessageBox::Critical, QStringLiteral("保存图形"),
+            QStringLiteral("无法保存 %1：\n%2").arg(path, QString::fromStdString(e.what())), QMessageBox::Ok,
+            QMessageBox::Ok);
         return false;
     }
     add_recent(path);
@@ -385,15 +413,23 @@ bool DrawingWindow::save_as(size_t index, const QString& given) {
     return true;
 }
 
+QMessageBox::StandardButton DrawingWindow::ask_save(host::HostDocument& d) {
+    if (ask_save_answer) return ask_save_answer(d);
+    return ask(this, QMessageBox::Question, QStringLiteral("Korvane"),
+               QStringLiteral("是否将改动保存到 %1？").arg(qs(d.name())),
+               QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save,
+               {{QMessageBox::Save, QStringLiteral("保存")},
+                {QMessageBox::Discard, QStringLiteral("不保存")},
+                {QMessageBox::Cancel, QStringLiteral("取消")}});
+}
+
 bool DrawingWindow::close_document(size_t index) {
     if (gate_.busy() || index >= host_.document_count()) return false;
     host::HostDocument& d = host_.document(index);
     if (d.doc().modified()) {
-        auto answer = QMessageBox::question(
-            this, QStringLiteral("Korvane"), QStringLiteral("是否将改动保存到 %1？").arg(qs(d.name())),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        auto answer = ask_save(d);
         if (answer == QMessageBox::Cancel) return false;
-        if (answer == QMessageBox::Yes && !save(index)) return false;
+        if (answer == QMessageBox::Save && !save(index)) return false;
     }
     host_.close(index);
     refresh();
@@ -406,11 +442,9 @@ bool DrawingWindow::confirm_discard_all() {
         if (!d.doc().modified()) continue;
         host_.set_active(i);
         refresh();
-        auto answer = QMessageBox::question(
-            this, QStringLiteral("Korvane"), QStringLiteral("是否将改动保存到 %1？").arg(qs(d.name())),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        auto answer = ask_save(d);
         if (answer == QMessageBox::Cancel) return false;
-        if (answer == QMessageBox::Yes && !save(i)) return false;
+        if (answer == QMessageBox::Save && !save(i)) return false;
     }
     return true;
 }
@@ -476,16 +510,20 @@ void DrawingWindow::closeEvent(QCloseEvent* e) {
         input_.cancel();
         if (!close_pending_) {
             close_pending_ = true;
-            auto* conn = new QMetaObject::Connection;
-            *conn = connect(&gate_, &CommandGate::idle, this, [this, conn] {
-                disconnect(*conn);
-                delete conn;
-                QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
-            });
+            connect(
+                &gate_, &CommandGate::idle, this,
+                [this] { QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection); },
+                Qt::SingleShotConnection);
         }
         return;
     }
     close_pending_ = false;
+    // Each modified drawing is asked about; Cancel keeps the window open.
+    if (!confirm_discard_all()) {
+        e->ignore();
+        return;
+    }
+    remember_place();
     input_.set_open(false);
     host_.stop();
     e->accept();

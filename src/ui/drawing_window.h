@@ -5,7 +5,9 @@
 // shown the host runs; closing it stops the host (the drawings stay loaded and
 // come back when the window is started again).
 #include <QMainWindow>
+#include <QMessageBox>
 
+#include <functional>
 #include <string>
 
 namespace korvane::common {
@@ -51,8 +53,10 @@ public:
     bool save_as(size_t index, const QString& path = {});
     // Closes a drawing, asking first when it was modified.
     bool close_document(size_t index);
-    // Asks about every modified drawing (save, discard or cancel). False when cancelled.
+    // Asks about every modified drawing (保存, 不保存 or 取消). False when cancelled.
     bool confirm_discard_all();
+    // Answers that question without asking (an unattended run); unset: the question is asked.
+    std::function<QMessageBox::StandardButton(host::HostDocument&)> ask_save_answer;
     void undo();
     void redo();
 
@@ -66,6 +70,10 @@ public:
     void refresh();
 
     QStringList recent_files() const;
+
+    // The window's place (its frame) as the user left it, kept in the settings; empty when none.
+    QRect remembered_place() const;
+    void remember_place();
 
 signals:
     // The window was closed and the host stopped.
@@ -99,6 +107,7 @@ private:
     void update_actions();
     void add_recent(const QString& path);
     void layer_item_changed(QTreeWidgetItem* item);
+    QMessageBox::StandardButton ask_save(host::HostDocument& d);
     host::HostDocument* active() const;
 };
 

@@ -140,7 +140,9 @@ void FormView::make_widget(Control& c) {
                     if (model_.control(name).on_click) act([&] { model_.click(name); });
                 },
                 [this, name] {
+                    // A label without a double-click of its own is part of the form's background.
                     if (model_.control(name).on_dblclick) act([&] { model_.dblclick(name); });
+                    else act([&] { model_.dblclick_background(); });
                 }));
             w = l;
             break;

@@ -15,6 +15,7 @@
 
 #include "panel/maifrm.h"
 #include "ui/panel_icons.h"
+#include "ui/placement.h"
 
 namespace korvane::ui {
 
@@ -23,10 +24,12 @@ using common::ControlKind;
 
 namespace {
 
-// The boundary-walk block: its six boxes with the captions that name them.
-const char* const kBlockCaptions[6] = {"调查日期：", "标绘者：", "指界人：", "人员组成：", "界址说明：", "图上编号："};
-const char* const kHandleCaption = "实体句柄：";
+// The boundary-walk block: its frame, the captions of its six boxes and of the handle.
+const char* const kBlockFrame = "Frame1";
+const char* const kHandleCaption = "Label8";
 const char* const kBlockTitle = "走界记录";
+
+std::string indexed(const char* array, int i) { return std::string(array) + "(" + std::to_string(i) + ")"; }
 
 int index_of(const std::string& name, const std::string& array) {
     // "Picture1(12)" -> 12 for array "Picture1"; -1 otherwise.
@@ -44,7 +47,7 @@ int index_of(const std::string& name, const std::string& array) {
 PanelView::PanelView(common::FormModel& model, CommandGate& gate, QWidget* parent) : FormView(model, gate, parent) {
     auto* restart = new QShortcut(QKeySequence(QStringLiteral("Ctrl+D")), this);
     connect(restart, &QShortcut::activated, this, [this] {
-        if (on_start_host && !(host_running && host_running())) on_start_host();
+        if (on_start_host) on_start_host();
     });
 }
 
@@ -108,9 +111,8 @@ void PanelView::layout_controls() {
     stamp->addStretch(1);
     outer->addLayout(stamp);
 
-    // The boundary-walk block: the form's own frame of that title, or one of the view's.
-    for (const auto& c : model_.controls())
-        if (c->kind == ControlKind::Frame && c->text == kBlockTitle) block_ = qobject_cast<QGroupBox*>(take(c->name));
+    // The boundary-walk block: the form's own frame, or one of the view's.
+    block_ = qobject_cast<QGroupBox*>(take(kBlockFrame));
     if (!block_) {
         block_ = new QGroupBox(QString::fromUtf8(kBlockTitle), this);
         block_->setObjectName("BoundaryWalk");
@@ -119,17 +121,11 @@ void PanelView::layout_controls() {
     grid->setContentsMargins(6, 2, 6, 4);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
-    // A caption label is found by its text, whatever the form calls it.
-    auto caption = [&](const char* text) -> QWidget* {
-        for (const auto& c : model_.controls())
-            if (c->kind == ControlKind::Label && c->text == text && !placed.count(c->name)) return take(c->name);
-        return nullptr;
-    };
     // Three rows of two fields; the plotter and pointer fields have their "统改" buttons.
     const int layout[6][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
     for (int i = 0; i < 6; ++i) {
-        QWidget* box = take("Text1(" + std::to_string(i) + ")");
-        QWidget* cap = caption(kBlockCaptions[i]);
+        QWidget* box = take(indexed("Text1", i));
+        QWidget* cap = take(indexed("Label7", i));
         int row = layout[i][0], col = layout[i][1];
         if (cap) grid->addWidget(cap, row, col);
         if (box) grid->addWidget(box, row, col + 1, 1, i == 1 || i == 2 ? 1 : 2);
@@ -139,7 +135,7 @@ void PanelView::layout_controls() {
     auto* presets = new QHBoxLayout;
     presets->setSpacing(8);
     for (int i = 0; i < 7; ++i)
-        if (QWidget* w = take("Label3(" + std::to_string(i) + ")")) {
+        if (QWidget* w = take(indexed("Label3", i))) {
             w->setCursor(Qt::PointingHandCursor);
             w->setStyleSheet(QStringLiteral("QLabel { color: #1f5fbf; }"));
             presets->addWidget(w);
@@ -148,7 +144,7 @@ void PanelView::layout_controls() {
     grid->addLayout(presets, 3, 0, 1, 5);
     auto* actions = new QHBoxLayout;
     actions->setSpacing(4);
-    if (QWidget* w = caption(kHandleCaption)) actions->addWidget(w);
+    if (QWidget* w = take(kHandleCaption)) actions->addWidget(w);
     if (QWidget* w = take("Label4")) actions->addWidget(w, 1);
     for (const char* b : {"Command1", "Command2", "Command3"})
         if (QWidget* w = take(b)) actions->addWidget(w);
@@ -177,8 +173,10 @@ void PanelView::apply_form() {
     setFixedSize(w, px(model_.height));
     // The form's place, when the form sets it (not when the user has moved the panel since).
     if (model_.left != placed_left_ || model_.top != placed_top_) {
-        QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1600, 900);
-        move(avail.left() + px(model_.left), avail.top() + px(model_.top));
+        QRect avail = available_area(this);
+        QRect frame(avail.left() + px(model_.left), avail.top() + px(model_.top), frameGeometry().width(),
+                    frameGeometry().height());
+        move(fit_on_screen(frame, avail).topLeft());
         placed_left_ = model_.left;
         placed_top_ = model_.top;
     }
@@ -186,11 +184,11 @@ void PanelView::apply_form() {
 
 QMenu* PanelView::make_context_menu() {
     auto* m = new QMenu(this);
-    QAction* start = m->addAction(QStringLiteral("启动绘图窗口(&D)"), this, [this] {
+    QAction* show = m->addAction(QStringLiteral("显示绘图窗口(&D)"), this, [this] {
         if (on_start_host) on_start_host();
     });
-    start->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
-    start->setEnabled(!(host_running && host_running()));
+    show->setObjectName("ShowDrawingWindow");
+    show->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     m->addSeparator();
     m->addAction(QStringLiteral("退出 Korvane(&X)"), this, [this] { close(); });
     return m;

@@ -2,8 +2,8 @@
 // The main panel's window: a small tool window, always on top, at the screen's
 // left edge. The picture buttons in a row, the layer boxes with the point-display
 // and fold labels, the build stamp, and below them (unfolded) the boundary-walk
-// block. Its height is the form's (folded or unfolded); its context menu starts
-// the drawing window again after it was closed.
+// block. Its height is the form's (folded or unfolded); its context menu shows
+// the drawing window (and starts it again after it was closed).
 #include "ui/form_view.h"
 
 class QGroupBox;
@@ -17,7 +17,6 @@ public:
 
     // Set by the application.
     std::function<void()> on_start_host;
-    std::function<bool()> host_running;
     std::function<void()> on_quit;
 
     QGroupBox* block() const { return block_; }

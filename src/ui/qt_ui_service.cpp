@@ -1,15 +1,15 @@
 #include "ui/qt_ui_service.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
-#include <QUrl>
 
 #include "common/recording_ui.h"
+#include "ui/dialogs.h"
 
 namespace korvane::ui {
 
@@ -61,14 +61,11 @@ MsgResult QtUiService::message_box(const std::string& text, const std::string& t
         case MsgIcon::Exclamation: qicon = QMessageBox::Warning; break;
         case MsgIcon::Information: qicon = QMessageBox::Information; break;
     }
-    QMessageBox box(qicon, qs(title.empty() ? std::string("提示") : title), message_text(text), set, parent_);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    switch (first) {
-        case MsgResult::Yes: box.setDefaultButton(QMessageBox::Yes); break;
-        case MsgResult::Retry: box.setDefaultButton(QMessageBox::Retry); break;
-        default: box.setDefaultButton(QMessageBox::Ok); break;
-    }
-    switch (box.exec()) {
+    QMessageBox::StandardButton default_button = first == MsgResult::Yes     ? QMessageBox::Yes
+                                                 : first == MsgResult::Retry ? QMessageBox::Retry
+                                                                             : QMessageBox::Ok;
+    QString shown_title = qs(title.empty() ? std::string("提示") : title);
+    switch (ask(dialog_owner(parent_), qicon, shown_title, message_text(text), set, default_button)) {
         case QMessageBox::Ok: return MsgResult::OK;
         case QMessageBox::Cancel: return MsgResult::Cancel;
         case QMessageBox::Yes: return MsgResult::Yes;
@@ -110,21 +107,42 @@ std::optional<std::string> QtUiService::file_dialog(const common::FileDialogRequ
     if (title.isEmpty()) title = request.save ? QStringLiteral("另存为") : QStringLiteral("打开");
     QString start = qs(request.initial_dir);
     if (!request.default_name.empty()) start = start.isEmpty() ? qs(request.default_name) : start + "/" + qs(request.default_name);
-    QString chosen = request.save ? QFileDialog::getSaveFileName(parent_, title, start, qt_filter(request.filter))
-                                  : QFileDialog::getOpenFileName(parent_, title, start, qt_filter(request.filter));
+    QWidget* owner = dialog_owner(parent_);
+    QString chosen = request.save ? save_file_name(owner, title, start, qt_filter(request.filter))
+                                  : open_file_name(owner, title, start, qt_filter(request.filter));
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toStdString();
 }
 
 std::string QtUiService::browse_folder(const std::string& title) {
     if (unattended_) return "";
-    QString dir = QFileDialog::getExistingDirectory(parent_, title.empty() ? QStringLiteral("浏览文件夹") : qs(title));
+    QString dir = existing_directory(dialog_owner(parent_), title.empty() ? QStringLiteral("浏览文件夹") : qs(title));
     return dir.toStdString();
 }
 
 void QtUiService::show_file(const std::string& path) {
     if (unattended_) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(path)));
+    auto cannot_open = [this, path] {
+        message_box("没有可以打开该文件的程序：\r\n" + path + "\r\n文件已经保存，可以用其它程序打开。", "提示",
+                    MsgIcon::Exclamation, MsgButtons::OK);
+    };
+    // The desktop's opener says by its exit status whether a program took the file.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        cannot_open();
+        return;
+    }
+    auto* process = new QProcess(this);  // the service owns it until it has finished
+    connect(process, &QProcess::finished, this, [process, cannot_open](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || code != 0) cannot_open();
+    });
+    connect(process, &QProcess::errorOccurred, this, [process, cannot_open](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart) return;
+        process->deleteLater();
+        cannot_open();
+    });
+    process->start(opener, {qs(path)});
 }
 
 void QtUiService::wait(double seconds) {
@@ -158,8 +176,9 @@ void QtUiService::stop_timer(int id) {
 void QtUiService::begin_progress(const std::string& title, long total) {
     end_progress();
     if (unattended_) return;
-    progress_ = new QProgressDialog(qs(title), QStringLiteral("取消"), 0, int(std::max(1L, total)), parent_);
+    progress_ = new QProgressDialog(qs(title), QStringLiteral("取消"), 0, int(std::max(1L, total)), dialog_owner(parent_));
     progress_->setWindowTitle(qs(title));
+    progress_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     progress_->setWindowModality(Qt::ApplicationModal);
     progress_->setMinimumDuration(300);
     progress_->setAutoClose(false);
