@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "checks/auto_check.h"
 #include "common/maimod.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -20,7 +21,7 @@ constexpr const char* kRemark = "Text1";
 constexpr const char* kChecker = "Text2";
 constexpr const char* kPoint = "Label1";
 // The buttons that stay just under the list when the form is resized.
-constexpr const char* kBottomButtons[] = {"Command2", "Command3", "Command4", "Command5"};
+constexpr const char* kBottomButtons[] = {"Command2", "Command3", "Command4", "Command5", "Command6"};
 // Room under the list for the buttons, and right of it.
 constexpr int kBelowList = 1000, kRightOfList = 200;
 
@@ -59,13 +60,14 @@ ZLJC::ZLJC(host::Session& session) : FormModel("ZLJC"), session_(session) {
     Control& list = add(kList, ControlKind::ListBox, "", "双击可显示位置，选择后，右键删除条目。").place(120, 1050, 5680, height - 1050 - kBelowList);
     list.on_dblclick = [this] { show_place(); };
     list.on_rightclick = [this] { delete_selected(); };
-    const char* captions[] = {"增加", "保存", "打开", "清空"};
-    for (int i = 0; i < 4; ++i)
-        add(kBottomButtons[i], ControlKind::Button, captions[i]).place(120 + i * 1440, height - kBelowList, 1200, 375);
+    const char* captions[] = {"增加", "保存", "打开", "清空", kAutoCheckTitle};
+    for (int i = 0; i < 5; ++i)
+        add(kBottomButtons[i], ControlKind::Button, captions[i]).place(120 + i * 1140, height - kBelowList, 1020, 375);
     control("Command2").on_click = [this] { add_typed(); };
     control("Command3").on_click = [this] { save(); };
     control("Command4").on_click = [this] { open(); };
     control("Command5").on_click = [this] { clear(); };
+    control("Command6").on_click = [this] { auto_check(session_, [this]() -> ZLJC& { return *this; }); };
 }
 
 void ZLJC::load() {
@@ -137,6 +139,14 @@ std::string ZLJC::add_entry(std::string_view remark, const host::Point& place, s
     std::string line = check_entry_line(remark, point_text(place), today(), checker);
     append(line);
     return line;
+}
+
+void ZLJC::add_entries(const std::vector<std::pair<std::string, host::Point>>& findings, std::string_view checker) {
+    Control& list = control(kList);
+    const std::string date = today();
+    list.items.reserve(list.items.size() + findings.size());
+    for (const auto& [remark, place] : findings) list.items.push_back(check_entry_line(remark, point_text(place), date, checker));
+    changed(list);
 }
 
 void ZLJC::save() {

@@ -9,11 +9,13 @@
 // the checker's name is stored as the full-width "，": the line always has five fields.
 //
 // Controls: Command1 点位, Command2 增加, Command3 保存, Command4 打开, Command5 清空,
+// Command6 自动检查 (the automatic check, its findings appended as entries),
 // Text1 remark (Enter adds), Text2 checker (preset from the setting "Checker"), Label2 检查者：,
 // Label1 the picked point "x,y", List1 the entries (double-click: show; right button: delete).
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/form_model.h"
@@ -61,6 +63,8 @@ public:
     // Adds a finding from code (another check's result): the entry is appended as 增加 would,
     // dated today, without touching the boxes. Returns the line added.
     std::string add_entry(std::string_view remark, const host::Point& place, std::string_view checker);
+    // Many findings at once (remark and place each), the list told of the change once.
+    void add_entries(const std::vector<std::pair<std::string, host::Point>>& findings, std::string_view checker);
     const std::vector<std::string>& entries() const { return control("List1").items; }
 
 private:

@@ -1,3 +1,5 @@
+#include "checks/auto_check.h"
+#include "checks/zljc.h"
 #include "mapping/area_selection.h"
 #include "panel/bindings.h"
 #include "panel/fck.h"
@@ -20,6 +22,10 @@ void bind_processing_menu(FCK& menus, Workspace& ws) {
         {"FCK_YXCR_jianchayijian", "ZLJC"},
     };
     for (const auto& [entry, form] : forms) menus.bind(entry, [&ws, form = std::string(form)] { ws.show_form(form); });
+    // The automatic check writes its findings into the quality-check list, opened when needed.
+    menus.bind("FCK_YXCR_zidongjiancha", [&ws] {
+        checks::auto_check(ws.session(), [&ws]() -> checks::ZLJC& { return static_cast<checks::ZLJC&>(ws.show_form("ZLJC")); });
+    });
 }
 
 }  // namespace korvane::panel

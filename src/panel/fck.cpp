@@ -98,6 +98,7 @@ const Line kProcessMenu[] = {
     E("FCK_YXCR_chakanjiezhidian", "批量查看点位"),
     E("FCK_YXCR_piliangtiqujiexian", "批量提取界线"),
     E("FCK_YXCR_jianchayijian", "检查与修改"),
+    E("FCK_YXCR_zidongjiancha", "自动检查"),
     kSep,
     E("FCK_YXCR_gstjiarutuxiang", "补加图像"),
     E("FCK_YXCR_shuchujiaohuanwj", "输出交换文件[ArcGis]"),

@@ -157,7 +157,7 @@ TEST_F(PanelTest, MenuButtonsPopUpTheMenuFormsMenusEntryForEntry) {
               "选择调查界线[按乡镇|按行政村|按小组]|制作公示图[绘610图框|绘910图框|插入图框]|"
               "制作宗地图[绘A3图框|绘A4图框|宗地图框]|修改其它|"
               "注记[组织名称[1中心公式]|组织名称[2外围中心]]|"
-              "批量修改界址点、四至|批量查看点位|批量提取界线|检查与修改|-|"
+              "批量修改界址点、四至|批量查看点位|批量提取界线|检查与修改|自动检查|-|"
               "补加图像|输出交换文件[ArcGis]");
     // An entry is enabled exactly when a command hangs on it.
     auto& fck = app->workspace().fck();
