@@ -157,6 +157,7 @@ public:
         else if (action == "answer") answer(rest);
         else if (action == "drop") drop(rest);
         else if (action == "send") send(rest);
+        else if (action == "cursor") host_->cursor = point_of(need(rest, "a point"));
         else if (action == "save") save(value_of(rest));
         else if (action == "expect-message") expect_message(value_of(rest));
         else if (action == "expect-no-message") expect_no_message(value_of(rest));
@@ -296,7 +297,11 @@ private:
         } else if (kind == "entity-at") {
             a = A::at(point_of(need(value, "a point")), A::Type::EntityAt);
         } else if (kind == "point") {
-            a = A::at(point_of(need(value, "a point")));
+            // A click; "shift" after the point: with Shift held.
+            auto [where, modifier] = split_first(need(value, "a point"));
+            if (!modifier.empty() && modifier != "shift") throw BadInput("answer point X,Y [shift]");
+            a = A::at(point_of(where));
+            a.shift = modifier == "shift";
         } else if (kind == "string") {
             a = A::typed(value_of(value));
         } else if (kind == "real") {

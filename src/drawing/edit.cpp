@@ -489,7 +489,14 @@ std::vector<RecordId> break_curve(Document& doc, RecordId id, Point2 p1, Point2 
         }
         return write_pieces(doc, id, {c->piece(u1, u1 + c->end())});
     }
-    return write_pieces(doc, id, {c->piece(u2, u1)});
+    // A circle loses the part counter-clockwise from p1 to p2; a closed polyline (a parcel's
+    // boundary opened for mending) the shorter of its two parts.
+    Curve keep = c->piece(u2, u1);
+    if (doc.type(id) != "CIRCLE") {
+        Curve other = c->piece(u1, u2);
+        if (other.length() > keep.length()) keep = other;
+    }
+    return write_pieces(doc, id, {keep});
 }
 
 std::vector<RecordId> trim_curve(Document& doc, RecordId id, const std::vector<Segment>& edges, Point2 pick,

@@ -64,7 +64,8 @@ struct JoinResult {
 JoinResult join_curves(Document& doc, const std::vector<RecordId>& ids, double tolerance = 1e-6);
 
 // Breaks a curve between the points nearest to p1 and p2 (the part between them goes; with
-// p1 = p2 it splits there). A closed curve loses the part from p1 onwards to p2 and opens.
+// p1 = p2 it splits there). A closed curve opens: a circle loses the part counter-clockwise
+// from p1 to p2, a closed polyline the shorter of the parts between them.
 // Returns the entities left (the first is the original).
 std::vector<RecordId> break_curve(Document& doc, RecordId id, Point2 p1, Point2 p2, EditError* why = nullptr);
 

@@ -63,7 +63,8 @@ std::optional<std::string> CommandInput::next_command() {
     return read_word();
 }
 
-CommandToken CommandInput::next(const std::string& prompt, bool whole_line) {
+CommandToken CommandInput::next(const std::string& prompt, bool whole_line, InputKind expects,
+                                std::optional<Point> base) {
     CommandToken tok;
     if (!at_end()) {
         if (whole_line) {
@@ -85,6 +86,8 @@ CommandToken CommandInput::next(const std::string& prompt, bool whole_line) {
     request.kind = InputKind::CommandLine;
     request.prompt = prompt;
     request.allow_spaces = whole_line;
+    request.expects = expects;
+    request.base = base;
     std::optional<InputAnswer> answer = source_->next(request);
     tok.from_source = true;
     if (!answer) {
@@ -100,7 +103,7 @@ CommandToken CommandInput::next(const std::string& prompt, bool whole_line) {
             // Typed text is read exactly as if it had been sent, ended by an Enter.
             text_ += answer->text;
             text_ += '\r';
-            return next(prompt, whole_line);
+            return next(prompt, whole_line, expects, base);
         case T::Real:
             tok.kind = CommandToken::Kind::Real;
             tok.real = answer->real;
@@ -181,6 +184,14 @@ std::optional<Point> parse_point(std::string_view text, const Point* last) {
         relative = true;
         text.remove_prefix(1);
         if (text.empty()) return *last;  // "@" alone: the last point
+    }
+    if (size_t lt = text.find('<'); lt != std::string_view::npos) {
+        auto d = parse_real(text.substr(0, lt)), angle = parse_real(text.substr(lt + 1));
+        if (!d || !angle) return std::nullopt;
+        double rad = *angle * 3.14159265358979323846 / 180;
+        Point p{*d * std::cos(rad), *d * std::sin(rad), 0};
+        if (relative) p = {last->x + p.x, last->y + p.y, last->z};
+        return p;
     }
     std::vector<double> parts;
     size_t start = 0;

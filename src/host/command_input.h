@@ -45,7 +45,10 @@ public:
     // The answer to a prompt. `whole_line`: a text prompt, which reads up to the end of the
     // line, blanks included (an empty line is an Enter). Asks the input source, with
     // InputKind::CommandLine and this prompt, when the text is used up.
-    CommandToken next(const std::string& prompt, bool whole_line = false);
+    // `expects` and `base` go with the request to the input source (the drawing window's
+    // marker and rubber band).
+    CommandToken next(const std::string& prompt, bool whole_line = false, InputKind expects = InputKind::CommandLine,
+                      std::optional<Point> base = std::nullopt);
 
     // Drops what is left of the text (after an unknown command, an error or a cancel).
     void drop_rest() { pos_ = text_.size(); }
@@ -71,7 +74,8 @@ private:
 // the whole text must be the number (no blanks, no "inf" or "nan").
 std::optional<double> parse_real(std::string_view text);
 std::optional<long long> parse_integer(std::string_view text);
-// "x,y" or "x,y,z"; "@dx,dy[,dz]" relative to `last` (rejected when `last` is null).
+// "x,y" or "x,y,z"; "@dx,dy[,dz]" relative to `last` (rejected when `last` is null); polar
+// "d<angle" and "@d<angle" (degrees, counter-clockwise from the x axis); "@" alone is `last`.
 std::optional<Point> parse_point(std::string_view text, const Point* last = nullptr);
 
 // Matches typed text against the keywords of a prompt. Keywords are written as CAD

@@ -7,9 +7,11 @@
 
 #include "drawing/entity.h"
 #include "host/commands.h"
+#include "host/commands_drafting.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
 #include "host/host_services.h"
+#include "host/object_snap.h"
 #include "host/system_variables.h"
 #include "host/command_text.h"
 
@@ -45,6 +47,31 @@ const std::vector<CommandDef>& command_table() {
         {"UNDO", cmd_undo, false, {}},
         {"U", cmd_u, false, {}},
         {"REDO", cmd_redo, false, {}},
+        // Drafting.
+        {"LINE", cmd_line, true, {"L"}},
+        {"PLINE", cmd_pline, true, {"PL"}},
+        {"POINT", cmd_point, true, {"PO"}},
+        {"CIRCLE", cmd_circle, true, {"C"}},
+        {"ARC", cmd_arc, true, {"A"}},
+        {"TEXT", cmd_text, true, {"DTEXT", "DT"}},
+        {"ERASE", cmd_erase, true, {"E"}},
+        {"MOVE", cmd_move, true, {"M"}},
+        {"COPY", cmd_copy, true, {"CO", "CP"}},
+        {"ROTATE", cmd_rotate, true, {"RO"}},
+        {"SCALE", cmd_scale, true, {"SC"}},
+        {"MIRROR", cmd_mirror, true, {"MI"}},
+        {"OFFSET", cmd_offset, true, {"O"}},
+        {"EXPLODE", cmd_explode, true, {"X"}},
+        {"JOIN", cmd_join, true, {"J"}},
+        {"PEDIT", cmd_pedit, true, {"PE"}},
+        {"BREAK", cmd_break, true, {"BR"}},
+        {"TRIM", cmd_trim, true, {"TR"}},
+        {"EXTEND", cmd_extend, true, {"EX"}},
+        {"MATCHPROP", cmd_matchprop, true, {"MA", "PAINTER"}},
+        {"LIST", cmd_list, false, {"LI", "LS"}},
+        {"ID", cmd_id, false, {}},
+        {"DIST", cmd_dist, false, {"DI"}},
+        {"AREA", cmd_area, false, {"AA"}},
     };
     return table;
 }
@@ -80,25 +107,40 @@ std::string CommandContext::invalid_message(const Accept& a) const {
 }
 
 Answer CommandContext::ask(const std::string& prompt, const Accept& accept) {
+    std::string shown = prompt;
     while (true) {
-        CommandToken t = in.next(prompt, accept.whole_line);
+        InputKind expects = accept.point ? InputKind::Point : InputKind::CommandLine;
+        CommandToken t = in.next(shown, accept.whole_line, expects, accept.base);
         Answer a;
         a.text = t.text;
+        std::string echo = t.kind == CommandToken::Kind::Selection ? std::string("(选择集)") : t.text;
         using K = CommandToken::Kind;
         switch (t.kind) {
             case K::Cancel:
-                print(prompt + " *取消*");
+                host.snap_override = -1;
+                print(shown + " *取消*");
                 a.kind = Answer::Cancel;
                 return a;
             case K::Enter:
-                print(prompt);
+                host.snap_override = -1;
+                print(shown);
                 a.kind = Answer::Enter;
                 return a;
             case K::Point:
             case K::EntityAt:
                 if (accept.point) {
+                    // A click: the typed override or the running snaps decide the point.
+                    ClickPoint click = resolve_click(host, doc, t.point, accept.base, host.snap_override);
+                    host.snap_override = -1;
+                    if (click.missed) {
+                        print(shown + " " + t.text);
+                        print("未找到对象捕捉点。");
+                        shown = prompt;
+                        continue;
+                    }
                     a.kind = Answer::Point;
-                    a.point = t.point;
+                    a.point = click.point;
+                    echo = format_point(click.point);
                 }
                 break;
             case K::Real:
@@ -123,11 +165,28 @@ Answer CommandContext::ask(const std::string& prompt, const Accept& accept) {
                     }
                 }
                 if (accept.point) {
+                    if (auto mode = snap_override(word)) {
+                        // The next point is found by this snap alone; CAD programs ask "于" (at).
+                        print(shown + " " + word);
+                        host.snap_override = *mode;
+                        shown = "于";
+                        continue;
+                    }
                     const Point* last = state.last_point ? &*state.last_point : nullptr;
                     if (auto p = parse_point(word, last)) {
                         a.kind = Answer::Point;
                         a.point = *p;
                         break;
+                    }
+                    // A distance along the rubber band, towards the cursor.
+                    if (accept.base && !accept.real && !accept.integer && host.cursor) {
+                        if (auto d = parse_real(word)) {
+                            if (auto p = direct_distance(doc, host, *accept.base, *host.cursor, *d)) {
+                                a.kind = Answer::Point;
+                                a.point = *p;
+                                break;
+                            }
+                        }
                     }
                 }
                 if (accept.real || accept.integer) {
@@ -141,12 +200,14 @@ Answer CommandContext::ask(const std::string& prompt, const Accept& accept) {
                 break;
             }
         }
-        print(prompt + " " + (t.kind == K::Selection ? std::string("(选择集)") : t.text));
+        host.snap_override = -1;
+        print(shown + " " + echo);
         if (a.kind != Answer::Cancel) {
             if (a.kind == Answer::Point) state.last_point = a.point;
             return a;
         }
         print(invalid_message(accept));
+        shown = prompt;
     }
 }
 

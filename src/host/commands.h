@@ -22,6 +22,9 @@ struct Accept {
     bool text = false;     // any other text (a word, or the whole line with `whole_line`)
     bool whole_line = false;
     std::vector<std::string> keywords;  // CAD style: capitals mark the short form
+    // The point a point prompt draws its rubber band from: ortho and a typed distance follow it,
+    // and a perpendicular snap is dropped from it.
+    std::optional<host::Point> base;
 
     static Accept points() { Accept a; a.point = true; return a; }
     static Accept reals() { Accept a; a.real = true; return a; }
@@ -29,6 +32,7 @@ struct Accept {
     static Accept words(std::vector<std::string> kw) { Accept a; a.keywords = std::move(kw); return a; }
     static Accept line() { Accept a; a.text = true; a.whole_line = true; return a; }
     Accept& with(std::vector<std::string> kw) { keywords = std::move(kw); return *this; }
+    Accept& from(std::optional<host::Point> b) { base = b; return *this; }
 };
 
 // The answer to a prompt.
@@ -54,6 +58,13 @@ struct InterpreterState {
     double insert_scale = 1;
     std::map<const HostDocument*, std::vector<View>> zoom_history;
     std::optional<Point> last_point;
+    // The drafting commands' defaults.
+    double pline_width = 0;
+    double circle_radius = 1;
+    double offset_distance = -1;  // below 0: through a point
+    std::string text_style = "Standard";
+    double text_rotation = 0;
+    int text_h = 0, text_v = 0;
 };
 
 class CommandContext {

@@ -59,6 +59,12 @@ public:
     std::string last_activated_caption;
     std::string caption() const;
 
+    // Where the cursor is over the active drawing (the drawing window follows the mouse, a
+    // scenario sets it): the direction of a distance typed along a rubber band.
+    std::optional<Point> cursor;
+    // A snap typed at a point prompt ("END"), for the next point only; -1 when none waits.
+    int snap_override = -1;
+
     // Called after every change a view must redraw for (set by the drawing window).
     std::function<void()> on_changed;
     void changed() { if (on_changed) on_changed(); }

@@ -6,6 +6,7 @@
 #include "drawing/entity.h"
 #include "host/embedded_internal.h"
 #include "host/host_services.h"
+#include "host/object_snap.h"
 
 namespace korvane::host {
 
@@ -55,8 +56,20 @@ public:
             cancelled();
             return std::nullopt;
         }
-        host_->print(format_coord(a->point.x) + "," + format_coord(a->point.y));
-        return a->point;
+        Point p = a->point;
+        if (a->text.empty()) {
+            // A click (typed coordinates come with their text): snaps apply to it.
+            ClickPoint click = resolve_click(*host_, *doc_, p, base, host_->snap_override);
+            host_->snap_override = -1;
+            if (click.missed) {
+                host_->print("未找到对象捕捉点。");
+                cancelled();
+                return std::nullopt;
+            }
+            p = click.point;
+        }
+        host_->print(format_coord(p.x) + "," + format_coord(p.y));
+        return p;
     }
     std::optional<std::string> GetString(bool allow_spaces, const std::string& prompt) override {
         if (!alive()) return std::nullopt;

@@ -18,6 +18,9 @@ struct InputRequest {
     std::string prompt;
     bool allow_spaces = true;
     std::optional<Point> base;
+    // At a command-line prompt: what a click there answers, a point (the drawing window shows
+    // the snap marker) or objects (the pick box); CommandLine when it may be either.
+    InputKind expects = InputKind::CommandLine;
 };
 
 struct InputAnswer {
@@ -32,6 +35,7 @@ struct InputAnswer {
     long integer = 0;
     SelectMode select_mode = SelectMode::Handles;
     std::vector<std::string> handles;
+    bool shift = false;  // a pick made with Shift held: it takes the object out of a selection
 
     static InputAnswer cancel() { return {}; }
     static InputAnswer enter() { return of(Type::Enter); }

@@ -59,6 +59,8 @@ constexpr HeaderVar kHeaderVars[] = {
     {"PDMODE", 70, true, 0},
     {"PDSIZE", 40, false, 0},
     {"OSMODE", 70, true, 0},
+    {"ORTHOMODE", 70, true, 0},
+    {"TEXTSIZE", 40, false, 2.5},
 };
 
 const HeaderVar* find_header_var(const std::string& up) {
@@ -77,6 +79,7 @@ constexpr SessionVar kSessionVars[] = {
     {"FILEDIA", 1, 0, 1},
     {"CMDECHO", 1, 0, 1},
     {"IMAGEFRAME", 1, 0, 2},
+    {"APERTURE", 10, 1, 50},
 };
 
 const SessionVar* find_session_var(const std::string& up) {
@@ -241,10 +244,12 @@ bool set_system_variable(HostDocument& doc, const std::string& name, const Value
             if (!i) return false;
             if (up == "PDMODE" && !valid_pdmode(*i)) return false;
             if (up == "OSMODE" && (*i < 0 || *i > 32767)) return false;
+            if (up == "ORTHOMODE" && *i != 0 && *i != 1) return false;
             tags.push_back(d.make_int(hv->code, *i));
         } else {
             auto r = to_real(value);
             if (!r) return false;
+            if (up == "TEXTSIZE" && !(*r > 0)) return false;
             tags.push_back(d.make_real(hv->code, *r));
         }
         d.set_header("$" + up, tags);

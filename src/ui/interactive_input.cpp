@@ -70,6 +70,7 @@ std::string InteractiveInput::answer_typed(const std::string& text) {
             if (auto p = host::parse_point(t)) {
                 a.type = InputAnswer::Type::Point;
                 a.point = *p;
+                a.text = t;  // typed, not clicked: no snap applies
                 answer(a);
                 return "";
             }

@@ -132,6 +132,14 @@ TEST(CommandInputParseTest, NumbersAndPoints) {
     Point last{10, 20, 5};
     EXPECT_EQ(parse_point("@5,-5", &last), (Point{15, 15, 5}));
     EXPECT_FALSE(parse_point("@5,-5")) << "relative input needs a last point";
+    // Polar: a distance and an angle in degrees, from the origin or from the last point.
+    auto polar = parse_point("@2<-90", &last);
+    ASSERT_TRUE(polar);
+    EXPECT_NEAR(polar->x, 10, 1e-12);
+    EXPECT_NEAR(polar->y, 18, 1e-12);
+    EXPECT_NEAR(parse_point("10<30")->y, 5, 1e-12);
+    EXPECT_FALSE(parse_point("10<"));
+    EXPECT_FALSE(parse_point("<30"));
 }
 
 TEST(CommandInputParseTest, KeywordsTakeTheirShortFormsAndUniquePrefixes) {
