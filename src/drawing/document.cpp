@@ -265,6 +265,9 @@ void Document::finish_load(LoadReport* report) {
     std::vector<std::pair<RecordId, size_t>> needs_new;
     for (RecordId id = 0; id < records_.size(); ++id) {
         const auto& tags = records_[id].tags;
+        // Only records that start with a 0 group carry a handle: the header's variables do
+        // not, even when $HANDSEED's 5 group comes second among them.
+        if (tags.empty() || tags[0].code != 0) continue;
         size_t n = std::min<size_t>(tags.size(), 3);
         for (size_t i = 1; i < n; ++i) {
             if (tags[i].code != 5 && tags[i].code != 105) continue;
