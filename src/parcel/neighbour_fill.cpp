@@ -77,10 +77,14 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
             p->Setcolor(kIsolatedColour);
             ++result.unprocessed;
         }
-        ParcelRead own = read_parcel_record(*p);
-        if (own.state == RecordState::Record) {
-            own.record.value(Item::ZDSZ) = list;
-            write_parcel_record(*p, own.record);
+        // Only value 4 changes: every other item is written back with its own type code, so a
+        // record that holds a number or a handle somewhere keeps it as it was.
+        host::XData own = p->GetXData("");
+        if (record_state(own) == RecordState::Record) {
+            const size_t k = size_t(Item::ZDSZ);
+            own.codes[k] = 1000;
+            own.values[k] = list;
+            p->SetXData(own);
         }
         if (util) util->Prompt(p->Handle() + "-" + list + "\r");
     }

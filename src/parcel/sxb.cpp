@@ -215,7 +215,15 @@ host::EntityPtr SXB::pick_parcel(host::CommandContext& ctx) {
     host::DocumentPtr doc = ctx.doc();
     ctx.err.clear();
     host::EntityPtr parcel = pick(ctx, "请选择范围线：");
-    if (!parcel && ctx.err.number == host::kErrFail && doc) {
+    // A text, a point or a circle is no parcel: picking one counts as picking nothing, so a
+    // record is never written onto it.
+    bool not_a_parcel = false;
+    if (parcel) {
+        const std::string kind = parcel->ObjectName();
+        not_a_parcel = kind != "AcDbPolyline" && kind != "AcDb2dPolyline";
+        if (not_a_parcel) parcel = nullptr;
+    }
+    if (!parcel && (not_a_parcel || ctx.err.number == host::kErrFail) && doc) {
         if (host::UtilityPtr util = doc->Utility()) util->Prompt(kNoParcelLine);
         set_enabled(kSave, false);
         doc->SendCommand("REDRAW ");

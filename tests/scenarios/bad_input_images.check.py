@@ -1,0 +1,7 @@
+#!/usr/bin/env python3
+"""bad_input_images.scn changed nothing in the drawing."""
+import sys
+
+from bad_input_common import check_unchanged
+
+check_unchanged(sys.argv[1], "bad_input_images.dxf")
