@@ -102,7 +102,10 @@ void cmd_wblock(CommandContext& c) {
     if (f.kind != Answer::Text) return;
     std::string path = unquote(f.text);
     if (path.empty()) return;
-    if (is_file(path)) {
+    // Anything of that name counts, a folder too: the replacement then fails with its reason,
+    // and the answers a tool sent for the question are not taken as commands.
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
         auto replace = c.ask_yes_no("文件 \"" + path + "\" 已存在。是否替换它? [是(Y)/否(N)] <N>:", false);
         if (!replace || !*replace) return;
     }
