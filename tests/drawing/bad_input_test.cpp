@@ -14,7 +14,7 @@
 #include "drawing/hatch.h"
 #include "drawing/image.h"
 #include "drawing/tables.h"
-#include "test_drawings.h"
+#include "drawing_support.h"
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;

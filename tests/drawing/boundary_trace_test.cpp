@@ -6,7 +6,7 @@
 
 #include "drawing/boundary_trace.h"
 #include "drawing/entity.h"
-#include "geometry_fixture.h"
+#include "drawing_support.h"
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;

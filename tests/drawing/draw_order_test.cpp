@@ -2,20 +2,20 @@
 // with ezdxf, and undone as one step.
 #include <gtest/gtest.h>
 
-#include "block_test_support.h"
+#include "drawing_support.h"
 #include "drawing/create.h"
 #include "drawing/document.h"
 #include "drawing/draw_order.h"
 #include "drawing/entity.h"
 
 using namespace korvane::drawing;
-using namespace korvane::drawing_test;
+using namespace korvane::drawing::testing;
 
 namespace {
 
 class DrawOrder : public ::testing::Test {
 protected:
-    Scratch dir;
+    TempDir dir;
     Document doc = Document::create();
     RecordId a = kNoRecord, b = kNoRecord, c = kNoRecord, d = kNoRecord;
 

@@ -8,7 +8,7 @@
 #include "drawing/document.h"
 #include "drawing/entity.h"
 #include "drawing/tables.h"
-#include "test_drawings.h"
+#include "drawing_support.h"
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;
@@ -117,46 +117,22 @@ TEST(EntityAccess, ExtendedDataOfSeveralApplicationsAndEveryGroupCodeInOrder) {
     EXPECT_TRUE(line.xdata("nobody").empty());
 }
 
-TEST(EntityAccess, SetXdataReplacesOnlyItsApplicationAndRegistersNewOnes) {
+// What ezdxf reads back after such edits (the data replaced, the others kept, a new application
+// registered and spelled as registered) is ezdxf_interop.py's; here where things go and removal.
+TEST(EntityAccess, SetXdataReplacesItsApplicationWhereItWasAndRemoveTakesItOut) {
     Document doc = load(with_groups(r2010_groups(), "4B", every_xdata_code, true));
     Entity line = entity(doc, "4B");
-    const Record& r = line.rec();
-    size_t acad_at = 0;
-    for (size_t i = 0; i < r.tags.size(); ++i)
-        if (r.tags[i].code == 1001 && doc.raw(r.tags[i]) == "ACAD") acad_at = i;
-    std::vector<std::string> acad_before = raws(doc, r, acad_at);
-
     line.set_xdata({XDataItem::app("south"), XDataItem::string("JC0002"), XDataItem::string("王五"),
                     XDataItem::int_value(2), XDataItem::real_value(1.25)});
-    std::vector<std::string> apps = line.xdata_apps();
-    EXPECT_EQ(apps, (std::vector<std::string>{"South", "ACAD"})) << "replaced where it was, spelled as before";
+    EXPECT_EQ(line.xdata_apps(), (std::vector<std::string>{"South", "ACAD"})) << "replaced where it was, spelled as before";
     std::vector<XDataItem> south = line.xdata("South");
     ASSERT_EQ(south.size(), 5u);
-    EXPECT_EQ(south[2].text, "王五");
     EXPECT_EQ(south[3].integer, 2);
     EXPECT_EQ(south[4].real, 1.25);
-    size_t k = 0;
-    while (doc.raw(line.rec().tags[k]) != "ACAD") ++k;
-    EXPECT_EQ(raws(doc, line.rec(), k), acad_before) << "the other application's data is untouched";
-
-    EXPECT_EQ(find_table_entry(doc, "APPID", "Brand_New"), kNoRecord);
     line.set_xdata({XDataItem::app("Brand_New"), XDataItem::point_value({1, 2, 3}, 1011)});
-    RecordId appid = find_table_entry(doc, "APPID", "BRAND_NEW");
-    ASSERT_NE(appid, kNoRecord) << "writing data under a new application registers it";
-    EXPECT_EQ(entry_name(doc, appid), "Brand_New");
     EXPECT_EQ(line.xdata_apps().back(), "Brand_New");
-    Entity point_owner = entity(doc, "49");
-    point_owner.set_xdata({XDataItem::app("BRAND_new"), XDataItem::string("x")});
-    EXPECT_EQ(point_owner.xdata_apps(), (std::vector<std::string>{"Brand_New"})) << "spelled as registered";
-    EXPECT_EQ(table_entries(doc, "APPID").size(), 3u);
-
     line.remove_xdata("acad");
     EXPECT_EQ(line.xdata_apps(), (std::vector<std::string>{"South", "Brand_New"}));
-
-    // What was written reads back the same.
-    Document again = Document::parse(doc.to_dxf(), "again");
-    EXPECT_EQ(Entity(again, again.find_handle("4B")).xdata("south")[2].text, "王五");
-    EXPECT_EQ(Entity(again, again.find_handle("4B")).xdata("brand_new")[1].point, (Point3{1, 2, 3}));
 }
 
 TEST(EntityAccess, ExtendedDataLimitsGiveClearErrorsAndChangeNothing) {
@@ -350,28 +326,6 @@ TEST(EntityAccess, TextAndMtext) {
     EXPECT_EQ(mtext.text_of(7), "Standard") << "the other groups stay";
     Document again = Document::parse(doc.to_dxf(), "again");
     EXPECT_EQ(Entity(again, again.find_handle("4A")).text(), long_text + "\\P末行");
-}
-
-TEST(EntityAccess, TextInAGbkDrawing) {
-    Document doc = load(gbk_groups());
-    Entity text = entity(doc, "49");
-    EXPECT_EQ(text.text(), "宗地 JC0001");
-    text.set_text("宗地 한 𠀀");
-    EXPECT_EQ(doc.raw(text.rec().tags[size_t(text.find(1))]), "\xD7\xDA\xB5\xD8 \\U+D55C \\U+D840\\U+DC00");
-    EXPECT_EQ(text.text(), "宗地 한 𠀀");
-
-    Entity mtext = entity(doc, "4A");
-    std::string long_text;
-    for (int i = 0; i < 201; ++i) long_text += "界";  // 402 bytes of GBK
-    mtext.set_text(long_text);
-    const TextCodec& gbk = doc.codec();
-    for (size_t i = 1; i < mtext.xdata_start(); ++i) {
-        const Tag& t = mtext.rec().tags[i];
-        if (t.code != 3 && t.code != 1) continue;
-        EXPECT_LE(doc.raw(t).size(), 250u);
-        EXPECT_EQ(gbk.find_invalid(doc.raw(t)), std::string::npos) << "no character is cut between chunks";
-    }
-    EXPECT_EQ(mtext.text(), long_text);
 }
 
 TEST(EntityAccess, UntouchedTagsAreWrittenByteForByte) {

@@ -59,7 +59,7 @@ def main():
             print(f"FAIL {name}: ezdxf finds errors in the repaired drawing: {errors[:5]}")
             failures += 1
             continue
-        status2, lines2, warnings2 = convert(cli, out, again)
+        status2, _, warnings2 = convert(cli, out, again)
         left = [w for w in warnings2 if w not in warnings]
         if status2 != 0 or left:
             print(f"FAIL {name}: the repaired drawing needs repairs again: status {status2}, {left}")

@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "drawing/geometry.h"
-#include "geometry_fixture.h"
+#include "drawing_support.h"
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;

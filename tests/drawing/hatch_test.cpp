@@ -6,50 +6,22 @@
 #include <numbers>
 #include <sstream>
 
-#include "block_test_support.h"
+#include "drawing_support.h"
 #include "drawing/create.h"
 #include "drawing/document.h"
 #include "drawing/entity.h"
 #include "drawing/hatch.h"
 
 using namespace korvane::drawing;
-using namespace korvane::drawing_test;
+using namespace korvane::drawing::testing;
 
 namespace {
-
 
 double area(const std::vector<Point3>& pts) {
     double a = 0;
     for (size_t i = 0, n = pts.size(); i < n; ++i)
         a += pts[i].x * pts[(i + 1) % n].y - pts[(i + 1) % n].x * pts[i].y;
     return a / 2;
-}
-
-std::map<std::string, std::string> handles_of(const std::string& output) {
-    std::map<std::string, std::string> out;
-    std::istringstream in(output);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return out;
-}
-
-std::string line_with(const std::string& output, const std::string& prefix) {
-    std::istringstream in(output);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(prefix, 0) == 0) return line;
-    return "";
-}
-
-std::string field(const std::string& facts, const std::string& key) {
-    std::istringstream in(facts);
-    std::string tok;
-    while (in >> tok)
-        if (tok.rfind(key + "=", 0) == 0) return tok.substr(key.size() + 1);
-    return "?";
 }
 
 // The tags of the entity between its handle and the AcDbEntity marker, as text.
@@ -158,7 +130,7 @@ TEST(HatchRead, ReadsEdgePathsAndPatterns) {
 
 TEST(HatchRead, EdgePathsOfEveryKind) {
     KORVANE_NEED_EZDXF();
-    Scratch dir;
+    TempDir dir;
     std::string file = dir / "edges.dxf";
     RunResult made = run_script("hatch_make.py", {file});
     ASSERT_EQ(made.status, 0) << made.output;
@@ -202,13 +174,13 @@ TEST(HatchRead, EdgePathsOfEveryKind) {
 
 class UserHatch : public ::testing::Test {
 protected:
-    Scratch dir;
+    TempDir dir;
 };
 
 TEST_F(UserHatch, NewDrawingHatchIsUserDefinedAndAssociative) {
     Document doc = Document::create();
     RecordId boundary = add_lwpolyline(doc, {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}, true, "宗地", {0, 0, 0.5, 0});
-    RecordId line = add_line(doc, {0, 0, 0}, {5, 5, 0});
+    add_line(doc, {0, 0, 0}, {5, 5, 0});
     UserHatchOptions o;
     o.angle = 45;
     o.spacing = 4;
@@ -219,21 +191,9 @@ TEST_F(UserHatch, NewDrawingHatchIsUserDefinedAndAssociative) {
     ASSERT_NE(h, kNoRecord);
     EXPECT_EQ(doc.modelspace().back(), h);  // the last entity, as the tools expect
     Entity he(doc, h);
-    EXPECT_EQ(he.layer(), "构面层");
-    EXPECT_EQ(he.color(), 2);
+    // Pattern, loops, layer and colour are read back by ezdxf below.
     auto info = read_hatch(doc, h);
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->pattern, "_USER");
-    EXPECT_EQ(info->pattern_type, 0);
-    EXPECT_TRUE(info->associative);
-    EXPECT_FALSE(info->solid);
-    EXPECT_DOUBLE_EQ(info->angle, 45);
-    EXPECT_DOUBLE_EQ(info->scale, 4);
-    EXPECT_TRUE(info->cross);
-    ASSERT_EQ(info->loops.size(), 1u);
-    EXPECT_EQ(info->loops[0].sources, std::vector<uint64_t>{Entity(doc, boundary).handle()});
-    EXPECT_EQ(info->loops[0].vertices.size(), 4u);
-    EXPECT_EQ(info->loops[0].bulges, (std::vector<double>{0, 0, 0.5, 0}));
     // The boundary names the hatch in its reactors, right after its handle.
     EXPECT_EQ(reactors(doc, boundary), std::vector<uint64_t>{he.handle()});
     EXPECT_EQ(head_groups(doc, boundary), "0:LWPOLYLINE 5:" + Entity(doc, boundary).handle_text() +
@@ -273,7 +233,6 @@ TEST_F(UserHatch, NewDrawingHatchIsUserDefinedAndAssociative) {
     std::string reactors_line = line_with(r.output, "reactors " + Entity(doc, boundary).handle_text() + "=");
     EXPECT_NE(reactors_line.find(he.handle_text()), std::string::npos) << r.output;
     EXPECT_NE(reactors_line.find(Entity(doc, h2).handle_text()), std::string::npos) << r.output;
-    (void)line;
 }
 
 TEST_F(UserHatch, LoadedR2000DrawingAndOldStylePolylines) {

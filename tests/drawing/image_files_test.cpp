@@ -3,16 +3,16 @@
 
 #include <fstream>
 
-#include "block_test_support.h"
+#include "drawing_support.h"
 #include "drawing/image_files.h"
 
 using namespace korvane::drawing;
-using namespace korvane::drawing_test;
+using namespace korvane::drawing::testing;
 
 namespace {
 
 TEST(ImageFiles, LooksAsWrittenThenBesideTheDrawingThenInTheImageDirectory) {
-    Scratch dir;
+    TempDir dir;
     std::filesystem::create_directories(dir.path() / "dwg" / "tiles");
     std::filesystem::create_directories(dir.path() / "images");
     for (const char* f : {"dwg/beside.jpg", "dwg/tiles/sub.jpg", "images/2543.00-548.00.JPG", "images/both.jpg",

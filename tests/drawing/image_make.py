@@ -4,7 +4,6 @@ reader is checked on files it did not make. Prints one line per file: NAME WIDTH
 
 Usage: image_make.py OUTDIR
 """
-import io
 import os
 import sys
 

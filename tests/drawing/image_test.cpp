@@ -5,14 +5,14 @@
 #include <cmath>
 #include <sstream>
 
-#include "block_test_support.h"
+#include "drawing_support.h"
 #include "drawing/document.h"
 #include "drawing/entity.h"
 #include "drawing/image.h"
 #include "drawing/image_header.h"
 
 using namespace korvane::drawing;
-using namespace korvane::drawing_test;
+using namespace korvane::drawing::testing;
 
 namespace {
 
@@ -74,32 +74,6 @@ std::string bmp(int32_t w, int32_t h) {
     return s;
 }
 
-std::map<std::string, std::string> facts_by_prefix(const std::string& output, const std::string& prefix) {
-    std::map<std::string, std::string> out;
-    std::istringstream in(output);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(prefix, 0) == 0) {
-            std::string rest = line.substr(prefix.size());
-            size_t sp = rest.find(' ');
-            out[rest.substr(0, sp)] = sp == std::string::npos ? "" : rest.substr(sp + 1);
-        }
-    return out;
-}
-
-std::string field(const std::string& facts, const std::string& key) {
-    std::istringstream in(facts);
-    std::string tok;
-    while (in >> tok)
-        if (tok.rfind(key + "=", 0) == 0) return tok.substr(key.size() + 1);
-    return "?";
-}
-
-void expect_near(const Point3& p, double x, double y, double tol = 1e-9) {
-    EXPECT_NEAR(p.x, x, tol);
-    EXPECT_NEAR(p.y, y, tol);
-}
-
 size_t count_type(const Document& doc, std::string_view type) {
     size_t n = 0;
     for (RecordId id : doc.modelspace())
@@ -147,13 +121,13 @@ TEST(ImageHeader, RefusesWhatIsNotASoundImageHeader) {
     // A directory without the size tags.
     std::string nosize = "II" + le16(42) + le32(8) + le16(1) + le16(254) + le16(4) + le32(1) + le32(0) + le32(0);
     EXPECT_FALSE(image_size_from_bytes(nosize));
-    Scratch dir;
+    TempDir dir;
     EXPECT_FALSE(read_image_size(dir / "missing.jpg"));
     EXPECT_FALSE(read_image_size(dir.path().string()));  // a folder
 }
 
 TEST(ImageHeader, AgreesWithAnIndependentEncoder) {
-    Scratch dir;
+    TempDir dir;
     RunResult made = run_script("image_make.py", {dir / "img"});
     if (made.status != 0) GTEST_SKIP() << "Pillow is not available: " << made.output;
     std::istringstream in(made.output);
@@ -174,16 +148,16 @@ TEST(ImageHeader, AgreesWithAnIndependentEncoder) {
 
 class ImageInDrawing : public ::testing::Test {
 protected:
-    Scratch dir;
+    TempDir dir;
     std::string tile, other, same_stem;
     void SetUp() override {
         tile = dir / "2543.00-548.00.png";
-        write_bytes(tile, png_header(2000, 1000));
+        write_file(tile, png_header(2000, 1000));
         other = dir / "other.jpg";
-        write_bytes(other, jpeg_header(0xC0, 640, 480));
+        write_file(other, jpeg_header(0xC0, 640, 480));
         std::filesystem::create_directories(dir.path() / "sub");
         same_stem = dir / "sub/2543.00-548.00.png";
-        write_bytes(same_stem, png_header(10, 10));
+        write_file(same_stem, png_header(10, 10));
     }
 };
 
@@ -370,7 +344,7 @@ TEST_F(ImageInDrawing, RefusesWhatCannotBeAnImage) {
     Document doc = Document::create();
     EXPECT_EQ(add_image(doc, dir / "missing.png", {0, 0, 0}, 10), kNoRecord);
     std::string text_file = dir / "notes.jpg";
-    write_bytes(text_file, "not an image at all");
+    write_file(text_file, "not an image at all");
     EXPECT_EQ(add_image(doc, text_file, {0, 0, 0}, 10), kNoRecord);
     EXPECT_EQ(add_image(doc, tile, {0, 0, 0}, 0), kNoRecord);
     EXPECT_EQ(add_image(doc, tile, {0, 0, 0}, -5), kNoRecord);
@@ -452,9 +426,9 @@ TEST(ImageCorpus, ReadsImagesAndClipOutlinesOfAnotherWriter) {
 TEST(ImageCorpus, AddsToADrawingThatAlreadyHasImages) {
     KORVANE_NEED_CORPUS();
     KORVANE_NEED_EZDXF();
-    Scratch dir;
+    TempDir dir;
     std::string tile = dir / "tile.png";
-    write_bytes(tile, png_header(300, 200));
+    write_file(tile, png_header(300, 200));
     Document doc = Document::load(corpus("autocad/sample_AC1015_ascii.dxf"));
     size_t defs_before = image_defs(doc).size();
     ASSERT_GE(defs_before, 1u);

@@ -7,7 +7,7 @@
 #include "drawing/create.h"
 #include "drawing/entity.h"
 #include "drawing/selection.h"
-#include "geometry_fixture.h"
+#include "drawing_support.h"
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;
@@ -90,54 +90,50 @@ protected:
     Document doc;
 };
 
-TEST_F(FilterTest, EmptyFilterSelectsEverythingInDrawingOrder) {
+TEST_F(FilterTest, EachConditionAndTheirCombinations) {
     using V = std::vector<std::string>;
-    EXPECT_EQ(handles(doc, select_all(doc)), (V{"100", "101", "102", "106", "107", "108"}));
-}
-
-TEST_F(FilterTest, EntityTypes) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(select({{0, "LWPOLYLINE"}}), (V{"100", "101"}));
-    EXPECT_EQ(select({{0, "POLYLINE"}}), (V{"102"}));
-    EXPECT_EQ(select({{0, "point"}}), (V{"107"}));
-    EXPECT_EQ(select({{0, "text,Circle"}}), (V{"106", "108"}));
-    EXPECT_EQ(select({{0, "*POLYLINE"}}), (V{"100", "101", "102"}));
-    EXPECT_EQ(select({{0, "TEXT, CIRCLE"}}), (V{"106", "108"}));  // type names have no blanks
-    EXPECT_EQ(select({{0, "VERTEX"}}), V{});  // followers are not model-space entities
-}
-
-TEST_F(FilterTest, LayersWithWildcardsAndChineseNames) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(select({{8, "宗地"}}), (V{"100", "102"}));
-    EXPECT_EQ(select({{8, "宗地*"}}), (V{"100", "101", "102"}));
-    EXPECT_EQ(select({{8, "宗地岛,界址点"}}), (V{"101", "107"}));
-    EXPECT_EQ(select({{8, "zd#"}}), (V{"108"}));
-}
-
-TEST_F(FilterTest, ColourByLayerIsAlsoTheColourOfEntitiesWithoutOne) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(select({{62, "256"}}), (V{"100", "101", "108"}));
-    EXPECT_EQ(select({{62, "1"}}), (V{"102", "106"}));
-    EXPECT_EQ(select({{62, "2"}}), (V{"107"}));
-}
-
-TEST_F(FilterTest, ExtendedDataStringOfAnyApplication) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(select({{1000, "JA01"}}), (V{"100", "106"}));
-    EXPECT_EQ(select({{1000, "JB02"}}), (V{"101"}));  // under the second application of the entity
-    EXPECT_EQ(select({{1000, "ja01"}}), V{});         // values compare exactly
-    EXPECT_EQ(select({{1000, "JA0"}}), V{});
-    EXPECT_EQ(select({{1001, "SOUTH"}}), (V{"100", "101", "106"}));
-    EXPECT_EQ(select({{1001, "OTHER"}}), (V{"101"}));
-}
-
-TEST_F(FilterTest, PairsCombineWithAnd) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(select({{0, "LWPOLYLINE"}, {8, "宗地"}}), (V{"100"}));
-    EXPECT_EQ(select({{0, "LWPOLYLINE,TEXT"}, {1000, "JA01"}}), (V{"100", "106"}));
-    EXPECT_EQ(select({{0, "LWPOLYLINE,TEXT"}, {1000, "JA01"}, {62, "1"}}), (V{"106"}));
-    EXPECT_EQ(select({{1000, "JA01"}, {1000, "000000"}}), (V{"100"}));
-    EXPECT_EQ(select({{0, "TEXT"}, {8, "宗地"}}), V{});
+    EXPECT_EQ(handles(doc, select_all(doc)), (V{"100", "101", "102", "106", "107", "108"})) << "drawing order";
+    struct Case {
+        std::vector<std::pair<int, std::string>> filter;
+        V expected;
+    };
+    const Case cases[] = {
+        {{{0, "LWPOLYLINE"}}, {"100", "101"}},
+        {{{0, "POLYLINE"}}, {"102"}},
+        {{{0, "point"}}, {"107"}},
+        {{{0, "text,Circle"}}, {"106", "108"}},
+        {{{0, "*POLYLINE"}}, {"100", "101", "102"}},
+        {{{0, "TEXT, CIRCLE"}}, {"106", "108"}},  // type names have no blanks
+        {{{0, "VERTEX"}}, {}},                    // followers are not model-space entities
+        {{{8, "宗地"}}, {"100", "102"}},
+        {{{8, "宗地*"}}, {"100", "101", "102"}},
+        {{{8, "宗地岛,界址点"}}, {"101", "107"}},
+        {{{8, "zd#"}}, {"108"}},
+        {{{62, "256"}}, {"100", "101", "108"}},  // by layer is also the colour of entities without one
+        {{{62, "1"}}, {"102", "106"}},
+        {{{62, "2"}}, {"107"}},
+        {{{1000, "JA01"}}, {"100", "106"}},
+        {{{1000, "JB02"}}, {"101"}},  // under the second application of the entity
+        {{{1000, "ja01"}}, {}},       // values compare exactly
+        {{{1000, "JA0"}}, {}},
+        {{{1001, "SOUTH"}}, {"100", "101", "106"}},
+        {{{1001, "OTHER"}}, {"101"}},
+        // Pairs combine with AND.
+        {{{0, "LWPOLYLINE"}, {8, "宗地"}}, {"100"}},
+        {{{0, "LWPOLYLINE,TEXT"}, {1000, "JA01"}}, {"100", "106"}},
+        {{{0, "LWPOLYLINE,TEXT"}, {1000, "JA01"}, {62, "1"}}, {"106"}},
+        {{{1000, "JA01"}, {1000, "000000"}}, {"100"}},
+        {{{0, "TEXT"}, {8, "宗地"}}, {}},
+    };
+    for (const Case& c : cases) {
+        SelectionFilter filter;
+        std::string label;
+        for (const auto& [code, value] : c.filter) {
+            filter.add(code, value);
+            label += std::to_string(code) + "=" + value + " ";
+        }
+        EXPECT_EQ(handles(doc, select_all(doc, filter)), c.expected) << label;
+    }
 }
 
 TEST_F(FilterTest, UnusableConditionsAreRefused) {

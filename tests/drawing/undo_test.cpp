@@ -5,7 +5,7 @@
 #include "drawing/document.h"
 #include "drawing/entity.h"
 #include "drawing/tables.h"
-#include "test_drawings.h"
+#include "drawing_support.h"
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;

@@ -49,22 +49,6 @@ TEST_F(HatchCommandTest, UserDefinedHatchOfAParcelBecomesTheLastEntity) {
     EXPECT_TRUE(input.requests.empty()) << all_lines();
 }
 
-TEST_F(HatchCommandTest, DoubleHatchOfEveryIslandNamed) {
-    auto island1 = square(548120, 2543020, 10, "独有宗地");
-    auto island2 = square(548150, 2543050, 10, "独有宗地");
-    send("hatch\ru\r45\r4\rY\r" + handent(handle(island1)) + "\r" + handent(handle(island2)) + "\r\r");
-    auto ms = modelspace();
-    ASSERT_GE(ms.size(), 2u);
-    for (size_t k : {ms.size() - 2, ms.size() - 1}) {
-        auto info = drawing::read_hatch(d(), ms[k]);
-        ASSERT_TRUE(info) << all_lines();
-        EXPECT_TRUE(info->cross);
-        EXPECT_DOUBLE_EQ(info->scale, 4);
-    }
-    EXPECT_EQ(drawing::read_hatch(d(), ms.back())->loops[0].sources[0], drawing::Entity(d(), island2).handle());
-    EXPECT_TRUE(printed("找到 1 个，总计 2 个"));
-}
-
 TEST_F(HatchCommandTest, NoEntityAtAllWhenTheBoundaryIsNotAClosedPolyline) {
     auto open = drawing::add_lwpolyline(d(), {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}, false, "0");
     auto line = drawing::add_line(d(), {0, 0, 0}, {5, 5, 0});
@@ -162,33 +146,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(BoundaryCommandTest, TracesTheRegionAroundThePointAsAClosedPolyline) {
-    drawing::add_layer(d(), "独有宗地");
-    send("-layer\rs\r独有宗地\r\r");
-    size_t before = modelspace().size();
-    send("_-Boundary\r548150,2543050\r\r");
-    ASSERT_EQ(modelspace().size(), before + 1) << all_lines();
-    drawing::Entity e(d(), last());
-    EXPECT_EQ(e.type(), "LWPOLYLINE");
-    EXPECT_TRUE(e.closed());
-    EXPECT_EQ(e.layer(), "独有宗地");
-    auto v = e.vertices();
-    ASSERT_EQ(v.size(), 4u);
-    double minx = 1e300, maxx = -1e300, miny = 1e300, maxy = -1e300;
-    for (const auto& p : v) {
-        minx = std::min(minx, p.x), maxx = std::max(maxx, p.x);
-        miny = std::min(miny, p.y), maxy = std::max(maxy, p.y);
-    }
-    EXPECT_NEAR(minx, 548100, 1e-6);
-    EXPECT_NEAR(maxx, 548200, 1e-6);
-    EXPECT_NEAR(miny, 2543000, 1e-6);
-    EXPECT_NEAR(maxy, 2543100, 1e-6);
-    EXPECT_TRUE(input.requests.empty());
-    // And the new polyline can be hatched right away.
-    send("hatch\ru\r45\r2\rY\r" + handent(e.handle_text()) + "\r\r");
-    EXPECT_EQ(d().type(last()), "HATCH");
-}
 
 TEST_F(BoundaryCommandTest, NothingWhenThePointIsInNoClosedRegion) {
     size_t before = modelspace().size();

@@ -100,27 +100,6 @@ TEST_F(ImageCommandTest, ImageFrameSetting) {
     EXPECT_NE(input.requests[0].prompt.find("IMAGEFRAME"), std::string::npos);
 }
 
-TEST_F(ImageCommandTest, DetachRemovesTheDefinitionAndEveryImageUsingIt) {
-    std::string name = def_name(img1);
-    ASSERT_EQ(name, def_name(img2)) << "two images of one file share one definition";
-    // Remove-all sends one detach per image, in selection order.
-    send("-image\rd\r" + name + "\r");
-    send("-image\rd\r" + name + "\r");
-    send("-image\rd\r" + def_name(img3) + "\r");
-    EXPECT_TRUE(d().record(img1).erased);
-    EXPECT_TRUE(d().record(img2).erased);
-    EXPECT_TRUE(d().record(img3).erased);
-    EXPECT_EQ(drawing::find_image_def(d(), name), drawing::kNoRecord);
-    EXPECT_TRUE(drawing::image_defs(d()).empty());
-    EXPECT_TRUE(printed("未找到图像 \"" + name + "\""));
-    EXPECT_TRUE(input.requests.empty()) << all_lines();
-    auto ms = modelspace();
-    EXPECT_EQ(ms, (std::vector<drawing::RecordId>{before_images, after_images}));
-    send("u\r");
-    EXPECT_FALSE(d().record(img3).erased);
-    EXPECT_NE(drawing::find_image_def(d(), def_name(img3)), drawing::kNoRecord);
-}
-
 TEST_F(ImageCommandTest, DrawOrderBackOfThePreviousSelection) {
     // What the tool selects into its set: every image.
     hd->previous_selection() = {img1, img2, img3};
@@ -133,21 +112,6 @@ TEST_F(ImageCommandTest, DrawOrderBackOfThePreviousSelection) {
     send("u\r");
     send("u\r");
     EXPECT_EQ(modelspace(), (std::vector<drawing::RecordId>{before_images, img1, img2, img3, after_images}));
-}
-
-TEST_F(ImageCommandTest, WhatAToolSelectedIsThePreviousSelectionOfDrawOrder) {
-    // The images-to-the-back button: every image into a set, then "P" at the command's prompt.
-    HostError e;
-    auto sets = host.GetObject("AutoCAD.Application", e)->ActiveDocument()->SelectionSets();
-    auto set = sets->Add("IMAGES");
-    set->Select(5, Filter{}.add(0, "IMAGE"));
-    ASSERT_EQ(set->Count(), 3);
-    send("DRAWorder\rP\r\rB\r");
-    EXPECT_EQ(modelspace(), (std::vector<drawing::RecordId>{img1, img2, img3, before_images, after_images}))
-        << all_lines();
-    // A selection that found nothing leaves the previous one as it was.
-    sets->Add("NONE")->Select(5, Filter{}.add(0, "CIRCLE"));
-    EXPECT_EQ(hd->previous_selection(), (std::vector<drawing::RecordId>{img1, img2, img3}));
 }
 
 TEST_F(ImageCommandTest, DrawOrderAboveAndUnderAReference) {

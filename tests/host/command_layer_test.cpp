@@ -36,17 +36,6 @@ TEST_F(LayerCommandTest, SetOfAMissingLayerSaysSoAndCreatesNothing) {
     EXPECT_TRUE(input.requests.empty()) << "the option prompt took the final Enter";
 }
 
-TEST_F(LayerCommandTest, ShowOnlyOneLayerAsThePanelSendsIt) {
-    // Set the picked entity's layer current, all layers off, keep the current one on (the
-    // default answer), end the command, one more Enter.
-    send("-layer\rs\r界址点\roff\r*\r\r\r\r");
-    EXPECT_EQ(clayer(), "界址点");
-    EXPECT_TRUE(on("界址点"));
-    for (const char* name : {"0", "独有宗地", "共有宗地", "道路"}) EXPECT_FALSE(on(name)) << name;
-    EXPECT_TRUE(input.requests.empty()) << all_lines();
-    EXPECT_TRUE(printed("确实要关闭当前图层 \"界址点\" 吗"));
-}
-
 TEST_F(LayerCommandTest, OnOffWithNameListsWildcardsAndTheYesAnswer) {
     send("-layer\roff\r*宗地,道路\r\r");
     EXPECT_FALSE(on("独有宗地"));
@@ -107,22 +96,6 @@ TEST_F(LayerCommandTest, TheOptionPromptAsksTheUserWhenTheTextRunsOut) {
 // ---- system variables ----
 
 using SystemVariableTest = CommandFixture;
-
-TEST_F(SystemVariableTest, PointDisplayGoesToTheHeaderAndBack) {
-    send("pdmode\r34\r");
-    send("pdsize\r4\r");
-    EXPECT_EQ(std::get<long long>(var("PDMODE")), 34);
-    EXPECT_EQ(std::get<double>(var("pdsize")), 4.0);
-    EXPECT_EQ(d().header_text("$PDMODE").value_or(""), "34");
-    // Saved and read again, the drawing keeps them.
-    auto again = drawing::Document::parse(d().to_dxf(), "again");
-    EXPECT_EQ(again.header_text("$PDMODE").value_or(""), "34");
-    EXPECT_EQ(std::stod(again.header_text("$PDSIZE").value_or("0")), 4.0);
-    auto range = again.header_range("$PDMODE");
-    ASSERT_TRUE(range);
-    EXPECT_EQ(again.record(again.header_record()).tags[range->first].code, 70);
-    EXPECT_TRUE(input.requests.empty());
-}
 
 TEST_F(SystemVariableTest, AnInvalidValueIsRefusedAndAskedAgain) {
     send("pdmode\r32\r");

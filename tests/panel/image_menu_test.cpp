@@ -59,17 +59,6 @@ TEST_F(ImageMenuTest, NewDirectoriesGoFirstAndTheFourthDropsTheOldest) {
     EXPECT_TRUE(ui.message_contains("[提示] 任务取消！ {exclamation}"));
 }
 
-TEST_F(ImageMenuTest, TheFormatEntriesCheckOneAnother) {
-    FCK& fck = ws.fck();
-    EXPECT_TRUE(fck.jpg_checked());
-    fck.click("FCK_STSZ_tiffiles");
-    EXPECT_FALSE(fck.jpg_checked());
-    EXPECT_TRUE(fck.control("FCK_STSZ_tiffiles").checked);
-    fck.click("FCK_STSZ_jpgfiles");
-    EXPECT_TRUE(fck.jpg_checked());
-    EXPECT_FALSE(fck.control("FCK_STSZ_tiffiles").checked);
-}
-
 TEST(ClipPointText, EachVertexThenTheFirstAgainThenEnter) {
     EXPECT_EQ(tools::clip_point_text({0, 0, 10, 0, 10, 5.5, 0, 5.5}, false), "0,0\r10,0\r10,5.5\r0,5.5\r0,0\r\r");
     EXPECT_EQ(tools::clip_point_text({548000.25, 2543000, 0, 548100, 2543000, 0, 548100, 2543100, 0}, true),

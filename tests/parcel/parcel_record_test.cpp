@@ -94,38 +94,45 @@ TEST(ParcelTypes, LayersColoursAndBack) {
     EXPECT_STREQ(layer_of(ParcelType::None), "");
 }
 
-TEST(SaveChecks, SoleOwnedNeedsTwelveCharacters) {
-    EXPECT_EQ(plan_save(ParcelType::Sole, "440123101001", "赵六", "d").target, ParcelType::Sole);
-    EXPECT_EQ(plan_save(ParcelType::Sole, "44012310100", "赵六", "d").refusal, kSoleCodeMessage);
-    EXPECT_EQ(plan_save(ParcelType::Sole, " 440123101001 ", "赵六", "d").target, ParcelType::Sole);
-    EXPECT_EQ(plan_save(ParcelType::Sole, "甲乙丙丁戊己庚辛壬癸子丑", "赵六", "d").target, ParcelType::Sole);
-}
-
-TEST(SaveChecks, JointAndDisputedNeedCodesOtherThanOneTwelve) {
+TEST(SaveChecks, CodeLengthByTypeThenSurveyorAndDate) {
     const std::string two = "440123101001/440123101002";
-    EXPECT_EQ(plan_save(ParcelType::Joint, two, "赵六", "d").target, ParcelType::Joint);
-    EXPECT_EQ(plan_save(ParcelType::Joint, "440123101001", "赵六", "d").refusal, kJointCodeMessage);
-    EXPECT_EQ(plan_save(ParcelType::Joint, "  ", "赵六", "d").refusal, kJointCodeMessage);
-    EXPECT_EQ(plan_save(ParcelType::Disputed, two, "赵六", "d").target, ParcelType::Disputed);
-    EXPECT_EQ(plan_save(ParcelType::Disputed, "", "赵六", "d").refusal, kDisputedCodeMessage);
-}
-
-TEST(SaveChecks, StateCodeWithEachChoice) {
-    EXPECT_EQ(plan_save(ParcelType::Sole, kStateCode, "赵六", "d").target, ParcelType::State);
-    EXPECT_EQ(plan_save(ParcelType::None, " 440000009999", "赵六", "d").target, ParcelType::State);
-    EXPECT_EQ(plan_save(ParcelType::Joint, kStateCode, "赵六", "d").refusal, kJointCodeMessage);
-    EXPECT_EQ(plan_save(ParcelType::Disputed, kStateCode, "赵六", "d").refusal, kDisputedCodeMessage);
-    SavePlan none = plan_save(ParcelType::None, "123", "赵六", "d");
-    EXPECT_FALSE(none.refused());
-    EXPECT_EQ(none.target, ParcelType::None);
-}
-
-TEST(SaveChecks, SurveyorAndDateAfterTheCode) {
-    EXPECT_EQ(plan_save(ParcelType::Sole, "440123101001", "", "d").refusal, kSurveyorMessage);
-    EXPECT_EQ(plan_save(ParcelType::Sole, "440123101001", "赵六", "   ").refusal, kSurveyorMessage);
-    EXPECT_EQ(plan_save(ParcelType::None, "", " ", "d").refusal, kSurveyorMessage);
-    // A bad code is reported first.
-    EXPECT_EQ(plan_save(ParcelType::Sole, "1", "", "").refusal, kSoleCodeMessage);
+    struct Case {
+        ParcelType chosen;
+        std::string code, surveyor, date;
+        ParcelType target;     // when saved
+        const char* refusal;   // when refused
+    };
+    const Case cases[] = {
+        {ParcelType::Sole, "440123101001", "赵六", "d", ParcelType::Sole, nullptr},
+        {ParcelType::Sole, "44012310100", "赵六", "d", {}, kSoleCodeMessage},
+        {ParcelType::Sole, " 440123101001 ", "赵六", "d", ParcelType::Sole, nullptr},
+        {ParcelType::Sole, "甲乙丙丁戊己庚辛壬癸子丑", "赵六", "d", ParcelType::Sole, nullptr},  // characters, not bytes
+        {ParcelType::Joint, two, "赵六", "d", ParcelType::Joint, nullptr},
+        {ParcelType::Joint, "440123101001", "赵六", "d", {}, kJointCodeMessage},
+        {ParcelType::Joint, "  ", "赵六", "d", {}, kJointCodeMessage},
+        {ParcelType::Disputed, two, "赵六", "d", ParcelType::Disputed, nullptr},
+        {ParcelType::Disputed, "", "赵六", "d", {}, kDisputedCodeMessage},
+        // The state code moves a sole-owned or unchosen parcel; joint and disputed refuse it.
+        {ParcelType::Sole, kStateCode, "赵六", "d", ParcelType::State, nullptr},
+        {ParcelType::None, " 440000009999", "赵六", "d", ParcelType::State, nullptr},
+        {ParcelType::Joint, kStateCode, "赵六", "d", {}, kJointCodeMessage},
+        {ParcelType::Disputed, kStateCode, "赵六", "d", {}, kDisputedCodeMessage},
+        {ParcelType::None, "123", "赵六", "d", ParcelType::None, nullptr},
+        // Surveyor and date are checked after the code.
+        {ParcelType::Sole, "440123101001", "", "d", {}, kSurveyorMessage},
+        {ParcelType::Sole, "440123101001", "赵六", "   ", {}, kSurveyorMessage},
+        {ParcelType::None, "", " ", "d", {}, kSurveyorMessage},
+        {ParcelType::Sole, "1", "", "", {}, kSoleCodeMessage},
+    };
+    for (const Case& c : cases) {
+        SavePlan plan = plan_save(c.chosen, c.code, c.surveyor, c.date);
+        if (c.refusal) {
+            EXPECT_EQ(plan.refusal, c.refusal) << c.code;
+        } else {
+            EXPECT_FALSE(plan.refused()) << c.code;
+            EXPECT_EQ(plan.target, c.target) << c.code;
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// 输出调查表 over the embedded host: the corner walk and numbering in the drawing, the marks'
-// records, the coordinate list's bytes and the workbook as openpyxl reads it back.
+// 输出调查表: the corner walk and the numbering rules, then the command over the embedded host for
+// what the end-to-end scenario (survey_village.scn, read back with ezdxf and openpyxl) does not
+// meet: sequence numbering, rows past the main sheet, a duplicate mark, a second export, refusals.
 #include "parcel/survey_export.h"
 
 #include <cmath>
@@ -120,45 +121,8 @@ protected:
                                                        {"A4", {X0 + 20, Y0 + 20}}}));
         EXPECT_EQ(list_bytes(), gbk_lines({"1,2543020,548000,沟渠,中", "2,2543000,548000,田埂,中",
                                            "3,2543000,548020,道路,中", "4,2543020,548020,围墙,外"}));
-        // The marks: numbered record, layer and colour; each has a red circle with the same record.
-        auto points = of_type("POINT");
-        auto circles = of_type("CIRCLE");
-        ASSERT_EQ(points.size(), 4u);
-        ASSERT_EQ(circles.size(), 4u);
-        const std::map<std::string, std::string> seq = {{"沟渠,中", "1_1"}, {"田埂,中", "1_2"}, {"道路,中", "1_3"}, {"围墙,外", "1_4"}};
-        for (auto& m : points) {
-            EXPECT_EQ(m.layer(), "界址点");
-            EXPECT_EQ(m.color(), 1);
-            auto it = items(m.handle_text());
-            ASSERT_EQ(it.size(), 7u);
-            const std::string pos = std::to_string(long(m.point(10)->y)) + "," +
-                                    std::to_string(long(m.point(10)->x));
-            EXPECT_EQ(it, (std::vector<std::string>{"440123101001-1", "上村第一村民小组", seq.at(it[4]), pos, it[4], "", ""}));
-        }
-        for (size_t i = 0; i < 4; ++i) {
-            EXPECT_EQ(circles[i].layer(), "界址点");
-            EXPECT_EQ(circles[i].color(), 1);
-            EXPECT_EQ(circles[i].real(40), 2.0);
-            auto it = items(circles[i].handle_text());
-            ASSERT_EQ(it.size(), 7u);
-            EXPECT_EQ(it[0], "440123101001-2");
-            EXPECT_EQ(it[2], "1_" + std::to_string(i + 1));
-        }
-        auto c = cells(workbook());
-        EXPECT_EQ(c["主表!H2"], "s:上村第一村民小组");
-        EXPECT_EQ(c["主表!M3"], "s:000123");
-        EXPECT_EQ(c.count("主表!U21"), 0u);
-        EXPECT_EQ(c["主表!A6"], "s:000123");
-        EXPECT_EQ(c.count("主表!A7"), 0u);
-        EXPECT_EQ(c["主表!C6"], "s:A1");
-        EXPECT_EQ(c["主表!E6"], "n:2543020");
-        EXPECT_EQ(c["主表!G6"], "n:548000");
-        EXPECT_EQ(c["主表!I6"], "s:沟渠");
-        EXPECT_EQ(c["主表!K6"], "s:中");
-        EXPECT_EQ(c["主表!C9"], "s:A4");
-        EXPECT_EQ(c["主表!G9"], "n:548020");
-        EXPECT_EQ(c["主表!K9"], "s:外");
-        EXPECT_EQ(c.count("主表!C10"), 0u);
+        // The marks, their circles and the workbook's cells are survey_village.scn's, read back
+        // with ezdxf and openpyxl.
         EXPECT_EQ(ui.shown_files(), std::vector<std::string>{workbook().string()});
         EXPECT_EQ(pdmode(), 32);
         EXPECT_TRUE(ui.messages().empty()) << ui.messages()[0];
@@ -174,15 +138,6 @@ TEST_F(SurveyExport, SquareDrawnCounterClockwiseFromTheNorthWest) {
         polyline({{X0, Y0 + 20}, {X0, Y0}, {X0 + 20, Y0}, {X0 + 20, Y0 + 20}}, "上村第一村民小组", "000123"));
 }
 
-TEST_F(SurveyExport, SquareDrawnClockwiseFromTheSouthEast) {
-    mark(X0, Y0 + 20, "沟渠,中");
-    mark(X0, Y0, "田埂,中");
-    mark(X0 + 20, Y0, "道路,中");
-    mark(X0 + 20, Y0 + 20, "围墙,外");
-    expect_square_numbered(
-        polyline({{X0 + 20, Y0}, {X0, Y0}, {X0, Y0 + 20}, {X0 + 20, Y0 + 20}}, "上村第一村民小组", "000123"));
-}
-
 // An outline that repeats its first vertex at the end passes that corner twice; its mark is
 // numbered once.
 TEST_F(SurveyExport, RepeatedClosingVertexNumbersItsMarkOnce) {
@@ -194,51 +149,6 @@ TEST_F(SurveyExport, RepeatedClosingVertexNumbersItsMarkOnce) {
     EXPECT_EQ(r.outcome, SurveyOutcome::Saved);
     EXPECT_EQ(list_bytes(), gbk_lines({"1,2543000,548000,田埂,中", "2,2543020,548020,围墙,外"}));
     EXPECT_TRUE(ui.messages().empty());
-}
-
-// No corner lies north-west of the centre: the walk starts at the first corner after the
-// orientation step (for the clockwise drawing, the last drawn one).
-TEST_F(SurveyExport, NoCornerNorthWestStartsAtTheFirstCorner) {
-    mark(X0, Y0, "a,1");
-    mark(X0 + 10, Y0, "b,2");
-    mark(X0 + 10, Y0 + 10, "c,3");
-    mark(X0 + 100, Y0, "a,1");
-    mark(X0 + 110, Y0, "b,2");
-    mark(X0 + 110, Y0 + 10, "c,3");
-    std::string ccw = polyline({{X0, Y0}, {X0 + 10, Y0}, {X0 + 10, Y0 + 10}}, "上村第一村民小组", "000123");
-    std::string cw = polyline({{X0 + 100, Y0}, {X0 + 110, Y0 + 10}, {X0 + 110, Y0}}, "上村第一村民小组", "000124");
-    run({ccw, cw});
-    EXPECT_EQ(list_bytes(), gbk_lines({"1,2543000,548000,a,1", "2,2543000,548010,b,2", "3,2543010,548010,c,3",
-                                       "1,2543000,548110,b,2", "2,2543010,548110,c,3", "3,2543000,548100,a,1"}));
-    EXPECT_EQ(labels().at("B1"), (std::pair<double, double>{X0 + 110, Y0}));
-}
-
-TEST_F(SurveyExport, TwoParcelsInLetterMode) {
-    std::string a = marked_square(X0, Y0, "上村第一村民小组", "000123");
-    // The second parcel shares its west corners, and their marks, with the first.
-    mark(X0 + 40, Y0, "道路,中");
-    mark(X0 + 40, Y0 + 20, "围墙,外");
-    std::string b = square(X0 + 20, Y0, 20, "上村第二村民小组", "000124");
-    SurveyResult r = run({a, b});
-    EXPECT_EQ(r.points, 6);  // the shared corners were numbered with the first parcel
-    auto l = labels();
-    EXPECT_EQ(l.size(), 6u);
-    EXPECT_EQ(l.at("A1"), (std::pair<double, double>{X0, Y0 + 20}));
-    EXPECT_EQ(l.at("B1"), (std::pair<double, double>{X0 + 40, Y0}));
-    EXPECT_EQ(l.at("B2"), (std::pair<double, double>{X0 + 40, Y0 + 20}));
-    auto c = cells(workbook());
-    EXPECT_EQ(c["主表!M3"], "s:000123等");
-    EXPECT_EQ(c["主表!U21"], "s:共有2个地块，宗地号分别为：000123、000124。");
-    EXPECT_EQ(c["主表!A6"], "s:000123");
-    EXPECT_EQ(c["主表!A10"], "s:000124");
-    EXPECT_EQ(c["主表!C10"], "s:B1");
-    EXPECT_EQ(c["主表!C11"], "s:B2");
-    // The mark of a second parcel carries that parcel's holder and code.
-    for (auto& m : of_type("POINT")) {
-        if (m.point(10)->x == X0 + 40) {
-            EXPECT_EQ(items(m.handle_text())[1], "上村第二村民小组");
-        }
-    }
 }
 
 TEST_F(SurveyExport, TwoParcelsInSequenceMode) {

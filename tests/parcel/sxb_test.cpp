@@ -53,16 +53,7 @@ protected:
     }
     size_t count() { return host.active()->modelspace().size(); }
     drawing::Entity newest() { return drawing::Entity(doc(), host.active()->modelspace().back()); }
-    size_t hatches_on_layer() {
-        size_t n = 0;
-        for (auto id : host.active()->modelspace()) {
-            drawing::Entity e(doc(), id);
-            if (e.type() == "HATCH" && e.layer() == kHatchLayer && e.color() == kHatchColour) ++n;
-        }
-        return n;
-    }
     void pick(const std::string& handle) { input.push(InputAnswer::entity(handle)); }
-    void point(double x, double y) { input.push(InputAnswer::at({x, y, 0})); }
     bool line_shown(const std::string& text) {
         for (const auto& l : transcript.lines())
             if (l.find(text) != std::string::npos) return true;
@@ -88,28 +79,6 @@ protected:
 };
 
 // ---- the window ----
-
-TEST_F(Form, LoadsTheTableAndStartsWithoutAParcel) {
-    EXPECT_EQ(f->caption, kSxbCaption);
-    EXPECT_TRUE(f->topmost);
-    EXPECT_EQ(f->control("Frame3").text, "34");  // 35 organisations in the sample table
-    EXPECT_FALSE(boxes_enabled());
-    EXPECT_FALSE(save_enabled());
-    EXPECT_TRUE(f->control("Text2").enabled);
-    EXPECT_EQ(f->control("Command6").text, "输出调查表");
-    EXPECT_EQ(f->control("Command7").tooltip, "自动查找和记录本宗地的相邻小组的名称。");
-    EXPECT_EQ(f->control("Label1(10)").tooltip, "单击为国有土地代码");
-    EXPECT_EQ(f->control("Label1(14)").tooltip, "可在图面选择标记点获取");
-    // The generic window shows every box right after its caption.
-    for (int i = 0; i < kLabels; ++i) {
-        const auto& controls = f->controls();
-        for (size_t j = 0; j + 1 < controls.size(); ++j)
-            if (controls[j]->name == "Label1(" + std::to_string(i) + ")") {
-                EXPECT_EQ(controls[j + 1]->kind, common::ControlKind::TextBox) << i;
-            }
-    }
-    EXPECT_TRUE(ui.messages().empty());
-}
 
 TEST_F(Form, MissingTableIsReportedAndTheFilterOff) {
     std::filesystem::remove(data / kCodeTableFile);
@@ -160,54 +129,7 @@ TEST_F(Form, ViewShowsWithoutTouchingTheDrawing) {
     EXPECT_EQ(entity("39").constant_width(), 0);
 }
 
-TEST_F(Form, NoHostRunning) {
-    host.stop();
-    f->click("选择");
-    EXPECT_NE(last_message().find("没有运行或版本不符合"), std::string::npos);
-    EXPECT_EQ(f->handle(), "");
-}
-
 // ---- save ----
-
-TEST_F(Form, JointlyOwnedWithOneCodeOrNoneIsRefused) {
-    select("36");
-    surveyor();
-    f->click("Option2");
-    f->set_text("Text1(2)", "440123101001");
-    f->click("保存");
-    EXPECT_NE(last_message().find(kJointCodeMessage), std::string::npos);
-    f->set_text("Text1(2)", "");
-    f->click("保存");
-    EXPECT_NE(last_message().find(kJointCodeMessage), std::string::npos);
-    EXPECT_EQ(entity("36").layer(), "独有宗地");
-}
-
-TEST_F(Form, StateCodeWithEachOption) {
-    struct Case {
-        const char* option;
-        const char* layer;
-        const char* refusal;
-    };
-    for (const Case& c : {Case{"Option1", "国有宗地", nullptr}, Case{"Option2", "独有宗地", kJointCodeMessage},
-                          Case{"Option3", "独有宗地", kDisputedCodeMessage}}) {
-        select("3C");
-        f->click(c.option);
-        f->click("Label1(10)");  // 权属代码: the state code without a pick
-        EXPECT_EQ(f->box(2), kStateCode);
-        EXPECT_EQ(f->box(3), "999999");
-        size_t messages = ui.messages().size();
-        f->click("保存");
-        EXPECT_EQ(entity("3C").layer(), c.layer) << c.option;
-        if (c.refusal) {
-            EXPECT_NE(last_message().find(c.refusal), std::string::npos) << c.option;
-        } else {
-            EXPECT_EQ(ui.messages().size(), messages) << last_message();
-            EXPECT_EQ(entity("3C").color(), 7);
-        }
-        // back to sole-owned for the next case
-        entity("3C").set_layer("独有宗地");
-    }
-}
 
 TEST_F(Form, NoOptionChosenKeepsTheLayerButStateCodeMovesIt) {
     select("36");
@@ -304,41 +226,18 @@ TEST_F(Form, LabelPicks) {
     EXPECT_EQ(input.pending(), 0u);
 }
 
+// The filter and the picks themselves are the code table's tests; here what the form adds.
 TEST_F(Form, ListClickAndFilters) {
-    f->set_text("Text2", "all");
-    EXPECT_EQ(f->control("Combo1").items.size(), 35u);
     f->set_text("Text2", "村");
-    const auto& items = f->control("Combo1").items;
-    ASSERT_FALSE(items.empty());
-    for (const auto& i : items) EXPECT_NE(i.find("村"), std::string::npos) << i;
+    ASSERT_FALSE(f->control("Combo1").items.empty());
     f->select_item("Combo1", 0);
     EXPECT_EQ(f->control("Combo1").tooltip, "上围村民小组");
     f->set_text("Text2", "");  // blank: the list stays
     EXPECT_FALSE(f->control("Combo1").items.empty());
-    f->set_text("Text2", "石岗镇集体资产管理委员会石岗镇");
-    EXPECT_TRUE(f->control("Combo1").items.empty());
     // No option chosen: a double click fills nothing.
     f->set_text("Text2", "sw");
     f->dblclick_item("Combo1", 0);
     EXPECT_EQ(f->box(2), "");
-    f->click("Option1");
-    f->dblclick_item("Combo1", 0);
-    f->set_text("Text2", "XW");
-    f->dblclick_item("Combo1", 0);
-    EXPECT_EQ(f->box(2), "440123101002");  // sole-owned: the second pick replaces the first
-    EXPECT_EQ(f->box(4), "下围村民小组");
-}
-
-TEST_F(Form, CommandsSixAndSevenRunWhatIsAttached) {
-    f->click("统加");
-    f->click("输出调查表");  // nothing attached: nothing happens
-    int fills = 0, exports = 0;
-    f->on_neighbour_fill = [&](SXB&) { ++fills; };
-    f->on_survey_export = [&](SXB&) { ++exports; };
-    f->click("Command7");
-    f->click("Command6");
-    EXPECT_EQ(fills, 1);
-    EXPECT_EQ(exports, 1);
 }
 
 // ---- from the panel ----

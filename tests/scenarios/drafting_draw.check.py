@@ -1,6 +1,5 @@
 """What drafting_draw.scn drew, read back with ezdxf: every point where the typed form, the snap
 or the ortho rule puts it."""
-import math
 import sys
 
 import ezdxf
@@ -29,7 +28,6 @@ def expect_lines(layer, want):
 
 
 expect_lines("方框", [((0, 0), (10, 0)), ((10, 0), (10, 10)), ((10, 10), (0, 10)), ((0, 10), (0, 0))])
-d = 2 / math.sqrt(2)
 expect_lines("捕捉", [
     ((10, 0), (10, -5)),       # END, then relative
     ((0, 5), (10, 5)),         # MID, then PER from it

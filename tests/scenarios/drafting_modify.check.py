@@ -1,6 +1,5 @@
 """What drafting_modify.scn did to the six parcels, read back with ezdxf: coordinates, layers, and
 the records on every parcel moved, copied, scaled, mirrored, offset, broken and joined."""
-import math
 import sys
 
 import ezdxf
