@@ -17,6 +17,9 @@
 
 using namespace korvane::drawing;
 using namespace korvane::drawing::testing;
+using korvane::test::quote;
+using korvane::test::run;
+namespace fs = std::filesystem;
 
 namespace {
 

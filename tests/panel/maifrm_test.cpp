@@ -19,8 +19,6 @@ TEST_F(PanelFixture, FirstStartOnAFreshAccount) {
     EXPECT_EQ(load_ini(settings, "filepath1"), "...");
     EXPECT_EQ(f.caption, "Korvane [Drovask]->E:\\");
     EXPECT_EQ(f.control("Label2").text, "120819");
-    EXPECT_EQ(f.height, 1550);
-    EXPECT_EQ(f.top, 1200);
     EXPECT_TRUE(f.topmost);
     EXPECT_EQ(ws.fck().directory_entry(1).text, "E:\\");
 }

@@ -83,13 +83,9 @@ TEST(ParcelRecordWriting, PrefixesCountCharactersAndStampsDiffer) {
     EXPECT_EQ(short_code.value(Item::Cun_DM), "4401");
 }
 
-TEST(ParcelTypes, LayersColoursAndBack) {
+TEST(ParcelTypes, LayersAndBack) {
     for (ParcelType t : {ParcelType::Sole, ParcelType::Joint, ParcelType::Disputed, ParcelType::State})
         EXPECT_EQ(type_of_layer(layer_of(t)), t);
-    EXPECT_EQ(colour_of(ParcelType::Sole), 4);
-    EXPECT_EQ(colour_of(ParcelType::Joint), 3);
-    EXPECT_EQ(colour_of(ParcelType::Disputed), 6);
-    EXPECT_EQ(colour_of(ParcelType::State), 7);
     EXPECT_EQ(type_of_layer("0"), ParcelType::None);
     EXPECT_STREQ(layer_of(ParcelType::None), "");
 }
