@@ -357,6 +357,26 @@ void SpatialIndex::query_entries(const Box2& box, std::vector<uint32_t>& out) {
     });
     for (size_t e = tree_entries_; e < entries_.size(); ++e)
         if (entries_[e].alive && entries_[e].box.intersects(box)) out.push_back(uint32_t(e));
+    // A view that shows much of the drawing: placing each entry at its order is cheaper than
+    // sorting (a whole drawing's query spent a quarter of a redraw in the sort).
+    if (out.size() >= 1024 && out.size() * 8 >= next_order_) {
+        std::vector<uint32_t> by_order(next_order_, kNone);
+        bool unique = true;
+        for (uint32_t e : out) {
+            uint32_t order = entries_[e].order;
+            if (order >= by_order.size() || by_order[order] != kNone) {
+                unique = false;
+                break;
+            }
+            by_order[order] = e;
+        }
+        if (unique) {
+            out.clear();
+            for (uint32_t e : by_order)
+                if (e != kNone) out.push_back(e);
+            return;
+        }
+    }
     std::sort(out.begin(), out.end(), [&](uint32_t a, uint32_t b) { return entries_[a].order < entries_[b].order; });
 }
 

@@ -7,17 +7,11 @@
 
 namespace korvane::render {
 
-namespace {
-
-constexpr double kMinTextPixels = 2.5;  // smaller text is not drawn
-
-}  // namespace
-
 void draw_text(Frame& fr, const Item& it, const Affine& m, QColor color) {
     const TextInfo& t = *it.text;
     double k_world = m.scale();
     double h_px = t.height * k_world;
-    if (h_px < kMinTextPixels || h_px > 20000) return;
+    if (h_px < kMinTextPixels || h_px > kMaxTextPixels) return;
     QFontMetricsF fm(fr.font);
     // Direction of the baseline on screen.
     auto direction = [&](double angle) {

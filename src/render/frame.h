@@ -13,6 +13,9 @@ namespace korvane::render {
 
 class ImageCache;
 
+// Text smaller or larger than this many pixels high is not drawn.
+inline constexpr double kMinTextPixels = 2.5, kMaxTextPixels = 20000;
+
 struct Frame {
     QPainter& p;
     const RenderOptions& options;

@@ -34,21 +34,16 @@ double number(const host::Value& v, double fallback) {
     return fallback;
 }
 
-// How far text reaches from its insertion point, so that the view's query takes in labels
-// whose insertion point lies just outside it.
-double text_reach(host::HostDocument& hd) {
-    const Document& doc = hd.doc();
-    double margin = 0;
-    for (RecordId id : hd.modelspace()) {
-        std::string_view t = doc.type(id);
-        if (t != "TEXT" && t != "MTEXT") continue;
-        drawing::EntityView e(doc, id);
-        double h = e.real(40).value_or(1);
-        double n = double(e.text().size());  // bytes: an upper bound of the characters
-        if (t == "MTEXT") n = std::min(n, e.real(41).value_or(0) > 0 ? e.real(41).value_or(0) / h : n);
-        margin = std::max(margin, h * (n * std::max(1.0, e.real(41).value_or(1)) + 2));
-    }
-    return margin;
+// How far a text reaches from its insertion point (0 for other entities), so that the view's
+// query takes in labels whose insertion point lies just outside it.
+double text_reach(const Document& doc, RecordId id) {
+    std::string_view t = doc.type(id);
+    if (t != "TEXT" && t != "MTEXT") return 0;
+    drawing::EntityView e(doc, id);
+    double h = e.real(40).value_or(1);
+    double n = double(e.text().size());  // bytes: an upper bound of the characters
+    if (t == "MTEXT") n = std::min(n, e.real(41).value_or(0) > 0 ? e.real(41).value_or(0) / h : n);
+    return h * (n * std::max(1.0, e.real(41).value_or(1)) + 2);
 }
 
 }  // namespace
@@ -141,17 +136,25 @@ void DrawingRenderer::set_image_directory(const std::string& dir) {
 void DrawingRenderer::sync(host::HostDocument& hd) {
     const Document& doc = hd.doc();
     if (doc_key_ == &doc && revision_ == doc.revision() && record_count_ == doc.record_count()) return;
+    bool followed = doc_key_ == &doc && follow_log(hd);
+    revision_ = doc.revision();
+    record_count_ = doc.record_count();
+    log_generation_ = doc.change_generation();
+    log_seen_ = doc.change_log().size();
+    if (followed) return;
     clear();
     slot_.assign(doc.record_count(), -1);
     doc_key_ = &doc;
     revision_ = doc.revision();
-    record_count_ = doc.record_count();
     layers_->load(doc);
     std::filesystem::path p(hd.path());
     files_ = std::make_unique<Files>(
         Files{drawing::ImageFileLocator(p.has_parent_path() ? p.parent_path().string() : std::string(), image_dir_)});
     builder_ = std::make_unique<ItemBuilder>(doc, *layers_, block_boxes_, files_->locator);
-    text_margin_ = text_reach(hd);
+    text_margin_ = 0;
+    in_model_.assign(doc.record_count(), false);
+    owner_of_.assign(doc.record_count(), drawing::kNoRecord);
+    for (RecordId id : hd.modelspace()) note_model_entity(doc, id);
 
     // The index answers in file order; a sort table of another program may order otherwise.
     draw_rank_.clear();
@@ -162,6 +165,39 @@ void DrawingRenderer::sync(host::HostDocument& hd) {
             for (size_t i = 0; i < order.size(); ++i) draw_rank_[order[i]] = uint32_t(i);
         }
     }
+}
+
+void DrawingRenderer::note_model_entity(const Document& doc, RecordId id) {
+    in_model_[id] = true;
+    for (RecordId f : doc.record(id).followers)
+        if (f < owner_of_.size()) owner_of_[f] = id;
+    text_margin_ = std::max(text_margin_, text_reach(doc, id));
+}
+
+bool DrawingRenderer::follow_log(host::HostDocument& hd) {
+    const Document& doc = hd.doc();
+    const auto& log = doc.change_log();
+    // A change the log does not describe (undo, sections, a new generation) or a revision that
+    // moved without an entry: every item is built again.
+    if (doc.change_generation() != log_generation_ || log.size() <= log_seen_) return false;
+    in_model_.resize(doc.record_count(), false);
+    owner_of_.resize(doc.record_count(), drawing::kNoRecord);
+    slot_.resize(doc.record_count(), -1);
+    std::vector<RecordId> changed;
+    for (size_t k = log_seen_; k < log.size(); ++k) {
+        RecordId id = log[k].id;
+        if (id >= in_model_.size()) return false;
+        if (log[k].appended) note_model_entity(doc, id);
+        if (owner_of_[id] != drawing::kNoRecord) id = owner_of_[id];
+        // Tables, blocks, objects and the header change how many entities look: all again.
+        if (!in_model_[id]) return false;
+        changed.push_back(id);
+    }
+    for (RecordId id : changed) {
+        text_margin_ = std::max(text_margin_, text_reach(doc, id));
+        if (slot_[id] >= 0) items_[size_t(slot_[id])] = builder_->build(id, false);
+    }
+    return true;
 }
 
 const Item& DrawingRenderer::item(RecordId id) {
@@ -193,7 +229,10 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
                                     QSize size, const RenderOptions& options) {
     sync(hd);
     const Document& doc = hd.doc();
-    painter.fillRect(QRect(QPoint(0, 0), size), background(options.dark_background));
+    const QRect whole(QPoint(0, 0), size);
+    const QRect area = options.area.isEmpty() ? whole : options.area & whole;
+    painter.save();
+    painter.fillRect(whole, background(options.dark_background));
     ViewTransform xf = ViewTransform::of(hd.view(), size);
     images_->begin_frame();
 
@@ -211,7 +250,8 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     painter.setFont(fr.font);
 
     double point_reach = fr.pdsize > 0 ? fr.pdsize : hd.view().height * 0.05;
-    drawing::Box2 box = xf.world_box().grown(std::max(text_margin_, point_reach));
+    drawing::Box2 box = drawing::Box2::of(xf.to_world(area.topLeft()), xf.to_world(area.bottomRight() + QPoint(1, 1)))
+                            .grown(std::max(text_margin_, point_reach));
     std::vector<RecordId> ids = hd.index().query(box);
     if (!draw_rank_.empty())
         std::stable_sort(ids.begin(), ids.end(), [this](RecordId a, RecordId b) {
@@ -225,12 +265,15 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     // a whole screen coordinate stays one pixel wide under antialiasing.
     Affine world{xf.scale, 0, 0, -xf.scale, xf.width / 2 - xf.cx * xf.scale + 0.5, xf.height / 2 + xf.cy * xf.scale + 0.5};
     const auto& highlighted = hd.highlighted();
+    const bool marks = !highlighted.empty() || (options.selected && !options.selected->empty());
     for (RecordId id : ids) {
         const Item& it = item(id);
         if (it.kind == Item::Skip) continue;
-        bool dashed = id == options.hover || highlighted.count(id) || (options.selected && options.selected->count(id));
+        bool dashed = id == options.hover ||
+                      (marks && (highlighted.count(id) || (options.selected && options.selected->count(id))));
         draw(fr, it, world, -1, 7, dashed, 0);
     }
+    painter.restore();
     return fr.stats;
 }
 
@@ -244,6 +287,14 @@ void DrawingRenderer::draw(Frame& fr, const Item& it, const Affine& m, int inher
     }
     bool known = layer >= 0 && size_t(layer) < states.size();
     if (known && !states[size_t(layer)].visible) return;
+    if (it.kind == Item::Text) {
+        // Labels too small to read are the most of a whole county's view: left before their colour.
+        double h_px = it.text->height * m.scale();
+        if (h_px < kMinTextPixels || h_px > kMaxTextPixels) {
+            ++fr.stats.drawn;
+            return;
+        }
+    }
     int aci = it.color;
     if (aci == 256) aci = known ? std::abs(states[size_t(layer)].color) : 7;
     else if (aci == 0) aci = inherit_layer >= 0 ? inherit_color : 7;

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QSize>
 
 #include <cstdint>
@@ -60,6 +61,10 @@ struct RenderOptions {
     drawing::RecordId hover = drawing::kNoRecord;  // the entity under the pick box
     // Antialiasing below this many visible entities.
     size_t antialias_limit = 6000;
+    // Only the entities that reach into this part of the picture are drawn (the strip a moved
+    // picture uncovers); empty: all that the view shows. They are drawn whole, unclipped, so
+    // that their pixels in the part are those a full frame gives.
+    QRect area;
 };
 
 struct RenderStats {
@@ -97,10 +102,15 @@ public:
     ImageCache& images() { return *images_; }
 
 private:
-    // The cache belongs to one document at one revision.
+    // The cache belongs to one document at one revision; edits since are followed through the
+    // drawing's change log (generation and entries seen).
     const void* doc_key_ = nullptr;
     uint64_t revision_ = ~0ull;
     size_t record_count_ = 0;
+    uint64_t log_generation_ = 0;
+    size_t log_seen_ = 0;
+    std::vector<bool> in_model_;               // by record: an entity of model space
+    std::vector<drawing::RecordId> owner_of_;  // by record: the entity a follower belongs to
     std::vector<int32_t> slot_;  // RecordId -> index in items_, -1 not built
     std::vector<std::unique_ptr<Item>> items_;
     std::unique_ptr<LayerTable> layers_;
@@ -117,6 +127,9 @@ private:
     ImageCache* images_;
 
     void sync(host::HostDocument& doc);
+    // Rebuilds what the change log says was edited or added; false when the log cannot tell.
+    bool follow_log(host::HostDocument& doc);
+    void note_model_entity(const drawing::Document& doc, drawing::RecordId id);
     const Item& item(drawing::RecordId id);
     const std::vector<std::unique_ptr<Item>>& block(const drawing::Document& doc, const std::string& name);
     void draw(Frame& fr, const Item& it, const Affine& m, int inherit_layer, int inherit_color, bool dashed,

@@ -84,6 +84,11 @@ Canvas::Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* paren
     images_->set_on_ready([this] {
         QMetaObject::invokeMethod(this, [this] { if (!arrivals_.isActive()) arrivals_.start(); }, Qt::QueuedConnection);
     });
+    // A moved picture differs from a fresh one only where Qt clipped lines at its edge; once
+    // the view rests it is drawn whole.
+    settle_.setSingleShot(true);
+    settle_.setInterval(300);
+    connect(&settle_, &QTimer::timeout, this, &Canvas::invalidate);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -285,28 +290,28 @@ void Canvas::paintEvent(QPaintEvent*) {
         return;
     }
     if (host_.screen_width() != width() || host_.screen_height() != height()) host_.set_screen_size(width(), height());
-    Signature sig{&doc->doc(), doc->doc().revision(), doc->view().center.x, doc->view().center.y,
-                  doc->view().height, doc->highlighted().size(), pending_.size(), hover_, size(),
+    Signature sig{&doc->doc(), doc->doc().revision(), doc->highlighted().size(), pending_.size(), hover_, size(),
                   devicePixelRatioF()};
-    if (force_ || !(sig == drawn_) || cache_.isNull()) {
-        QElapsedTimer timer;
-        timer.start();
-        qreal dpr = devicePixelRatioF();
-        if (cache_.size() != size() * dpr) {
-            cache_ = QImage(size() * dpr, QImage::Format_RGB32);
-            cache_.setDevicePixelRatio(dpr);
+    QElapsedTimer timer;
+    timer.start();
+    bool changed = force_ || !(sig == drawn_);
+    if (image_directory_) {
+        std::string dir = image_directory_();
+        if (dir != image_dir_) {
+            image_dir_ = dir;
+            renderer_.set_image_directory(dir);
+            changed = true;
         }
-        QPainter cp(&cache_);
-        if (image_directory_) renderer_.set_image_directory(image_directory_());
-        render::RenderOptions options;
-        options.selected = &pending_set_;
-        options.hover = hover_;
-        renderer_.render(cp, *doc, host_, size(), options);
-        drawn_ = sig;
-        force_ = false;
-        last_render_ms_ = double(timer.nsecsElapsed()) / 1e6;
     }
-    p.drawImage(QPoint(0, 0), cache_);
+    render::RenderOptions options;
+    options.selected = &pending_set_;
+    options.hover = hover_;
+    buffer_.paint(renderer_, *doc, host_, size(), devicePixelRatioF(), options, changed);
+    drawn_ = sig;
+    force_ = false;
+    if (buffer_.last_drew_all()) last_render_ms_ = double(timer.nsecsElapsed()) / 1e6;
+    if (buffer_.last_moved()) settle_.start();
+    p.drawImage(QPoint(0, 0), buffer_.image());
 
     // Overlays: the window being dragged, the pick box, the rubber line from a base point.
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -18,6 +18,7 @@
 #include "drawing/document.h"
 #include "render/image_cache.h"
 #include "render/render.h"
+#include "render/view_buffer.h"
 
 namespace korvane::host {
 class EmbeddedHost;
@@ -94,19 +95,22 @@ private:
     std::unique_ptr<render::ImageCache> images_;
     render::DrawingRenderer renderer_;
     std::function<std::string()> image_directory_;
+    std::string image_dir_;  // as last given to the renderer
     // Images arriving in a burst are shown together, a few times a second at most.
     QTimer arrivals_;
+    QTimer settle_;  // draws the picture whole once a pan has stopped
     std::vector<drawing::RecordId> pending_;
     std::unordered_set<drawing::RecordId> pending_set_;
     drawing::RecordId hover_ = drawing::kNoRecord;
     const void* pending_doc_ = nullptr;
 
-    // The drawing as last drawn; cursor overlays are painted over it without drawing it again.
-    QImage cache_;
+    // The drawing as last drawn; cursor overlays are painted over it without drawing it again,
+    // and a pan moves it and draws only the strip that comes into view.
+    render::ViewBuffer buffer_;
+    // What the picture shows besides the view's place: when it changes, all of it is drawn.
     struct Signature {
         const void* doc = nullptr;
         uint64_t revision = 0;
-        double cx = 0, cy = 0, h = 0;
         size_t highlighted = 0, pending = 0;
         drawing::RecordId hover = drawing::kNoRecord;
         QSize size;
