@@ -659,7 +659,8 @@ std::optional<Box2> entity_bounds(const Document& doc, RecordId id, BlockBoxCach
 
 void append_bulge_segment(std::vector<Point2>& out, Point2 a, Point2 b, double bulge, const ArcOptions& arcs) {
     double dx = b.x - a.x, dy = b.y - a.y;
-    double chord = std::hypot(dx, dy);
+    // Straight segments (nearly all of a survey drawing) need no chord length.
+    double chord = bulge != 0 ? std::hypot(dx, dy) : 0;
     if (bulge != 0 && chord > 0 && std::isfinite(bulge)) {
         double theta = 4 * std::atan(bulge);  // included angle, signed
         // Distance from the chord's midpoint to the centre, along the chord's left normal.
