@@ -19,6 +19,8 @@
 #include "host/image_relink.h"
 #include "host/input_source.h"
 #include "panel/workspace.h"
+#include "render/painting_context.h"
+#include "render/plot.h"
 
 namespace fs = std::filesystem;
 
@@ -159,6 +161,7 @@ public:
         else if (action == "send") send(rest);
         else if (action == "cursor") host_->cursor = point_of(need(rest, "a point"));
         else if (action == "save") save(value_of(rest));
+        else if (action == "plot") plot(rest);
         else if (action == "expect-message") expect_message(value_of(rest));
         else if (action == "expect-no-message") expect_no_message(value_of(rest));
         else if (action == "expect-line") expect_line(value_of(rest));
@@ -184,6 +187,7 @@ private:
     std::unique_ptr<common::RecordingUi> ui_;
     std::unique_ptr<host::EmbeddedHost> host_;
     std::unique_ptr<panel::Workspace> workspace_;
+    std::unique_ptr<render::PaintingContext> painting_;
     size_t message_cursor_ = 0;
     size_t line_cursor_ = 0;
 
@@ -397,6 +401,42 @@ private:
         fs::create_directories(fs::path(target).parent_path());
         d.save(target);
         out_ << "saved " << target << "\n";
+    }
+
+    // plot frame HANDLE 1:N FILE.pdf | plot view 1:N FILE.pdf | plot window X1,Y1 X2,Y2 1:N FILE.pdf
+    void plot(const std::string& rest) {
+        std::vector<std::string> words;
+        std::istringstream in(rest);
+        for (std::string w; in >> w;) words.push_back(w);
+        const std::map<std::string, size_t> kinds{{"view", 3}, {"frame", 4}, {"window", 5}};
+        auto kind = words.empty() ? kinds.end() : kinds.find(words[0]);
+        size_t need_words = kind == kinds.end() ? 0 : kind->second;
+        if (need_words == 0 || words.size() != need_words)
+            throw BadInput("plot frame HANDLE 1:N FILE, plot view 1:N FILE or plot window X1,Y1 X2,Y2 1:N FILE");
+        host::HostDocument& d = active();
+        drawing::Box2 extent;
+        if (words[0] == "view") {
+            extent = render::view_extent(d, host_->screen_width(), host_->screen_height());
+        } else if (words[0] == "window") {
+            host::Point a = point_of(words[1]), b = point_of(words[2]);
+            extent = drawing::Box2::of({a.x, a.y}, {b.x, b.y});
+        } else {
+            host::ApplicationPtr app = host_->application();
+            host::DocumentPtr doc = app ? app->ActiveDocument() : nullptr;
+            host::EntityPtr frame = doc ? doc->HandleToObject(words[1]) : nullptr;
+            host::Point lo, hi;
+            if (!frame || !frame->GetBoundingBox(lo, hi)) throw BadInput("no entity with an extent of handle " + words[1]);
+            extent = drawing::Box2::of({lo.x, lo.y}, {hi.x, hi.y});
+        }
+        std::optional<double> scale = render::scale_of(words[need_words - 2]);
+        if (!scale) throw BadInput("not a scale: " + words[need_words - 2]);
+        fs::path file = in_output_dir(words.back());
+        fs::create_directories(file.parent_path());
+        if (!painting_) painting_ = std::make_unique<render::PaintingContext>();
+        render::PlotRequest request{extent, *scale, std::nullopt, common::load_ini(*settings_, "Filepath")};
+        render::PlotResult result = render::plot_to_pdf(file.string(), d, *host_, request);
+        if (!result.ok()) ui_->message_box(result.error, "提示", common::MsgIcon::Critical, common::MsgButtons::OK);
+        else host_->print("plotted " + file.string() + " on " + result.paper.name + (result.paper.landscape() ? " landscape" : " portrait"));
     }
 
     void expect_message(const std::string& text) {

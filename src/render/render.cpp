@@ -83,7 +83,8 @@ double Affine::scale() const { return std::sqrt(std::fabs(a * d - b * c)); }
 void Frame::pen(QColor c, double width_px, bool dashed) {
     if (pen_set && pen_rgb == c.rgba() && pen_width == width_px && pen_dashed == dashed) return;
     QPen pen(c);
-    if (width_px >= 1.5) {
+    if (options.min_line_px > 0) width_px = std::max(width_px, options.min_line_px);
+    if (width_px >= 1.5 || options.min_line_px > 0) {
         pen.setWidthF(width_px);
         pen.setCapStyle(Qt::FlatCap);
         pen.setJoinStyle(Qt::MiterJoin);

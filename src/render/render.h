@@ -56,6 +56,9 @@ struct RenderOptions {
     bool dark_background = true;
     // A plot: image frames set to "shown but not plotted" are left out.
     bool plotting = false;
+    // Above 0 (a plot): every line is at least this wide, in device pixels, and widths are
+    // drawn as they are rather than rounded to one pixel.
+    double min_line_px = 0;
     // Entities shown dashed besides the drawing's highlighted ones (a selection being made).
     const std::unordered_set<drawing::RecordId>* selected = nullptr;
     drawing::RecordId hover = drawing::kNoRecord;  // the entity under the pick box

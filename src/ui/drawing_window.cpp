@@ -32,6 +32,7 @@
 #include "ui/command_line.h"
 #include "ui/dialogs.h"
 #include "ui/interactive_input.h"
+#include "ui/plot_dialog.h"
 
 namespace korvane::ui {
 
@@ -179,6 +180,9 @@ void DrawingWindow::build_menus() {
     save_as_ = file->addAction(QStringLiteral("另存为(&A)..."), QKeySequence::SaveAs, this, [this] {
         if (active()) save_as(host_.active_index());
     });
+    file->addSeparator();
+    print_ = file->addAction(QStringLiteral("打印(&P)..."), QKeySequence::Print, this, [this] { plot(); });
+    file->addSeparator();
     close_ = file->addAction(QStringLiteral("关闭(&C)"), QKeySequence::Close, this, [this] {
         if (active()) close_document(host_.active_index());
     });
@@ -265,6 +269,7 @@ void DrawingWindow::update_actions() {
     open_->setEnabled(!busy);
     save_->setEnabled(!busy && d);
     save_as_->setEnabled(!busy && d);
+    print_->setEnabled(!busy && d);
     close_->setEnabled(!busy && d);
     bool can_undo = !busy && d && d->doc().can_undo();
     bool can_redo = !busy && d && d->doc().can_redo();
@@ -489,6 +494,65 @@ void DrawingWindow::enter_line(const QString& text) {
     last_command_ = line;
     gate_.run([&] { host_.interpreter().send(*d, line.toStdString() + "\r"); });
     refresh();
+}
+
+// ---------------------------------------------------------------- plotting
+
+std::optional<drawing::Box2> DrawingWindow::plot_extent(int range) {
+    host::HostDocument* d = active();
+    if (!d) return std::nullopt;
+    if (range == PlotChoice::View) return render::view_extent(*d, canvas_->width(), canvas_->height());
+    host::ApplicationPtr app = host_.application();
+    host::DocumentPtr doc = app ? app->ActiveDocument() : nullptr;
+    host::UtilityPtr util = doc ? doc->Utility() : nullptr;
+    if (!util) return std::nullopt;
+    if (range == PlotChoice::Frame) {
+        host::EntityPtr frame;
+        host::Point at, lo, hi;
+        if (!util->GetEntity(frame, at, "选择要打印的图框：") || !frame || !frame->GetBoundingBox(lo, hi))
+            return std::nullopt;
+        return drawing::Box2::of({lo.x, lo.y}, {hi.x, hi.y});
+    }
+    std::optional<host::Point> a = util->GetPoint(std::nullopt, "打印窗口的第一角点：");
+    std::optional<host::Point> b = a ? util->GetPoint(a, "另一角点：") : std::nullopt;
+    if (!b) return std::nullopt;
+    return drawing::Box2::of({a->x, a->y}, {b->x, b->y});
+}
+
+void DrawingWindow::plot() {
+    host::HostDocument* d = active();
+    if (!d || gate_.busy()) return;
+    QString file = QString::fromStdString(d->path());
+    file = file.isEmpty() ? QStringLiteral("plot.pdf") : file.left(file.lastIndexOf('.')) + QStringLiteral(".pdf");
+    PlotDialog dialog(settings_, file, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    dialog.remember();
+    PlotChoice choice = *dialog.choice();
+    gate_.run([&] {
+        std::optional<drawing::Box2> extent = plot_extent(choice.range);
+        host::HostDocument* doc = active();
+        if (!extent || !doc) return;  // Esc at the pick: nothing is plotted
+        render::PlotRequest request{*extent, choice.scale, choice.paper, common::load_ini(settings_, "Filepath")};
+        std::string error;
+        render::Paper paper;
+        if (choice.printer.isEmpty()) {
+            render::PlotResult result = render::plot_to_pdf(choice.file.toStdString(), *doc, host_, request);
+            error = result.error;
+            paper = result.paper;
+        } else {
+            error = print_on_printer(choice.printer, *doc, host_, request);
+            paper = render::plan_plot(request).paper;
+        }
+        if (!error.empty()) {
+            QMessageBox::warning(this, QStringLiteral("提示"), qs(error));
+            return;
+        }
+        QString where = choice.printer.isEmpty() ? choice.file : choice.printer;
+        statusBar()->showMessage(QStringLiteral("已打印到 %1（%2 %3，1:%4）")
+                                     .arg(where, qs(paper.name), paper.landscape() ? QStringLiteral("横向") : QStringLiteral("纵向"))
+                                     .arg(choice.scale),
+                                 15000);
+    });
 }
 
 // ---------------------------------------------------------------- life

@@ -8,7 +8,10 @@
 #include <QMessageBox>
 
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "drawing/geometry.h"
 
 namespace korvane::common {
 class SettingsStore;
@@ -101,7 +104,12 @@ private:
     bool updating_ = false;
     QString last_command_;
 
+    QAction* print_ = nullptr;
     void build_menus();
+    // "打印...": the dialog, then the extent picked in the drawing, then the plot.
+    void plot();
+    // The extent of PlotChoice::Range `range`: a frame or two corners picked, or the view.
+    std::optional<drawing::Box2> plot_extent(int range);
     void schedule_refresh();
     void refresh_layers();
     void update_actions();
