@@ -330,8 +330,10 @@ private:
                 removed.add(describe(id));
                 doc_.erase(id);
                 if (has_end) doc_.erase(items[j]);
-                for (size_t k = i; k <= j && k < items.size(); ++k) out.push_back(items[k]);
-                i = has_end ? j + 1 : j;
+                // Without an ENDBLK, items[j] is the next BLOCK: it is kept by its own turn.
+                size_t stop = has_end ? j + 1 : j;
+                for (size_t k = i; k < stop; ++k) out.push_back(items[k]);
+                i = stop;
                 continue;
             }
             if (name.empty()) {
