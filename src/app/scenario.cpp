@@ -18,6 +18,11 @@
 #include "host/embedded_host.h"
 #include "host/image_relink.h"
 #include "host/input_source.h"
+#include "host/host_document.h"
+#include "host/object_snap.h"
+#include "drawing/tables.h"
+#include "tools/properties_model.h"
+#include "tools/vertex_edit.h"
 #include "panel/workspace.h"
 #include "render/painting_context.h"
 #include "render/plot.h"
@@ -160,6 +165,8 @@ public:
         else if (action == "drop") drop(rest);
         else if (action == "send") send(rest);
         else if (action == "cursor") host_->cursor = point_of(need(rest, "a point"));
+        else if (action == "property") property(rest);
+        else if (action == "grip") grip(rest);
         else if (action == "save") save(value_of(rest));
         else if (action == "plot") plot(rest);
         else if (action == "expect-message") expect_message(value_of(rest));
@@ -190,6 +197,51 @@ private:
     std::unique_ptr<render::PaintingContext> painting_;
     size_t message_cursor_ = 0;
     size_t line_cursor_ = 0;
+
+    // "property NAME VALUE HANDLE...": the properties panel's change of one property of these
+    // objects; a value it does not take is printed as the panel shows it.
+    void property(const std::string& rest) {
+        static const std::map<std::string, tools::Property> kNames = {{"图层", tools::Property::Layer},
+                                                                     {"颜色", tools::Property::Colour},
+                                                                     {"线型", tools::Property::Linetype},
+                                                                     {"全局宽度", tools::Property::Width}};
+        auto [name, tail] = split_first(need(rest, "a property, a value and objects"));
+        auto [value, objects] = split_first(tail);
+        auto it = kNames.find(name);
+        if (it == kNames.end()) throw BadInput("property 图层|颜色|线型|全局宽度 VALUE HANDLE...");
+        std::vector<std::string> handles;
+        std::stringstream ss(objects);
+        for (std::string h; ss >> h;) handles.push_back(h);
+        if (handles.empty()) throw BadInput("property: no objects named");
+        host::HostDocument& doc = host_->document(active_index());
+        tools::PropertiesModel model;
+        std::vector<std::string> linetypes;
+        for (drawing::RecordId lt : drawing::table_entries(doc.doc(), "LTYPE"))
+            linetypes.push_back(drawing::entry_name(doc.doc(), lt));
+        model.set_linetypes(std::move(linetypes));
+        host::ApplicationPtr app = host_->application();
+        model.read(*app, handles);
+        if (std::string problem = model.apply(*app, it->second, value_of(value)); !problem.empty())
+            transcript_.line(problem);
+    }
+
+    // "grip HANDLE VERTEX X,Y": the polyline's vertex grip dragged to a point, snapped as a
+    // click is.
+    void grip(const std::string& rest) {
+        auto [handle, tail] = split_first(need(rest, "a handle, a vertex and a point"));
+        auto [index_text, where] = split_first(tail);
+        double index = number(need(index_text, "a vertex number"));
+        host::HostDocument& doc = host_->document(active_index());
+        host::ApplicationPtr app = host_->application();
+        host::EntityPtr e = app->ActiveDocument()->HandleToObject(handle);
+        std::vector<double> c = e ? e->Coordinates() : std::vector<double>{};
+        size_t stride = e && e->ObjectName() == "AcDbPolyline" ? 2 : 3;
+        if (index < 0 || index != double(size_t(index)) || (size_t(index) + 1) * stride > c.size())
+            throw BadInput("grip: " + handle + " has no vertex " + index_text);
+        host::Point base{c[size_t(index) * stride], c[size_t(index) * stride + 1], 0};
+        host::ClickPoint click = host::resolve_click(*host_, doc, point_of(need(where, "a point")), base);
+        tools::move_vertex(*app, handle, int(index), click.point);
+    }
 
     static std::string need(const std::string& s, const char* what) {
         if (trim(s).empty()) throw BadInput(std::string("missing ") + what);

@@ -64,7 +64,7 @@ std::optional<std::string> CommandInput::next_command() {
 }
 
 CommandToken CommandInput::next(const std::string& prompt, bool whole_line, InputKind expects,
-                                std::optional<Point> base) {
+                                std::optional<Point> base, std::optional<Point> box_from) {
     CommandToken tok;
     if (!at_end()) {
         if (whole_line) {
@@ -88,6 +88,7 @@ CommandToken CommandInput::next(const std::string& prompt, bool whole_line, Inpu
     request.allow_spaces = whole_line;
     request.expects = expects;
     request.base = base;
+    request.box_from = box_from;
     std::optional<InputAnswer> answer = source_->next(request);
     tok.from_source = true;
     if (!answer) {
@@ -103,7 +104,7 @@ CommandToken CommandInput::next(const std::string& prompt, bool whole_line, Inpu
             // Typed text is read exactly as if it had been sent, ended by an Enter.
             text_ += answer->text;
             text_ += '\r';
-            return next(prompt, whole_line, expects, base);
+            return next(prompt, whole_line, expects, base, box_from);
         case T::Real:
             tok.kind = CommandToken::Kind::Real;
             tok.real = answer->real;

@@ -45,10 +45,10 @@ public:
     // The answer to a prompt. `whole_line`: a text prompt, which reads up to the end of the
     // line, blanks included (an empty line is an Enter). Asks the input source, with
     // InputKind::CommandLine and this prompt, when the text is used up.
-    // `expects` and `base` go with the request to the input source (the drawing window's
-    // marker and rubber band).
+    // `expects`, `base` and `box_from` go with the request to the input source (the drawing
+    // window's marker, rubber band and rubber box).
     CommandToken next(const std::string& prompt, bool whole_line = false, InputKind expects = InputKind::CommandLine,
-                      std::optional<Point> base = std::nullopt);
+                      std::optional<Point> base = std::nullopt, std::optional<Point> box_from = std::nullopt);
 
     // Drops what is left of the text (after an unknown command, an error or a cancel).
     void drop_rest() { pos_ = text_.size(); }

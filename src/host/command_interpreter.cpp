@@ -110,7 +110,7 @@ Answer CommandContext::ask(const std::string& prompt, const Accept& accept) {
     std::string shown = prompt;
     while (true) {
         InputKind expects = accept.point ? InputKind::Point : InputKind::CommandLine;
-        CommandToken t = in.next(shown, accept.whole_line, expects, accept.base);
+        CommandToken t = in.next(shown, accept.whole_line, expects, accept.base, accept.box_from);
         Answer a;
         a.text = t.text;
         std::string echo = t.kind == CommandToken::Kind::Selection ? std::string("(选择集)") : t.text;
@@ -294,7 +294,7 @@ std::optional<std::vector<RecordId>> CommandContext::select_objects(const std::s
     auto two_corners = [&](bool crossing) -> std::optional<std::vector<RecordId>> {
         Answer a = ask("指定第一个角点:", Accept::points());
         if (a.kind != Answer::Point) return std::nullopt;
-        Answer b = ask("指定对角点:", Accept::points());
+        Answer b = ask("指定对角点:", Accept::points().box(a.point));
         if (b.kind != Answer::Point) return std::nullopt;
         return select_rectangle(doc, a.point, b.point, crossing);
     };
@@ -318,9 +318,15 @@ std::optional<std::vector<RecordId>> CommandContext::select_objects(const std::s
         return select_polygon(doc, pts, crossing, Filter{});
     };
 
+    // The drawing window highlights what is gathered while the prompt runs.
+    struct Gathered {
+        HostDocument& d;
+        ~Gathered() { d.gathering().clear(); }
+    } gathered{doc};
     while (true) {
+        doc.gathering() = chosen;
         std::string shown = removing ? "删除对象:" : prompt;
-        CommandToken t = in.next(shown);
+        CommandToken t = in.next(shown, false, InputKind::Selection);
         using K = CommandToken::Kind;
         std::optional<std::vector<RecordId>> found;
         std::string echo = t.kind == K::Selection ? std::string("(选择集)") : t.text;
@@ -412,7 +418,7 @@ std::optional<std::vector<RecordId>> CommandContext::select_objects(const std::s
                             } else {
                                 // An empty pick opens a window: to the right wholly inside, to the
                                 // left crossing, as CAD programs do.
-                                Answer b = ask("指定对角点:", Accept::points());
+                                Answer b = ask("指定对角点:", Accept::points().box(*p));
                                 if (b.cancel()) return std::nullopt;
                                 if (b.kind == Answer::Point)
                                     found = select_rectangle(doc, *p, b.point, b.point.x < p->x);

@@ -25,6 +25,9 @@ struct Accept {
     // The point a point prompt draws its rubber band from: ortho and a typed distance follow it,
     // and a perpendicular snap is dropped from it.
     std::optional<host::Point> base;
+    // The first corner of a box the drawing window draws to the cursor (a window, a rectangle);
+    // unlike `base` it changes nothing about the point given.
+    std::optional<host::Point> box_from;
 
     static Accept points() { Accept a; a.point = true; return a; }
     static Accept reals() { Accept a; a.real = true; return a; }
@@ -33,6 +36,7 @@ struct Accept {
     static Accept line() { Accept a; a.text = true; a.whole_line = true; return a; }
     Accept& with(std::vector<std::string> kw) { keywords = std::move(kw); return *this; }
     Accept& from(std::optional<host::Point> b) { base = b; return *this; }
+    Accept& box(std::optional<host::Point> corner) { box_from = corner; return *this; }
 };
 
 // The answer to a prompt.

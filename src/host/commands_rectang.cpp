@@ -35,7 +35,9 @@ void cmd_rectang(CommandContext& c) {
                                          -ex * std::sin(angle) + ey * std::cos(angle)};
     };
     while (true) {
-        Answer b = c.ask(prompt, Accept::points().with(kOptions));
+        // The box drawn to the cursor is the rectangle unrotated; with a rotation the corner
+        // still decides it.
+        Answer b = c.ask(prompt, Accept::points().with(kOptions).box(first));
         if (b.cancel() || b.enter()) return;
         if (b.kind == Answer::Point) {
             std::tie(dx, dy) = to_local(b.point);

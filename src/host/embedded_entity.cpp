@@ -77,6 +77,23 @@ public:
         ent().set_color(c);
         host_->changed();
     }
+    std::string Linetype() override {
+        if (!ok()) return std::string();
+        auto name = ent().text_of(6);
+        return name ? *name : std::string("ByLayer");
+    }
+    void SetLinetype(const std::string& name) override {
+        if (!ok()) return;
+        std::string key;
+        for (char ch : name) key += char(std::toupper(static_cast<unsigned char>(ch)));
+        // A linetype the drawing does not define makes the file unreadable for CAD programs.
+        if (key != "BYLAYER" && key != "BYBLOCK" && drawing::find_table_entry(engine(), "LTYPE", name) == drawing::kNoRecord) {
+            err().raise(kErrNotFound, "no linetype named " + name);
+            return;
+        }
+        ent().set_text_of(6, name, 8);
+        host_->changed();
+    }
 
     XData GetXData(const std::string& app) override {
         XData out;

@@ -86,6 +86,8 @@ public:
     virtual void SetLayer(const std::string& name) = 0;
     virtual int color() = 0;  // 256: by layer
     virtual void Setcolor(int color) = 0;
+    virtual std::string Linetype() = 0;  // "ByLayer" when the entity names none
+    virtual void SetLinetype(const std::string& name) = 0;  // ByLayer, ByBlock or a defined linetype
     // "" = every application, each starting with its 1001 item.
     virtual XData GetXData(const std::string& app) = 0;
     // Replaces the data of the application named by item 0 (a 1001 item), leaving the others.

@@ -44,6 +44,12 @@ public:
     NamedSelection* find_set(const std::string& name);  // name compared without regard to case
     std::vector<drawing::RecordId>& previous_selection() { return previous_; }
     std::set<drawing::RecordId>& highlighted() { return highlighted_; }
+    // The objects chosen in the drawing window while no command runs: shown with grips and in
+    // the properties panel. May name erased entities; readers check is_live_entity.
+    std::vector<drawing::RecordId>& picked() { return picked_; }
+    // What the selection prompt of a running command has gathered so far (the drawing window
+    // highlights it); empty when no such prompt runs.
+    std::vector<drawing::RecordId>& gathering() { return gathering_; }
 
     // Session variables without a place in the DXF header (filedia, ...).
     std::map<std::string, Value>& session_vars() { return session_vars_; }
@@ -69,6 +75,8 @@ private:
     std::vector<NamedSelection> sets_;
     std::vector<drawing::RecordId> previous_;
     std::set<drawing::RecordId> highlighted_;
+    std::vector<drawing::RecordId> picked_;
+    std::vector<drawing::RecordId> gathering_;
     std::map<std::string, Value> session_vars_;
     std::unique_ptr<drawing::SpatialIndex> index_;
     std::vector<drawing::RecordId> modelspace_;

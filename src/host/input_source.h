@@ -21,6 +21,8 @@ struct InputRequest {
     // At a command-line prompt: what a click there answers, a point (the drawing window shows
     // the snap marker) or objects (the pick box); CommandLine when it may be either.
     InputKind expects = InputKind::CommandLine;
+    // The first corner of the box the drawing window draws to the cursor (a window, a rectangle).
+    std::optional<Point> box_from;
 };
 
 struct InputAnswer {

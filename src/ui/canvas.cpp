@@ -18,6 +18,7 @@
 #include "drawing/tables.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
+#include "ui/canvas_overlay.h"
 #include "ui/interactive_input.h"
 
 namespace korvane::ui {
@@ -165,14 +166,15 @@ void Canvas::request_changed() {
     pending_.clear();
     pending_set_.clear();
     hover_ = drawing::kNoRecord;
+    snap_.reset();
+    band_end_.reset();
     update_cursor_shape();
     if (input_.waiting()) setFocus(Qt::OtherFocusReason);
     update();
 }
 
 void Canvas::update_cursor_shape() {
-    bool picking = input_.waiting() &&
-                   (input_.request().kind == InputKind::Entity || input_.request().kind == InputKind::Selection);
+    bool picking = objects_expected();
     if (drag_ == Drag::Pan) setCursor(Qt::ClosedHandCursor);
     else setCursor(picking ? Qt::BlankCursor : Qt::CrossCursor);
 }
@@ -203,12 +205,14 @@ void Canvas::click_at(QPoint pos, Qt::KeyboardModifiers mods) {
     if (!doc) return;
     drawing::Point2 w = to_world(pos);
     if (!input_.waiting()) {
-        // No prompt: tell what is under the cursor.
+        // No prompt: the object under the cursor is chosen (Shift: no longer), and told about.
         RecordId id = entity_at(pos);
         if (id == drawing::kNoRecord) {
+            if (!doc->picked().empty()) set_picked({});
             emit note(QString());
             return;
         }
+        toggle_picked(id, mods & Qt::ShiftModifier);
         drawing::Entity e(doc->doc(), id);
         emit note(QStringLiteral("%1  图层: %2  句柄: %3")
                       .arg(QString::fromStdString(e.type()), QString::fromStdString(e.layer()),
@@ -269,9 +273,7 @@ void Canvas::drag(QPoint from, QPoint to) {
 
 void Canvas::update_hover(QPoint pos) {
     RecordId h = drawing::kNoRecord;
-    if (input_.waiting() &&
-        (input_.request().kind == InputKind::Entity || input_.request().kind == InputKind::Selection))
-        h = entity_at(pos);
+    if (objects_expected()) h = entity_at(pos);
     if (h != hover_) {
         hover_ = h;
         update();
@@ -290,8 +292,9 @@ void Canvas::paintEvent(QPaintEvent*) {
         return;
     }
     if (host_.screen_width() != width() || host_.screen_height() != height()) host_.set_screen_size(width(), height());
-    Signature sig{&doc->doc(), doc->doc().revision(), doc->highlighted().size(), pending_.size(), hover_, size(),
-                  devicePixelRatioF()};
+    const std::vector<RecordId>& gathering = doc->gathering();
+    Signature sig{&doc->doc(),     doc->doc().revision(), doc->highlighted().size(), pending_.size(), hover_,
+                  gathering.size(), picked_revision_,      !input_.waiting(),         size(),          devicePixelRatioF()};
     QElapsedTimer timer;
     timer.start();
     bool changed = force_ || !(sig == drawn_);
@@ -305,6 +308,14 @@ void Canvas::paintEvent(QPaintEvent*) {
     }
     render::RenderOptions options;
     options.selected = &pending_set_;
+    // The chosen objects show as selected only while no command runs; the panel keeps them.
+    bool chosen = !input_.waiting() && !doc->picked().empty();
+    if (!gathering.empty() || chosen) {
+        shown_selected_ = pending_set_;
+        shown_selected_.insert(gathering.begin(), gathering.end());
+        if (chosen) shown_selected_.insert(doc->picked().begin(), doc->picked().end());
+        options.selected = &shown_selected_;
+    }
     options.hover = hover_;
     buffer_.paint(renderer_, *doc, host_, size(), devicePixelRatioF(), options, changed);
     drawn_ = sig;
@@ -313,31 +324,114 @@ void Canvas::paintEvent(QPaintEvent*) {
     if (buffer_.last_moved()) settle_.start();
     p.drawImage(QPoint(0, 0), buffer_.image());
 
-    // Overlays: the window being dragged, the pick box, the rubber line from a base point.
+    // Overlays: the window being dragged, grips, the pick box, the rubber band, the snap marker.
     p.setRenderHint(QPainter::Antialiasing, false);
-    if (drag_ == Drag::Window) {
-        QRect r = QRect(press_pos_, last_pos_).normalized();
-        bool crossing = last_pos_.x() < press_pos_.x();
-        QColor fill = crossing ? QColor(60, 200, 90, 50) : QColor(60, 120, 230, 50);
-        QPen pen(crossing ? QColor(80, 220, 110) : QColor(90, 150, 255));
-        if (crossing) pen.setStyle(Qt::DashLine);
-        p.fillRect(r, fill);
-        p.setPen(pen);
-        p.drawRect(r);
+    if (drag_ == Drag::Window) paint_rubber_box(p, press_pos_, last_pos_);
+    if (!input_.waiting()) {
+        if (drag_ != Drag::Grip) refresh_grips();
+        if (drag_ == Drag::Grip && hot_grip_ >= 0 && band_end_) {
+            // The dragged vertex's two sides follow the cursor.
+            const Grip& g = grips_[size_t(hot_grip_)];
+            drawing::EntityView e(doc->doc(), g.entity);
+            std::vector<drawing::Point3> v = e.vertices();
+            int n = int(v.size());
+            QPointF end = to_screen(band_end_->x, band_end_->y);
+            for (int side : {-1, 1}) {
+                int k = g.vertex + side;
+                if (e.closed()) k = (k + n) % n;
+                if (k >= 0 && k < n && k != g.vertex) paint_rubber_line(p, to_screen(v[size_t(k)].x, v[size_t(k)].y), end);
+            }
+        }
+        std::vector<QPointF> at;
+        at.reserve(grips_.size());
+        for (const Grip& g : grips_) at.push_back(to_screen(g.at.x, g.at.y));
+        paint_grips(p, at, hot_grip_);
     }
     if (cursor_inside_ && input_.waiting()) {
         const auto& req = input_.request();
         p.setPen(QColor(230, 230, 230));
-        if (req.kind == InputKind::Entity || req.kind == InputKind::Selection) {
+        if (objects_expected()) {
             p.drawRect(QRect(cursor_pos_ - QPoint(kPickBox, kPickBox), QSize(2 * kPickBox, 2 * kPickBox)));
         }
-        if (req.kind == InputKind::Point && req.base) {
-            QPen dash(QColor(230, 230, 230));
-            dash.setStyle(Qt::DashLine);
-            p.setPen(dash);
-            p.drawLine(to_screen(req.base->x, req.base->y), QPointF(cursor_pos_));
+        if (point_expected()) {
+            QPointF end = band_end_ ? to_screen(band_end_->x, band_end_->y) : QPointF(cursor_pos_);
+            if (req.base) paint_rubber_line(p, to_screen(req.base->x, req.base->y), end);
+            if (req.box_from) paint_rubber_box(p, to_screen(req.box_from->x, req.box_from->y), end);
         }
     }
+    if (cursor_inside_ && snap_ && (point_expected() || drag_ == Drag::Grip))
+        paint_snap_marker(p, to_screen(snap_->point.x, snap_->point.y), snap_->mode);
+}
+
+bool Canvas::objects_expected() const {
+    if (!input_.waiting()) return false;
+    const auto& r = input_.request();
+    return r.kind == InputKind::Entity || r.kind == InputKind::Selection || r.expects == InputKind::Entity ||
+           r.expects == InputKind::Selection;
+}
+
+bool Canvas::point_expected() const {
+    if (!input_.waiting()) return false;
+    const auto& r = input_.request();
+    return r.kind == InputKind::Point || (r.kind == InputKind::CommandLine && r.expects == InputKind::Point);
+}
+
+void Canvas::update_snap(QPoint pos, std::optional<host::Point> base) {
+    snap_.reset();
+    band_end_.reset();
+    host::HostDocument* doc = document();
+    if (!doc) return;
+    drawing::Point2 w = to_world(pos);
+    // The same resolution a click gets, so that the marker shows where the click will land.
+    host::ClickPoint c = host::resolve_click(host_, *doc, {w.x, w.y, 0}, base, host_.snap_override);
+    snap_ = c.hit;
+    band_end_ = drawing::Point2{c.point.x, c.point.y};
+}
+
+void Canvas::refresh_grips() {
+    grips_.clear();
+    host::HostDocument* doc = document();
+    if (!doc || input_.waiting()) return;
+    std::vector<RecordId> live;
+    for (RecordId id : doc->picked())
+        if (doc->is_live_entity(id)) live.push_back(id);
+    grips_ = grips_of(doc->doc(), live);
+    if (hot_grip_ >= int(grips_.size())) hot_grip_ = -1;
+}
+
+int Canvas::grip_at(QPoint pos) const {
+    int best = -1;
+    double best_d = kPickBox + 0.5;
+    for (size_t i = 0; i < grips_.size(); ++i) {
+        QPointF d = to_screen(grips_[i].at.x, grips_[i].at.y) - QPointF(pos);
+        double dist = std::max(std::fabs(d.x()), std::fabs(d.y()));
+        if (dist < best_d) {
+            best_d = dist;
+            best = int(i);
+        }
+    }
+    return best;
+}
+
+void Canvas::set_picked(std::vector<RecordId> ids) {
+    host::HostDocument* doc = document();
+    if (!doc) return;
+    doc->picked() = std::move(ids);
+    ++picked_revision_;
+    hot_grip_ = -1;
+    emit picked_changed();
+    update();
+}
+
+void Canvas::toggle_picked(RecordId id, bool remove) {
+    host::HostDocument* doc = document();
+    if (!doc) return;
+    std::vector<RecordId> ids = doc->picked();
+    auto it = std::find(ids.begin(), ids.end(), id);
+    if (remove && it != ids.end()) ids.erase(it);
+    else if (!remove && it == ids.end()) ids.push_back(id);
+    else return;
+    set_picked(std::move(ids));
 }
 
 void Canvas::resizeEvent(QResizeEvent*) { host_.set_screen_size(std::max(1, width()), std::max(1, height())); }
@@ -351,6 +445,16 @@ void Canvas::mousePressEvent(QMouseEvent* e) {
         drag_ = Drag::Pan;
         update_cursor_shape();
         return;
+    }
+    if (e->button() == Qt::LeftButton && !space_down_ && !input_.waiting()) {
+        // A polyline's vertex grip is taken to be dragged.
+        refresh_grips();
+        int g = grip_at(pos);
+        if (g >= 0 && grips_[size_t(g)].vertex >= 0) {
+            drag_ = Drag::Grip;
+            hot_grip_ = g;
+            return;
+        }
     }
     if (e->button() == Qt::RightButton) {
         // Right button: Enter, as on a CAD command line.
@@ -367,6 +471,13 @@ void Canvas::mouseMoveEvent(QMouseEvent* e) {
     cursor_inside_ = true;
     drawing::Point2 w = to_world(pos);
     emit cursor_moved(w.x, w.y);
+    host_.cursor = host::Point{w.x, w.y, 0};  // the direction of a distance typed next
+    if (drag_ == Drag::Grip) {
+        const Grip& g = grips_[size_t(hot_grip_)];
+        update_snap(pos, host::Point{g.at.x, g.at.y, 0});
+        update();
+        return;
+    }
     if (drag_ == Drag::Pan) {
         pan_by(pos - last_pos_);
         last_pos_ = pos;
@@ -388,6 +499,9 @@ void Canvas::mouseMoveEvent(QMouseEvent* e) {
         update();
         return;
     }
+    if (point_expected()) update_snap(pos, input_.request().base);
+    else snap_.reset();
+    if (!input_.waiting()) hot_grip_ = grip_at(pos);
     update_hover(pos);
     update();
 }
@@ -401,7 +515,15 @@ void Canvas::mouseReleaseEvent(QMouseEvent* e) {
         update();
         return;
     }
-    if (was == Drag::Window) drag(press_pos_, pos);
+    if (was == Drag::Grip) {
+        const Grip g = grips_[size_t(hot_grip_)];
+        host::HostDocument* doc = document();
+        if (doc && band_end_ && (pos - press_pos_).manhattanLength() > kDragThreshold)
+            emit vertex_dragged(QString::fromStdString(handle_of(doc->doc(), g.entity)), g.vertex, band_end_->x,
+                                band_end_->y);
+        snap_.reset();
+        band_end_.reset();
+    } else if (was == Drag::Window) drag(press_pos_, pos);
     else if (was == Drag::None) click_at(pos, e->modifiers());
     update();
 }
@@ -421,6 +543,7 @@ void Canvas::wheelEvent(QWheelEvent* e) {
 void Canvas::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Escape:
+            if (!input_.waiting() && document() && !document()->picked().empty()) set_picked({});
             emit escape_pressed();
             return;
         case Qt::Key_Return:

@@ -3,7 +3,9 @@
 // view says, pans (middle button, or space and drag) and zooms (wheel, about the
 // cursor), and turns clicks and drags into answers to the waiting prompt: a point,
 // the entity under the pick box, or a window (dragged left to right: inside;
-// right to left: crossing) added to the selection being made.
+// right to left: crossing) added to the selection being made. With no prompt waiting a click
+// chooses objects (shown with grips, in the properties panel) and a polyline's vertex grip can
+// be dragged. Overlays (canvas_overlay.h) show the snap, the rubber band and the grips.
 #include <QImage>
 #include <QPoint>
 #include <QTimer>
@@ -11,11 +13,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "drawing/document.h"
+#include "host/object_snap.h"
+#include "ui/canvas_overlay.h"
 #include "render/image_cache.h"
 #include "render/render.h"
 #include "render/view_buffer.h"
@@ -63,6 +68,13 @@ public:
     // Answers the waiting selection prompt with what was picked so far.
     void finish_selection();
 
+    // The snap the cursor is on at a point prompt or while a grip is dragged (the marker shown).
+    const std::optional<host::SnapHit>& snap() const { return snap_; }
+    // The grips of the chosen objects as last painted.
+    const std::vector<Grip>& grips() const { return grips_; }
+    // Chooses these objects as a click would (none: nothing chosen).
+    void set_picked(std::vector<drawing::RecordId> ids);
+
     // Mouse actions as the user makes them (also what the tests drive).
     void click_at(QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier);
     void drag(QPoint from, QPoint to);
@@ -76,6 +88,10 @@ signals:
     void typed(const QString& text);
     void escape_pressed();
     void enter_pressed();
+    // The objects chosen with no command running changed.
+    void picked_changed();
+    // A polyline's vertex grip was dragged to (x, y), snaps applied.
+    void vertex_dragged(const QString& handle, int vertex, double x, double y);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -113,6 +129,9 @@ private:
         uint64_t revision = 0;
         size_t highlighted = 0, pending = 0;
         drawing::RecordId hover = drawing::kNoRecord;
+        size_t gathering = 0;
+        uint64_t picked = 0;
+        bool idle = true;
         QSize size;
         qreal dpr = 1;
         bool operator==(const Signature&) const = default;
@@ -121,13 +140,28 @@ private:
     bool force_ = true;
     double last_render_ms_ = 0;
 
-    enum class Drag { None, Pan, Window };
+    // Everything shown as selected: the prompt's picks, what the command gathered, the chosen.
+    std::unordered_set<drawing::RecordId> shown_selected_;
+    uint64_t picked_revision_ = 0;
+    std::optional<host::SnapHit> snap_;
+    std::optional<drawing::Point2> band_end_;  // where the rubber band ends (snapped, ortho)
+    std::vector<Grip> grips_;
+    int hot_grip_ = -1;
+
+    enum class Drag { None, Pan, Window, Grip };
     Drag drag_ = Drag::None;
     QPoint press_pos_, last_pos_, cursor_pos_;
     bool cursor_inside_ = false;
     bool space_down_ = false;
 
     void update_hover(QPoint pos);
+    bool point_expected() const;
+    bool objects_expected() const;  // a pick or a selection (the pick box, the hover highlight)
+    // The snap and rubber band end for the cursor at `pos` (from `base` when given).
+    void update_snap(QPoint pos, std::optional<host::Point> base);
+    void refresh_grips();
+    int grip_at(QPoint pos) const;
+    void toggle_picked(drawing::RecordId id, bool remove);
     void update_cursor_shape();
     void request_changed();
     void add_to_selection(const std::vector<drawing::RecordId>& ids, bool remove);

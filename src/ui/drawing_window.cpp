@@ -33,6 +33,7 @@
 #include "ui/dialogs.h"
 #include "ui/interactive_input.h"
 #include "ui/plot_dialog.h"
+#include "ui/properties_dock.h"
 
 namespace korvane::ui {
 
@@ -104,6 +105,7 @@ DrawingWindow::DrawingWindow(host::EmbeddedHost& host, InteractiveInput& input, 
     statusBar()->addPermanentWidget(coords_);
 
     build_menus();
+    build_drafting();
 
     connect(tabs_, &QTabBar::currentChanged, this, [this](int i) {
         if (updating_ || i < 0) return;
@@ -231,6 +233,8 @@ void DrawingWindow::refresh() {
     setWindowTitle(qs(host_.caption()));
     refresh_layers();
     update_actions();
+    sync_snaps();
+    properties_->refresh();
     canvas_->invalidate();
 }
 
@@ -279,6 +283,8 @@ void DrawingWindow::update_actions() {
     redo_->setText(can_redo ? QStringLiteral("重做(&R) %1").arg(qs(d->doc().redo_name())) : QStringLiteral("重做(&R)"));
     tabs_->setEnabled(!busy);
     layers_->setEnabled(!busy);
+    for (QAction* a : drafting_actions_) a->setEnabled(!busy);
+    properties_->setEnabled(!busy);
 }
 
 void DrawingWindow::layer_item_changed(QTreeWidgetItem* item) {

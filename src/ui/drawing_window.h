@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "drawing/geometry.h"
 
@@ -25,6 +26,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTabBar;
+class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -34,6 +36,7 @@ class Canvas;
 class CommandGate;
 class CommandLine;
 class InteractiveInput;
+class PropertiesDock;
 class TranscriptLog;
 
 class DrawingWindow : public QMainWindow {
@@ -48,6 +51,8 @@ public:
     QTreeWidget* layer_list() const { return layers_; }
     QTabBar* tabs() const { return tabs_; }
     QLabel* coordinates() const { return coords_; }
+    PropertiesDock* properties() const { return properties_; }
+    QToolBar* snap_toolbar() const { return snaps_; }
 
     // File operations as the menu runs them; each returns false when it did not happen.
     bool open_file(const QString& path);
@@ -99,6 +104,11 @@ private:
     QMenu* recent_menu_ = nullptr;
     QAction *save_ = nullptr, *save_as_ = nullptr, *close_ = nullptr, *undo_ = nullptr, *redo_ = nullptr;
     QAction *new_ = nullptr, *open_ = nullptr;
+    PropertiesDock* properties_ = nullptr;
+    QToolBar* snaps_ = nullptr;
+    QAction *osnap_ = nullptr, *ortho_ = nullptr;
+    std::vector<QAction*> snap_modes_;
+    std::vector<QAction*> drafting_actions_;  // entries that start a command
     bool refresh_pending_ = false;
     bool close_pending_ = false;
     bool updating_ = false;
@@ -110,6 +120,14 @@ private:
     void plot();
     // The extent of PlotChoice::Range `range`: a frame or two corners picked, or the view.
     std::optional<drawing::Box2> plot_extent(int range);
+    // The menus 绘图, 修改 and 工具, the snap toolbar, the properties panel (drawing_window_drafting.cpp).
+    void build_drafting();
+    // Running snaps (F3), one snap mode, and the toolbar showing OSMODE and ORTHOMODE as they are.
+    void set_running_snaps(bool on);
+    void set_snap_mode(int mode, bool on);
+    void sync_snaps();
+    void set_variable(const char* name, long long value);
+    long long variable(const char* name) const;
     void schedule_refresh();
     void refresh_layers();
     void update_actions();
