@@ -4,6 +4,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTableWidget>
 #include <QToolBar>
 
@@ -16,7 +17,13 @@ namespace {
 
 class DraftingTest : public AppFixture {
 protected:
-    void move_to(double x, double y) { QTest::mouseMove(canvas(), screen_of(x, y)); }
+    // Mouse moves delivered at once (QTest's go through the platform's cursor, late on a busy machine).
+    void move_to(QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
+        QMouseEvent ev(QEvent::MouseMove, QPointF(pos), canvas()->mapToGlobal(QPointF(pos)), Qt::NoButton, buttons,
+                       Qt::NoModifier);
+        QApplication::sendEvent(canvas(), &ev);
+    }
+    void move_to(double x, double y) { move_to(screen_of(x, y)); }
     QAction* menu_entry(const QString& name) { return window()->menuBar()->findChild<QAction*>(name); }
 };
 
@@ -63,8 +70,8 @@ TEST_F(DraftingTest, SnapMarkerGripsAndAVertexDrag) {
     // The grip at (0,10) dragged near the hidden line's end snaps onto it.
     QPoint from = screen_of(0, 10), to = screen_of(0.25, -3.8);
     QTest::mousePress(canvas(), Qt::LeftButton, Qt::NoModifier, from);
-    QTest::mouseMove(canvas(), (from + to) / 2);
-    QTest::mouseMove(canvas(), to);
+    move_to((from + to) / 2, Qt::LeftButton);
+    move_to(to, Qt::LeftButton);
     ASSERT_TRUE(canvas()->snap());
     EXPECT_EQ(canvas()->snap()->point, (host::Point{0, -4, 0}));
     QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::NoModifier, to);
