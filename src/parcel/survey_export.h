@@ -20,10 +20,11 @@
 // boundary description (the same text the table row splits into columns I and K, so a
 // description "沟渠,中" makes the line end in "沟渠,中"), GBK with CR LF.
 //
-// Stops: two marks at one corner ("有重复点，程序中断！") or Cancel on the progress, which is
-// looked at before every parcel; the parcels numbered so far stay numbered and listed in the
-// coordinate list, and no workbook is saved. The point display is switched off while the
-// command works and on again however it ends.
+// Stops: two marks at one corner ("有重复点，程序中断！"), Cancel on the progress, which is
+// looked at before every parcel, or a search or write the drawing refuses (the host's reason
+// is shown); the parcels numbered so far stay numbered and listed in the coordinate list, and
+// no workbook is saved. The point display is switched off while the command works and on again
+// however it ends.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -73,6 +74,7 @@ enum class SurveyOutcome {
     BadTemplate,
     DuplicateMark,
     Cancelled,
+    DrawingFailed,  // the host refused a search or a write in the drawing (its reason is shown)
     SaveFailed,
     Saved,
 };

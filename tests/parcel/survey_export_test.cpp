@@ -231,6 +231,22 @@ TEST_F(SurveyExport, DuplicateMarkStops) {
     EXPECT_EQ(pdmode(), 32);
 }
 
+// A mark the drawing refuses (its record would hold a text of more than 255 bytes: the parcel's
+// ownership code with "-1") stops the export with the host's reason: no workbook, nothing listed.
+TEST_F(SurveyExport, RefusedMarkStops) {
+    mark(X0, Y0 + 20, "沟渠,中");
+    std::string a = polyline({{X0, Y0}, {X0 + 20, Y0}, {X0 + 20, Y0 + 20}, {X0, Y0 + 20}}, "上村第一村民小组",
+                             "000123", std::string(254, '4'));
+    SurveyResult r = run({a});
+    EXPECT_EQ(r.outcome, SurveyOutcome::DrawingFailed);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_NE(ui.messages()[0].find("界址点 A1 没有写入图形："), std::string::npos) << ui.messages()[0];
+    EXPECT_NE(ui.messages()[0].find("longer than 255 bytes"), std::string::npos) << ui.messages()[0];
+    EXPECT_EQ(list_bytes(), "");
+    EXPECT_FALSE(fs::exists(workbook()));
+    EXPECT_EQ(pdmode(), 32);
+}
+
 // A second export of the same parcel finds no unnumbered marks: nothing numbered or listed.
 TEST_F(SurveyExport, SecondExportListsNothing) {
     std::string a = marked_square(X0, Y0, "上村第一村民小组", "000123");
