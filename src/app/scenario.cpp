@@ -164,6 +164,7 @@ public:
         else if (action == "answer") answer(rest);
         else if (action == "drop") drop(rest);
         else if (action == "send") send(rest);
+        else if (action == "setting") setting(rest);
         else if (action == "cursor") host_->cursor = point_of(need(rest, "a point"));
         else if (action == "property") property(rest);
         else if (action == "grip") grip(rest);
@@ -172,6 +173,7 @@ public:
         else if (action == "expect-message") expect_message(value_of(rest));
         else if (action == "expect-no-message") expect_no_message(value_of(rest));
         else if (action == "expect-line") expect_line(value_of(rest));
+        else if (action == "expect-shown") expect_shown(value_of(rest));
         else if (action == "expect-text") expect_text(rest);
         else if (action == "expect-enabled") expect_flag(rest, true);
         else if (action == "expect-value") expect_flag(rest, false);
@@ -197,6 +199,7 @@ private:
     std::unique_ptr<render::PaintingContext> painting_;
     size_t message_cursor_ = 0;
     size_t line_cursor_ = 0;
+    size_t shown_cursor_ = 0;
 
     // "property NAME VALUE HANDLE...": the properties panel's change of one property of these
     // objects; a value it does not take is printed as the panel shows it.
@@ -439,6 +442,12 @@ private:
         return *d;
     }
 
+    // A value of the settings store (section 参数设定), as the user would have set it.
+    void setting(const std::string& rest) {
+        auto [key, value] = split_first(need(rest, "a setting name"));
+        common::save_ini(*settings_, key, value_of(value));
+    }
+
     void send(const std::string& rest) {
         std::string text = unescape(trim(rest).size() >= 2 && trim(rest).front() == '"' ? value_of(rest) : rest);
         if (trim(rest).size() >= 2 && trim(rest).front() == '"') text = value_of(rest);
@@ -506,6 +515,16 @@ private:
             if (text.empty() || msgs[i].find(text) != std::string::npos)
                 throw Failed("unexpected message: " + msgs[i]);
         message_cursor_ = msgs.size();
+    }
+    // A file shown in the user's viewer since the last such expectation, named by the end of its path.
+    void expect_shown(const std::string& text) {
+        const auto& files = ui_->shown_files();
+        for (size_t i = shown_cursor_; i < files.size(); ++i)
+            if (files[i].size() >= text.size() && files[i].compare(files[i].size() - text.size(), text.size(), text) == 0) {
+                shown_cursor_ = i + 1;
+                return;
+            }
+        throw Failed("expected a file ending in \"" + text + "\" to be shown");
     }
     void expect_line(const std::string& text) {
         const auto& lines = transcript_.lines;

@@ -1,10 +1,12 @@
+#include "gis/exchange_table.h"
 #include "panel/bindings.h"
 #include "panel/fck.h"
-#include "panel/maifrm.h"
 #include "panel/workspace.h"
 
 namespace korvane::panel {
 
-void bind_gis_menu(FCK& menus, Workspace& ws) {}
+void bind_gis_menu(FCK& menus, Workspace& ws) {
+    menus.bind("FCK_YXCR_shuchujiaohuanwj", [&ws] { gis::write_exchange_table(ws.session()); });
+}
 
 }  // namespace korvane::panel
