@@ -197,6 +197,15 @@ public:
         ent().set_vertices(pts, bulges);
         host_->changed();
     }
+    double GetBulge(long index) override {
+        if (!ok() || !polyline()) return 0;
+        const std::vector<double> bulges = ent().bulges();  // one per vertex
+        if (index < 0 || size_t(index) >= bulges.size()) {
+            err().raise(kErrInvalidArgument, "no vertex " + std::to_string(index));
+            return 0;
+        }
+        return bulges[size_t(index)];
+    }
     double ConstantWidth() override { return ok() && polyline() ? ent().constant_width() : 0; }
     void SetConstantWidth(double w) override {
         if (ok() && polyline()) { ent().set_constant_width(w); host_->changed(); }

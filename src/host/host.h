@@ -102,6 +102,9 @@ public:
     // Polylines: x,y pairs for a lightweight polyline, x,y,z triples for the old kinds.
     virtual std::vector<double> Coordinates() = 0;
     virtual void SetCoordinates(const std::vector<double>& coords) = 0;
+    // Polylines: the bulge of the segment from vertex `index` (tan of a quarter of its arc's
+    // included angle, positive counter-clockwise; 0 for a straight segment).
+    virtual double GetBulge(long index) = 0;
     virtual double ConstantWidth() = 0;
     virtual void SetConstantWidth(double width) = 0;
     virtual double Elevation() = 0;

@@ -102,6 +102,7 @@ const Line kProcessMenu[] = {
     kSep,
     E("FCK_YXCR_gstjiarutuxiang", "补加图像"),
     E("FCK_YXCR_shuchujiaohuanwj", "输出交换文件[ArcGis]"),
+    E("FCK_YXCR_shuchuGIStuceng", "输出GIS图层"),
 };
 
 }  // namespace

@@ -201,6 +201,9 @@ bool QtUiService::progress(long done) {
 
 void QtUiService::end_progress() {
     if (progress_) {
+        // reset() stops the timer that would show the dialog after its minimum duration, which
+        // would otherwise fire in the event loop of a message box that follows.
+        progress_->reset();
         progress_->hide();
         progress_->deleteLater();
         progress_ = nullptr;
