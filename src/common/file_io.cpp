@@ -42,10 +42,10 @@ private:
 
 std::string read_file_bytes(const fs::path& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) throw FileError("cannot read", path, errno_text(errno));
+    if (fd.get() < 0) throw FileError("无法读取", path, errno_text(errno));
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) throw FileError("cannot read", path, errno_text(errno));
-    if (S_ISDIR(st.st_mode)) throw FileError("cannot read", path, "it is a folder");
+    if (::fstat(fd.get(), &st) != 0) throw FileError("无法读取", path, errno_text(errno));
+    if (S_ISDIR(st.st_mode)) throw FileError("无法读取", path, "这是文件夹");
     std::string out;
     if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
@@ -53,7 +53,7 @@ std::string read_file_bytes(const fs::path& path) {
         ssize_t n = ::read(fd.get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw FileError("cannot read", path, errno_text(errno));
+            throw FileError("无法读取", path, errno_text(errno));
         }
         if (n == 0) break;
         out.append(buf, static_cast<size_t>(n));
@@ -67,17 +67,17 @@ void write_file_atomically(const fs::path& path, std::string_view bytes) {
     if (dir.empty()) dir = ".";
     struct stat dst {};
     if (::stat(path.c_str(), &dst) == 0 && S_ISDIR(dst.st_mode))
-        throw FileError("cannot write", path, "it is a folder");
+        throw FileError("无法写入", path, "这是文件夹");
     bool existed = ::stat(path.c_str(), &dst) == 0;
 
     fs::path tmp = dir / ("." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
                           std::to_string(counter.fetch_add(1)));
     Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (fd.get() < 0) throw FileError("cannot write", path, errno_text(errno));
+    if (fd.get() < 0) throw FileError("无法写入", path, errno_text(errno));
     auto fail = [&](int e) {
         ::close(fd.release());
         ::unlink(tmp.c_str());
-        throw FileError("cannot write", path, errno_text(e));
+        throw FileError("无法写入", path, errno_text(e));
     };
     if (existed && ::fchmod(fd.get(), dst.st_mode & 07777) != 0) fail(errno);
     const char* p = bytes.data();
@@ -95,12 +95,12 @@ void write_file_atomically(const fs::path& path, std::string_view bytes) {
     if (::close(fd.release()) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
-        throw FileError("cannot write", path, errno_text(e));
+        throw FileError("无法写入", path, errno_text(e));
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
-        throw FileError("cannot write", path, errno_text(e));
+        throw FileError("无法写入", path, errno_text(e));
     }
 }
 

@@ -75,7 +75,7 @@ std::string escape_section(std::string_view s) { return escape(s, "[]", ""); }
 IniSettings::IniSettings(fs::path file) : file_(std::move(file)) {
     std::error_code ec;
     if (!fs::exists(file_, ec)) {
-        if (ec) throw FileError("cannot read", file_, ec.message());
+        if (ec) throw FileError("无法读取", file_, ec.message());
         return;
     }
     std::string text = decode_text(read_file_bytes(file_));
@@ -177,7 +177,7 @@ void IniSettings::save() const {
     if (!dir.empty()) {
         std::error_code ec;
         fs::create_directories(dir, ec);
-        if (ec) throw FileError("cannot write", file_, ec.message());
+        if (ec) throw FileError("无法写入", file_, ec.message());
     }
     write_file_atomically(file_, text);
 }

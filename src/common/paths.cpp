@@ -51,7 +51,7 @@ void Paths::create_directories() const {
     for (const fs::path& d : {data_dir, output_dir}) {
         std::error_code ec;
         fs::create_directories(d, ec);
-        if (ec) throw FileError("cannot create", d, ec.message());
+        if (ec) throw FileError("无法建立", d, ec.message());
     }
 }
 
@@ -95,12 +95,12 @@ std::vector<fs::path> seed_data_directory(const fs::path& shipped, const fs::pat
     std::error_code ec;
     if (!fs::is_directory(shipped, ec)) return copied;
     fs::create_directories(data_dir, ec);
-    if (ec) throw FileError("cannot create", data_dir, ec.message());
+    if (ec) throw FileError("无法建立", data_dir, ec.message());
 
     fs::recursive_directory_iterator it(shipped, ec), end;
-    if (ec) throw FileError("cannot read", shipped, ec.message());
+    if (ec) throw FileError("无法读取", shipped, ec.message());
     for (; it != end; it.increment(ec)) {
-        if (ec) throw FileError("cannot read", shipped, ec.message());
+        if (ec) throw FileError("无法读取", shipped, ec.message());
         const fs::path& src = it->path();
         std::string name = src.filename().string();
         if (!name.empty() && name[0] == '.') {
@@ -110,15 +110,15 @@ std::vector<fs::path> seed_data_directory(const fs::path& shipped, const fs::pat
         fs::path dst = data_dir / fs::relative(src, shipped);
         if (it->is_directory(ec)) {
             fs::create_directories(dst, ec);
-            if (ec) throw FileError("cannot create", dst, ec.message());
+            if (ec) throw FileError("无法建立", dst, ec.message());
             continue;
         }
         if (!it->is_regular_file(ec)) continue;
         if (fs::exists(fs::symlink_status(dst, ec))) continue;  // the user's file stays as it is
         fs::create_directories(dst.parent_path(), ec);
-        if (ec) throw FileError("cannot create", dst.parent_path(), ec.message());
+        if (ec) throw FileError("无法建立", dst.parent_path(), ec.message());
         if (!fs::copy_file(src, dst, fs::copy_options::skip_existing, ec) || ec) {
-            if (ec) throw FileError("cannot write", dst, ec.message());
+            if (ec) throw FileError("无法写入", dst, ec.message());
             continue;
         }
         copied.push_back(dst);

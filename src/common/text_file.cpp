@@ -78,7 +78,7 @@ void write_lines(const std::filesystem::path& path, const std::vector<std::strin
             try {
                 bytes += utf8_to_gbk(lines[i]);
             } catch (const GbkEncodeError& e) {
-                throw FileError("cannot write", path,
+                throw FileError("无法写入", path,
                                 "line " + std::to_string(i + 1) + ": character " + character_at(lines[i], e.char_position()) +
                                     " (" + code_point_name(e.code_point()) + ") has no GBK code");
             }

@@ -35,7 +35,7 @@ struct Finding {
             if (i) out += ", ";
             out += places[i];
         }
-        if (count > places.size()) out += " and " + std::to_string(count - places.size()) + " more";
+        if (count > places.size()) out += "，另有 " + std::to_string(count - places.size()) + " 个";
         return out;
     }
 };
@@ -72,7 +72,7 @@ private:
         if (report_) report_->warnings.push_back(what);
     }
     void warn(const Finding& f, const std::string& what) {
-        if (!f.empty()) warn(std::to_string(f.count) + " " + what + ": " + f.list());
+        if (!f.empty()) warn(std::to_string(f.count) + " " + what + "：" + f.list());
     }
 
     // Line of the record's group-code line in the file, 0 when the record was not read from it.
@@ -93,9 +93,9 @@ private:
 
     std::string describe(RecordId id) {
         std::string s(doc_.type(id));
-        if (s.empty()) s = "record";
+        if (s.empty()) s = "记录";
         if (auto h = doc_.handle_of(id)) s += " " + format_handle(*h);
-        if (size_t line = line_of(id)) s += " (line " + std::to_string(line) + ")";
+        if (size_t line = line_of(id)) s += "（第 " + std::to_string(line) + " 行）";
         return s;
     }
 
@@ -196,14 +196,14 @@ private:
             if (type == "TABLE") {
                 if (!open.empty()) close();
                 open = first_text(id, 2);
-                if (open.empty()) open = "(unnamed)";
+                if (open.empty()) open = "（无名）";
             } else if (type == "ENDTAB") {
                 open.clear();
             } else if (!type.empty() && open.empty() && !doc_.record(id).erased) {
                 size_t count = 0;
                 for (size_t j = i; j < items.size() && doc_.type(items[j]) == type; ++j) ++count;
                 out.push_back(new_table_head(type, id, count));
-                heads.add(type + " (line " + std::to_string(line_of(id)) + ")");
+                heads.add(type + "（第 " + std::to_string(line_of(id)) + " 行）");
                 open = type;
                 changed = true;
             }
@@ -211,8 +211,8 @@ private:
         }
         if (!open.empty()) close();
         if (changed) doc_.edit_section("TABLES")->items = std::move(out);
-        warn(heads, "table(s) had entries without a TABLE head; the head was added");
-        warn(ends, "table(s) had no ENDTAB; it was added");
+        warn(heads, "个表有表项却没有 TABLE 头，已补上");
+        warn(ends, "个表缺少 ENDTAB，已补上");
     }
 
     RecordId new_table_head(const std::string& type, RecordId first_entry, size_t count) {
@@ -287,8 +287,8 @@ private:
                 }
             }
         }
-        warn(missing, "record(s) without a handle got new handles");
-        warn(moved, "record(s) had their handle after other groups; it was moved to its place");
+        warn(missing, "个记录没有句柄，已给新句柄");
+        warn(moved, "个记录的句柄在其他组之后，已移到应在的位置");
     }
 
     // ------------------------------------------------------------------ blocks
@@ -387,13 +387,13 @@ private:
                 auto h = doc_.handle_of(br);
                 if (h && !defined.count(*h)) undefined.add("\"" + entry_name(doc_, br) + "\"");
             }
-        warn(removed, "block definition(s) without a name and without entities were removed");
-        warn(unnamed, "block definition(s) have no name");
-        warn(relinked, "block definition(s) named no block record or a missing one and were linked to the record of their name");
-        warn(created, "block definition(s) had no block record; one was added");
-        warn(mismatch, "block definition(s) are named differently from their block record");
-        warn(ends, "block definition(s) had no ENDBLK; it was added");
-        warn(undefined, "block record(s) have no block definition");
+        warn(removed, "个无名且无实体的块定义已删除");
+        warn(unnamed, "个块定义没有名称");
+        warn(relinked, "个块定义未指明块记录或指向不存在的块记录，已连到同名的块记录");
+        warn(created, "个块定义没有块记录，已补上");
+        warn(mismatch, "个块定义的名称与其块记录不同");
+        warn(ends, "个块定义缺少 ENDBLK，已补上");
+        warn(undefined, "个块记录没有块定义");
     }
 
     RecordId new_block_record(const std::string& name, uint64_t wanted_handle) {
@@ -506,9 +506,9 @@ private:
                 if (owner != 0 && !exists(owner) && !doc_.record(id).erased) objects.add(describe(id));
             }
         }
-        warn(fixed, "record(s) named an owner that does not exist (or none); they now belong to their table, block or layout");
-        warn(lost, "record(s) name an owner that does not exist and could not be given one");
-        warn(objects, "object(s) name an owner that does not exist");
+        warn(fixed, "个记录的所有者不存在（或没有），已归入其表、块或布局");
+        warn(lost, "个记录的所有者不存在，也无法为其指定");
+        warn(objects, "个对象的所有者不存在");
     }
 
     // ----------------------------------------------------------------- layouts
@@ -551,7 +551,7 @@ private:
     void check_layouts() {
         const Section* objects = doc_.section("OBJECTS");
         if (!objects) {
-            warn("the drawing has no OBJECTS section: no layouts and no dictionaries");
+            warn("图形没有 OBJECTS 段：没有布局和字典");
             return;
         }
         RecordId root = kNoRecord;
@@ -561,9 +561,9 @@ private:
                 break;
             }
         if (root == kNoRecord) {
-            warn("the OBJECTS section does not start with the root dictionary");
+            warn("OBJECTS 段不以根字典开头");
         } else if (!exists(dictionary_entry(root, "ACAD_LAYOUT"))) {
-            warn("the drawing has no layout dictionary (ACAD_LAYOUT): model and paper space have no layouts");
+            warn("图形没有布局字典（ACAD_LAYOUT）：模型空间和图纸空间没有布局");
         }
         std::vector<RecordId> layouts;
         for (RecordId id : objects->items)
@@ -620,10 +620,10 @@ private:
             }
             record_relinked.add("\"" + name + "\"");
         }
-        warn(relinked, "layout(s) pointed to a block record that does not exist and were linked to theirs again");
-        warn(broken, "layout(s) point to a block record that does not exist");
-        warn(record_relinked, "block record(s) had a broken link to their layout; it was restored");
-        warn(no_layout, "block record(s) of model or paper space have no layout");
+        warn(relinked, "个布局指向不存在的块记录，已重新连到自己的块记录");
+        warn(broken, "个布局指向不存在的块记录");
+        warn(record_relinked, "个块记录与其布局的链接已断，已恢复");
+        warn(no_layout, "个模型空间或图纸空间的块记录没有布局");
     }
 
     // ------------------------------------------------------------ dictionaries
@@ -646,7 +646,7 @@ private:
                     dangling.add(describe(id) + " \"" + doc_.text(r.tags[i]) + "\" -> " + format_handle(h));
             }
         }
-        warn(dangling, "dictionary entries point to objects that do not exist");
+        warn(dangling, "个字典项指向不存在的对象");
     }
 
     // ------------------------------------- applications, text styles and line types
@@ -763,22 +763,22 @@ private:
         if (!unwritable.empty()) {
             std::string list;
             for (const std::string& n : unwritable) list += (list.empty() ? "" : ", ") + n;
-            warn("extended data of applications whose names hold a line break cannot be registered: " + list);
+            warn("名称含换行的应用程序的扩展数据无法注册：" + list);
         }
         if (!apps.missing.empty()) {
             if (!doc_.section("TABLES")) {
-                warn("extended data of applications missing from the APPID table (the drawing has no tables): " +
+                warn("扩展数据的应用程序不在 APPID 表中（图形没有表）：" +
                      names(apps, false));
             } else {
                 std::vector<std::string> missing = apps.missing;  // ensure_appid adds to the pool the views look into
                 for (const std::string& n : missing) ensure_appid(doc_, n);
-                warn("extended data of applications missing from the APPID table; registered: " + names(apps, false));
+                warn("扩展数据的应用程序不在 APPID 表中，已注册：" + names(apps, false));
             }
         }
         if (!styles.missing.empty())
-            warn("texts use text styles missing from the STYLE table (uses): " + names(styles, true));
+            warn("文字使用了 STYLE 表中没有的文字样式（使用次数）：" + names(styles, true));
         if (!ltypes.missing.empty())
-            warn("entities use line types missing from the LTYPE table (uses): " + names(ltypes, true));
+            warn("实体使用了 LTYPE 表中没有的线型（使用次数）：" + names(ltypes, true));
     }
 };
 

@@ -255,8 +255,8 @@ void Document::finish_load(LoadReport* report) {
             if (bad != std::string_view::npos) {
                 size_t line = 1 + size_t(std::count(source_.begin(), source_.begin() + long(t.offset), '\n'));
                 throw DxfError(source_name_, line,
-                               "invalid bytes for the drawing's encoding (" +
-                                   (codec_.is_utf8() ? std::string("UTF-8") : codec_.iconv_name()) + ")");
+                               "有不符合图形编码（" +
+                                   (codec_.is_utf8() ? std::string("UTF-8") : codec_.iconv_name()) + "）的字节");
             }
         }
     }
@@ -288,7 +288,7 @@ void Document::finish_load(LoadReport* report) {
     }
     next_handle_ = std::max(seed, max_handle + 1);
     if (seed != 0 && seed <= max_handle)
-        warn("$HANDSEED " + handseed_as_read_ + " was not above every handle; raised to " + format_handle(next_handle_));
+        warn("$HANDSEED " + handseed_as_read_ + " 不大于所有句柄，已提高到 " + format_handle(next_handle_));
     // One warning per kind, naming the first few records: a broken file can have thousands.
     size_t duplicates = 0, empties = 0;
     std::string duplicate_list, empty_list;
@@ -304,11 +304,11 @@ void Document::finish_load(LoadReport* report) {
             list += (list.empty() ? "" : ", ") + std::string(type(id)) + (empty ? "" : " " + old) + " -> " + format_handle(h);
     }
     if (duplicates)
-        warn(std::to_string(duplicates) + " record(s) had a handle already in use and got new handles: " + duplicate_list +
-             (duplicates > 5 ? " and " + std::to_string(duplicates - 5) + " more" : ""));
+        warn(std::to_string(duplicates) + " 个记录的句柄已被占用，已换新句柄：" + duplicate_list +
+             (duplicates > 5 ? "，另有 " + std::to_string(duplicates - 5) + " 个" : ""));
     if (empties)
-        warn(std::to_string(empties) + " record(s) had an empty or invalid handle and got new handles: " + empty_list +
-             (empties > 5 ? " and " + std::to_string(empties - 5) + " more" : ""));
+        warn(std::to_string(empties) + " 个记录的句柄为空或无效，已换新句柄：" + empty_list +
+             (empties > 5 ? "，另有 " + std::to_string(empties - 5) + " 个" : ""));
 }
 
 std::vector<RecordId> Document::modelspace() const {

@@ -37,13 +37,13 @@ public:
 
     void run() {
         const std::string& src = doc_.source_;
-        if (src.empty()) throw DxfError(doc_.source_name_, 0, "the file is empty");
+        if (src.empty()) throw DxfError(doc_.source_name_, 0, "文件是空的");
         if (src.rfind("AutoCAD Binary DXF", 0) == 0)
-            fail(0, "this is a binary DXF file; Korvane reads ASCII DXF only (save it as ASCII DXF)");
+            fail(0, "这是二进制 DXF 文件，Korvane 只读 ASCII DXF（请另存为 ASCII DXF）");
         if (src.size() >= 6 && src.rfind("AC10", 0) == 0 && src.find('\n') > 6)
-            fail(0, "this is a DWG drawing, not a DXF file (save it as ASCII DXF)");
+            fail(0, "这是 DWG 图形，不是 DXF 文件（请另存为 ASCII DXF）");
         if (src.size() >= 2 && ((src[0] == '\xFF' && src[1] == '\xFE') || (src[0] == '\xFE' && src[1] == '\xFF')))
-            fail(0, "this file is UTF-16 text, not a DXF file (DXF is written in the drawing's code page or UTF-8)");
+            fail(0, "这是 UTF-16 文本，不是 DXF 文件（DXF 用图形的代码页或 UTF-8 书写）");
         size_t start = 0;
         if (src.size() >= 3 && static_cast<unsigned char>(src[0]) == 0xEF &&
             static_cast<unsigned char>(src[1]) == 0xBB && static_cast<unsigned char>(src[2]) == 0xBF)
@@ -53,9 +53,9 @@ public:
         doc_.eol_ = (first_nl != std::string::npos && first_nl > 0 && src[first_nl - 1] == '\r') ? "\r\n" : "\n";
 
         Tag first;
-        if (!next_tag(first)) throw DxfError(doc_.source_name_, 0, "the file is empty");
+        if (!next_tag(first)) throw DxfError(doc_.source_name_, 0, "文件是空的");
         if (first.code != 0 && first.code != 999)
-            fail(start, "this is not a DXF file (it does not start with a 0 group)");
+            fail(start, "这不是 DXF 文件（开头不是 0 组）");
         first_tag_ = false;
         pending_ = first;
         has_pending_ = true;
@@ -63,17 +63,17 @@ public:
         if (merged_count_ > 0) {
             std::string names;
             for (const std::string& n : merged_) names += (names.empty() ? "" : ", ") + n;
-            warn(std::to_string(merged_count_) + " repeated section(s) (" + names + ", the first at line " +
-                 std::to_string(merged_line_) + ") were merged into the first section of their name");
+            warn(std::to_string(merged_count_) + " 个重复的段（" + names + "，第一个在第 " + std::to_string(merged_line_) +
+                 " 行）已并入同名的第一个段");
         }
         if (loose_records_ > 0)
-            warn(std::to_string(loose_records_) + " record(s) outside any section (from line " +
-                 std::to_string(first_loose_line_) + ") kept as they stand");
-        warn(header_moved_, "time(s) header variables stood outside the HEADER section; they were moved into the header");
-        warn(unnamed_sections_, "SECTION(s) without a name kept as they stand");
-        warn(unclosed_sections_, "section(s) had no ENDSEC; it was added");
-        warn(missing_seqends_, "POLYLINE(s) without SEQEND; it was added");
-        if (!saw_eof_) warn("the file ended without 0/EOF; EOF added");
+            warn(std::to_string(loose_records_) + " 个记录不在任何段中（从第 " + std::to_string(first_loose_line_) +
+                 " 行起），原样保留");
+        warn(header_moved_, "处头变量在 HEADER 段之外，已移入 HEADER 段");
+        warn(unnamed_sections_, "个无名的 SECTION 原样保留");
+        warn(unclosed_sections_, "个段缺少 ENDSEC，已补上");
+        warn(missing_seqends_, "个 POLYLINE 缺少 SEQEND，已补上");
+        if (!saw_eof_) warn("文件结束时没有 0/EOF，已补上 EOF");
         detect_version();
     }
 
@@ -107,7 +107,7 @@ private:
     }
     void warn(const Tally& t, const std::string& what) {
         if (t.count == 0) return;
-        std::string where = t.first_line ? " (line " + std::to_string(t.first_line) + (t.count > 1 ? " first" : "") + ")" : "";
+        std::string where = t.first_line ? "（第 " + std::to_string(t.first_line) + (t.count > 1 ? " 行起）" : " 行）") : "";
         warn(std::to_string(t.count) + " " + what + where);
     }
     void warn(const std::string& what) {
@@ -143,18 +143,18 @@ private:
         while (e > p && is_blank(e[-1])) --e;
         if (p == e) {
             if (pos_ >= src.size()) return false;
-            if (first_tag_) fail(cb, "this is not a DXF file (it starts with an empty line)");
-            fail(cb, "empty line where a group code was expected");
+            if (first_tag_) fail(cb, "这不是 DXF 文件（以空行开头）");
+            fail(cb, "应为组码处是空行");
         }
         int code = 0;
         auto [ptr, ec] = std::from_chars(p, e, code);
         if (ec != std::errc() || ptr != e) {
-            if (first_tag_) fail(cb, "this is not a DXF file (its first line is not a group code)");
-            fail(cb, "group code is not a number: \"" + std::string(p, std::min<size_t>(size_t(e - p), 40)) + "\"");
+            if (first_tag_) fail(cb, "这不是 DXF 文件（第一行不是组码）");
+            fail(cb, "组码不是数字：\"" + std::string(p, std::min<size_t>(size_t(e - p), 40)) + "\"");
         }
-        if (code < -5 || code > 1071) fail(cb, "group code out of range: " + std::to_string(code));
+        if (code < -5 || code > 1071) fail(cb, "组码超出范围：" + std::to_string(code));
         size_t vb, vl;
-        if (!read_line(vb, vl)) fail(cb, "the file ends after group code " + std::to_string(code) + " without its value (truncated file)");
+        if (!read_line(vb, vl)) fail(cb, "文件在组码 " + std::to_string(code) + " 之后结束，缺少其值（文件不完整）");
         tag.code = int16_t(code);
         tag.owned = 0;
         tag.offset = uint32_t(vb);
@@ -195,7 +195,7 @@ private:
             }
         }
         if (!ok)
-            fail(tag.offset, "group " + std::to_string(tag.code) + " needs a number, found \"" +
+            fail(tag.offset, "组 " + std::to_string(tag.code) + " 应为数字，却是\"" +
                                  std::string(t.substr(0, 40)) + "\"");
     }
 
@@ -345,7 +345,7 @@ private:
         const std::string& src = doc_.source_;
         for (size_t i = pos_; i < src.size(); ++i) {
             if (!std::isspace(static_cast<unsigned char>(src[i])) && src[i] != '\x1a') {
-                warn("data after 0/EOF was dropped (from line " + std::to_string(line_of_offset(src, i)) + ")");
+                warn("0/EOF 之后的数据已舍弃（从第 " + std::to_string(line_of_offset(src, i)) + " 行起）");
                 return;
             }
         }
@@ -417,8 +417,8 @@ private:
             if (is_owner_type(type) && (sec.name == "ENTITIES" || sec.name == "BLOCKS")) owner = id;
         }
         fail(doc_.source_.empty() ? 0 : doc_.source_.size() - 1,
-             "the file ends inside the " + sec.name + " section (begun at line " +
-                 std::to_string(line_of_offset(doc_.source_, section_offset) - 1) + "): it is truncated");
+             "文件在 " + sec.name + " 段（始于第 " +
+                 std::to_string(line_of_offset(doc_.source_, section_offset) - 1) + " 行）中结束：文件不完整");
     }
 
     // A second section of a name already read is merged into the first: readers look at one.
@@ -485,7 +485,7 @@ private:
         doc_.acadver_ = doc_.header_text("$ACADVER").value_or("AC1009");
         std::string cp = doc_.header_text("$DWGCODEPAGE").value_or("");
         doc_.codec_ = TextCodec::for_drawing(doc_.acadver_, cp);
-        if (!doc_.codec_.known()) warn("code page " + cp + " is not known here; read as CP1252");
+        if (!doc_.codec_.known()) warn("未知的代码页 " + cp + "，按 CP1252 读取");
     }
 };
 
@@ -493,7 +493,7 @@ Document Document::parse(std::string text, const std::string& name, LoadReport* 
     Document doc;
     doc.source_ = std::move(text);
     doc.source_name_ = name;
-    if (doc.source_.size() >= 0xFFFFFFF0ull) throw DxfError(name, 0, "the file is larger than 4 GB");
+    if (doc.source_.size() >= 0xFFFFFFF0ull) throw DxfError(name, 0, "文件大于 4 GB");
     DxfReader reader(doc, report);
     reader.run();
     doc.finish_load(report);
@@ -503,7 +503,7 @@ Document Document::parse(std::string text, const std::string& name, LoadReport* 
 
 Document Document::load(const std::string& path, LoadReport* report) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw DxfError(path, 0, "cannot open the file");
+    if (!in) throw DxfError(path, 0, "无法打开文件");
     in.seekg(0, std::ios::end);
     std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
@@ -511,7 +511,7 @@ Document Document::load(const std::string& path, LoadReport* report) {
     if (size > 0) {
         text.resize(size_t(size));
         in.read(text.data(), size);
-        if (!in) throw DxfError(path, 0, "cannot read the file");
+        if (!in) throw DxfError(path, 0, "无法读取文件");
     }
     return parse(std::move(text), path, report);
 }

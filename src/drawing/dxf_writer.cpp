@@ -132,14 +132,14 @@ void Document::save(const std::string& path) {
     std::error_code ec;
     const bool replacing = fs::exists(target, ec);
     if (replacing && locked_by_another_program(path))
-        throw std::runtime_error(path + ": the file is in use by another program");
+        throw std::runtime_error(path + ": 文件正被其他程序使用");
     auto temp_name = [&](const std::string& what) {
         std::string tmpl = (dir / ("." + target.filename().string() + what + ".XXXXXX")).string();
         return std::vector<char>(tmpl.c_str(), tmpl.c_str() + tmpl.size() + 1);
     };
     std::vector<char> name = temp_name("");
     int fd = mkstemp(name.data());
-    if (fd < 0) throw std::runtime_error(path + ": cannot write in this folder: " + std::strerror(errno));
+    if (fd < 0) throw std::runtime_error(path + ": 无法在此文件夹中写入：" + std::strerror(errno));
     auto write_out = [&](const std::string& data) {
         const char* p = data.data();
         size_t left = data.size();
@@ -147,7 +147,7 @@ void Document::save(const std::string& path) {
             ssize_t n = ::write(fd, p, left);
             if (n < 0) {
                 if (errno == EINTR) continue;
-                throw std::runtime_error(path + ": cannot write the drawing: " + std::strerror(errno));
+                throw std::runtime_error(path + ": 无法写入图形：" + std::strerror(errno));
             }
             p += n;
             left -= size_t(n);
@@ -166,7 +166,7 @@ void Document::save(const std::string& path) {
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         int err = errno;
         ::unlink(name.data());
-        throw std::runtime_error(path + ": cannot write the drawing: " + std::strerror(err));
+        throw std::runtime_error(path + ": 无法写入图形：" + std::strerror(err));
     }
     ::chmod(name.data(), 0644);
     // The previous file becomes NAME.bak only once the new one is in place: a save that fails
@@ -191,7 +191,7 @@ void Document::save(const std::string& path) {
         int err = errno;
         ::unlink(name.data());
         if (!bak_name.empty()) ::unlink(bak_name.data());
-        throw std::runtime_error(path + ": cannot replace the drawing: " + std::strerror(err));
+        throw std::runtime_error(path + ": 无法替换图形：" + std::strerror(err));
     }
     if (!bak_name.empty() && ::rename(bak_name.data(), bak.c_str()) != 0) ::unlink(bak_name.data());
 }

@@ -88,7 +88,7 @@ void remove_quietly(const fs::path& p) {
 RecoveryStore::RecoveryStore(fs::path folder) : folder_(std::move(folder)) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
-    if (ec) throw common::FileError("cannot create", folder_, ec.message());
+    if (ec) throw common::FileError("无法建立", folder_, ec.message());
     // The process id names the session for people looking into the folder; the random part
     // keeps a later process with the same id apart.
     std::random_device rd;
@@ -97,12 +97,12 @@ RecoveryStore::RecoveryStore(fs::path folder) : folder_(std::move(folder)) {
     session_ = "s" + std::to_string(::getpid()) + "_" + tag;
     fs::path lock = folder_ / (session_ + std::string(kLockSuffix));
     lock_fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock_fd_ < 0) throw common::FileError("cannot create", lock, std::strerror(errno));
+    if (lock_fd_ < 0) throw common::FileError("无法建立", lock, std::strerror(errno));
     if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
         ::close(lock_fd_);
         lock_fd_ = -1;
-        throw common::FileError("cannot lock", lock, std::strerror(err));
+        throw common::FileError("无法锁定", lock, std::strerror(err));
     }
 }
 
@@ -202,7 +202,7 @@ bool RecoveryStore::write(uint64_t slot, uint64_t epoch, const std::string& orig
     if (ec) {
         remove_quietly(drawing_part);
         remove_quietly(info_part);
-        throw common::FileError("cannot write", drawing, ec.message());
+        throw common::FileError("无法写入", drawing, ec.message());
     }
     return true;
 }

@@ -66,23 +66,23 @@ TEST(BadInput, RefusedWithFileLineAndReason) {
         size_t line;
         const char* says;
     } cases[] = {
-        {"empty file", "", 0, "empty"},
-        {"only blank lines", "\n\n  \n", 1, "not a DXF file (it starts with an empty line)"},
-        {"not a DXF", "Parcel list\n1;张三;12.5\n", 1, "not a DXF"},
-        {"numbers, but not a DXF", "12\n34\n", 1, "not a DXF"},
-        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "\x00\x00SECTION", 1, "binary DXF"},
-        {"DWG", std::string("AC1018\0\0\0\0\0\0", 12), 1, "DWG"},
-        {"UTF-16", std::string("\xFF\xFE\x30\x00\x0A\x00", 6), 1, "UTF-16"},
-        {"group code not a number", entities("  0\nPOINT\n  8\n0\n1O\n1.0\n"), 9, "group code is not a number: \"1O\""},
-        {"group code out of range", entities("  0\nPOINT\n5000\nx\n"), 7, "out of range"},
-        {"real that is not a number", entities("  0\nPOINT\n  8\n0\n 10\n1,5\n"), 10, "group 10 needs a number, found \"1,5\""},
-        {"integer that is not a number", entities("  0\nPOINT\n 62\nred\n"), 8, "group 62 needs a number"},
-        {"integer beyond any range", entities("  0\nPOINT\n 62\n1e30\n"), 8, "group 62 needs a number"},
-        {"empty number", entities("  0\nPOINT\n 40\n   \n"), 8, "group 40 needs a number"},
-        {"truncated after a group code", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10", 7, "without its value"},
+        {"empty file", "", 0, "文件是空的"},
+        {"only blank lines", "\n\n  \n", 1, "这不是 DXF 文件（以空行开头）"},
+        {"not a DXF", "Parcel list\n1;张三;12.5\n", 1, "这不是 DXF 文件"},
+        {"numbers, but not a DXF", "12\n34\n", 1, "这不是 DXF 文件"},
+        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "\x00\x00SECTION", 1, "二进制 DXF"},
+        {"DWG", std::string("AC1018\0\0\0\0\0\0", 12), 1, "DWG 图形"},
+        {"UTF-16", std::string("\xFF\xFE\x30\x00\x0A\x00", 6), 1, "UTF-16 文本"},
+        {"group code not a number", entities("  0\nPOINT\n  8\n0\n1O\n1.0\n"), 9, "组码不是数字：\"1O\""},
+        {"group code out of range", entities("  0\nPOINT\n5000\nx\n"), 7, "组码超出范围"},
+        {"real that is not a number", entities("  0\nPOINT\n  8\n0\n 10\n1,5\n"), 10, "组 10 应为数字，却是\"1,5\""},
+        {"integer that is not a number", entities("  0\nPOINT\n 62\nred\n"), 8, "组 62 应为数字"},
+        {"integer beyond any range", entities("  0\nPOINT\n 62\n1e30\n"), 8, "组 62 应为数字"},
+        {"empty number", entities("  0\nPOINT\n 40\n   \n"), 8, "组 40 应为数字"},
+        {"truncated after a group code", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10", 7, "缺少其值"},
         {"truncated inside a section", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1.5\n 20\n2.", 10,
-         "ends inside the ENTITIES section (begun at line 1)"},
-        {"empty line for a group code", entities("  0\nPOINT\n\n1.0\n"), 7, "empty line"},
+         "文件在 ENTITIES 段（始于第 1 行）中结束"},
+        {"empty line for a group code", entities("  0\nPOINT\n\n1.0\n"), 7, "应为组码处是空行"},
     };
     for (const Case& c : cases) {
         Refusal r = refusal(c.text, "dir/field 1.dxf");
@@ -93,7 +93,7 @@ TEST(BadInput, RefusedWithFileLineAndReason) {
         if (c.line) {
             EXPECT_EQ(r.message.rfind("dir/field 1.dxf:" + std::to_string(c.line) + ": ", 0), 0u) << r.message;
         } else {
-            EXPECT_EQ(r.message, "dir/field 1.dxf: the file is empty");
+            EXPECT_EQ(r.message, "dir/field 1.dxf: 文件是空的");
         }
     }
 }
@@ -151,7 +151,7 @@ TEST(BadInput, TheCommandLineExitsWithStatus2AndTheMessage) {
         return status;
     };
     EXPECT_EQ(cli("convert", {dir / "notes.dxf", dir / "o.dxf"}), 2);
-    EXPECT_NE(out.find("error: " + (dir / "notes.dxf").string() + ":1: this is not a DXF file"), std::string::npos) << out;
+    EXPECT_NE(out.find("error: " + (dir / "notes.dxf").string() + ":1: 这不是 DXF 文件"), std::string::npos) << out;
     EXPECT_EQ(cli("info", {dir / "cut.dxf"}), 2);
     EXPECT_NE(out.find((dir / "cut.dxf").string() + ":7: "), std::string::npos) << out;
     EXPECT_EQ(cli("convert", {dir / "missing.dxf", dir / "o.dxf"}), 2);
@@ -163,12 +163,12 @@ TEST(Recovery, MissingEofAndTrashAfterEofAreWarnedAndRepaired) {
     std::string sound = r2010_text();
     LoadReport report;
     Document doc = Document::parse(sound.substr(0, sound.size() - std::string("  0\nEOF\n").size()), "t", &report);
-    EXPECT_TRUE(has_warning(report, "without 0/EOF")) << all(report);
+    EXPECT_TRUE(has_warning(report, "没有 0/EOF")) << all(report);
     EXPECT_EQ(doc.to_dxf(), sound);
 
     report = {};
     doc = Document::parse(sound + "garbage written by a crashed program\n  0\nLINE\n", "t", &report);
-    EXPECT_TRUE(has_warning(report, "data after 0/EOF was dropped (from line")) << all(report);
+    EXPECT_TRUE(has_warning(report, "0/EOF 之后的数据已舍弃（从第")) << all(report);
     EXPECT_EQ(doc.to_dxf(), sound);
 }
 
@@ -181,8 +181,8 @@ TEST(Recovery, MisplacedAndRepeatedSectionsAreMergedWithAWarning) {
         "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n5\n 20\n5\n  0\nENDSEC\n  0\nEOF\n";
     LoadReport report;
     Document doc = Document::parse(text, "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 time(s) header variables stood outside the HEADER section; they were moved into the header (line 11)")) << all(report);
-    EXPECT_TRUE(has_warning(report, "1 repeated section(s) (ENTITIES, the first at line 37)")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 处头变量在 HEADER 段之外，已移入 HEADER 段（第 11 行）")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 个重复的段（ENTITIES，第一个在第 37 行）")) << all(report);
     EXPECT_EQ(doc.header_text("$EXTMIN"), "0.0");
     EXPECT_EQ(doc.modelspace().size(), 2u) << "the second section's entities are in model space";
     LoadReport again;
@@ -201,8 +201,8 @@ TEST(Recovery, ThousandsOfDamagedPlacesGiveOneWarningEach) {
     LoadReport report;
     Document doc = Document::parse(text, "t", &report);
     EXPECT_LE(report.warnings.size(), 6u) << all(report);
-    EXPECT_TRUE(has_warning(report, "5000 POLYLINE(s) without SEQEND")) << all(report);
-    EXPECT_TRUE(has_warning(report, "5000 time(s) header variables stood outside")) << all(report);
+    EXPECT_TRUE(has_warning(report, "5000 个 POLYLINE 缺少 SEQEND")) << all(report);
+    EXPECT_TRUE(has_warning(report, "5000 处头变量在 HEADER 段之外")) << all(report);
     EXPECT_EQ(doc.modelspace().size(), 5000u);
 }
 
@@ -212,7 +212,7 @@ TEST(Recovery, PolylineWithoutSeqendGetsOneThatCadProgramsAccept) {
     g.erase(seq, seq + 5);  // the POLYLINE's SEQEND with its handle, owner, marker and layer
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 POLYLINE(s) without SEQEND; it was added")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 个 POLYLINE 缺少 SEQEND，已补上")) << all(report);
     const Record& pl = doc.record(doc.find_handle("41"));
     RecordId seqend = pl.followers.back();
     ASSERT_EQ(doc.type(seqend), "SEQEND");
@@ -243,11 +243,11 @@ TEST(Audit, HandlesThatAreMissingDuplicatedOrEmptyAreReplaced) {
     g.erase(text);  // TEXT without a handle
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 record(s) had a handle already in use and got new handles: VERTEX 42 -> 100"))
+    EXPECT_TRUE(has_warning(report, "1 个记录的句柄已被占用，已换新句柄：VERTEX 42 -> 100"))
         << all(report);
-    EXPECT_TRUE(has_warning(report, "1 record(s) had an empty or invalid handle and got new handles: LINE -> 101"))
+    EXPECT_TRUE(has_warning(report, "1 个记录的句柄为空或无效，已换新句柄：LINE -> 101"))
         << all(report);
-    EXPECT_TRUE(has_warning(report, "1 record(s) without a handle got new handles: TEXT 102 (line")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 个记录没有句柄，已给新句柄：TEXT 102（第")) << all(report);
     std::string out = doc.to_dxf();
     EXPECT_NE(out.find("$HANDSEED\n  5\n103\n"), std::string::npos) << "the seed stays above every handle";
     LoadReport again;
@@ -264,7 +264,7 @@ TEST(Audit, OwnersThatDoNotExistAreRepaired) {
     }
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "2 record(s) named an owner that does not exist (or none)")) << all(report);
+    EXPECT_TRUE(has_warning(report, "2 个记录的所有者不存在（或没有）")) << all(report);
     EXPECT_EQ(Entity(doc, doc.find_handle("4B")).text_of(330), "1F");
     Entity attrib(doc, doc.find_handle("47"));
     EXPECT_EQ(attrib.text_of(330), "46") << "a follower belongs to its INSERT";
@@ -277,7 +277,7 @@ TEST(Audit, TableEntriesWithoutTheirTableGetItBack) {
     g.erase(head - 1, head + 5);  // (0 TABLE)(2 BLOCK_RECORD)(5 1)(330 0)(100 ...)(70 3)
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 table(s) had entries without a TABLE head; the head was added: BLOCK_RECORD"))
+    EXPECT_TRUE(has_warning(report, "1 个表有表项却没有 TABLE 头，已补上：BLOCK_RECORD"))
         << all(report);
     EXPECT_EQ(table_entries(doc, "BLOCK_RECORD").size(), 3u);
     RecordId table = doc.find_handle("1");
@@ -304,9 +304,9 @@ TEST(Audit, BlockDefinitionsWithoutNameOrBlockRecord) {
     g.insert(endsec, broken.begin(), broken.end());
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 block definition(s) without a name and without entities were removed: BLOCK 60"))
+    EXPECT_TRUE(has_warning(report, "1 个无名且无实体的块定义已删除：BLOCK 60"))
         << all(report);
-    EXPECT_TRUE(has_warning(report, "1 block definition(s) had no block record; one was added: \"界址点\"")) << all(report);
+    EXPECT_TRUE(has_warning(report, "1 个块定义没有块记录，已补上：\"界址点\"")) << all(report);
     RecordId record = doc.find_handle("64");
     ASSERT_NE(record, kNoRecord) << "the new record takes the handle the block's entities name";
     EXPECT_EQ(doc.type(record), "BLOCK_RECORD");
@@ -327,10 +327,9 @@ TEST(Audit, BrokenLayoutLinksAreRestoredFromTheOtherSide) {
     g = replaced(g, 340, "26", "FFFB");
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 layout(s) pointed to a block record that does not exist and were linked to theirs "
-                                    "again: LAYOUT 22 (line"))
+    EXPECT_TRUE(has_warning(report, "1 个布局指向不存在的块记录，已重新连到自己的块记录：LAYOUT 22（第"))
         << all(report);
-    EXPECT_TRUE(has_warning(report, "1 block record(s) had a broken link to their layout; it was restored: \"*Paper_Space\""))
+    EXPECT_TRUE(has_warning(report, "1 个块记录与其布局的链接已断，已恢复：\"*Paper_Space\""))
         << all(report);
     std::string out = doc.to_dxf();
     EXPECT_EQ(out, r2010_text()) << "both links are as they were before they broke";
@@ -341,7 +340,7 @@ TEST(Audit, ExtendedDataOfAnUnregisteredApplicationRegistersIt) {
     g = replaced(g, 1001, "ACAD", "Survey_Tool");
     LoadReport report;
     Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "missing from the APPID table; registered: Survey_Tool")) << all(report);
+    EXPECT_TRUE(has_warning(report, "不在 APPID 表中，已注册：Survey_Tool")) << all(report);
     RecordId app = find_table_entry(doc, "APPID", "SURVEY_TOOL");
     ASSERT_NE(app, kNoRecord);
     EXPECT_EQ(entry_name(doc, app), "Survey_Tool") << "registered as the data spells it";
@@ -352,7 +351,7 @@ TEST(Audit, MissingStylesAndLineTypesAreReported) {
     g = replaced(g, 7, "Standard", "ROMANS");
     LoadReport report;
     Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "text styles missing from the STYLE table (uses): ROMANS (2)")) << all(report);
+    EXPECT_TRUE(has_warning(report, "STYLE 表中没有的文字样式（使用次数）：ROMANS (2)")) << all(report);
 }
 
 // --------------------------------------------------------------------- the corpus
@@ -362,14 +361,14 @@ TEST(Corpus, EveryMalformedDrawingLoadsWithAWarningOrIsRefused) {
     if (!fs::is_directory(dir)) GTEST_SKIP() << "corpus folder missing: " << dir;
     // What each one must be found to have (at least).
     std::map<std::string, std::vector<std::string>> expected = {
-        {"R12_with_trash_beyond_EOF.dxf", {"data after 0/EOF"}},
-        {"duplicate_handles.dxf", {"had a handle already in use", "$HANDSEED"}},
-        {"empty_handles.dxf", {"empty or invalid handle"}},
-        {"layout_broken_links.dxf", {"3 layout(s) pointed to a block record that does not exist"}},
-        {"no_layouts.dxf", {"no layout dictionary", "have no layout"}},
-        {"r2000_blocks_with_no_name_and_no_block_record.dxf", {"2 block definition(s) without a name"}},
-        {"recover01.dxf", {"header variables stood outside the HEADER", "repeated section(s)", "without 0/EOF"}},
-        {"recover02.dxf", {"entries without a TABLE head"}},
+        {"R12_with_trash_beyond_EOF.dxf", {"0/EOF 之后的数据已舍弃"}},
+        {"duplicate_handles.dxf", {"句柄已被占用", "$HANDSEED"}},
+        {"empty_handles.dxf", {"句柄为空或无效"}},
+        {"layout_broken_links.dxf", {"3 个布局指向不存在的块记录，已重新连到"}},
+        {"no_layouts.dxf", {"没有布局字典", "块记录没有布局"}},
+        {"r2000_blocks_with_no_name_and_no_block_record.dxf", {"2 个无名且无实体的块定义"}},
+        {"recover01.dxf", {"处头变量在 HEADER 段之外", "个重复的段", "没有 0/EOF"}},
+        {"recover02.dxf", {"有表项却没有 TABLE 头"}},
     };
     size_t seen = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {
@@ -402,7 +401,7 @@ TEST(Corpus, BinaryDxfIsRefusedClearly) {
         Document::load(file.string());
         FAIL() << "a binary DXF loaded";
     } catch (const DxfError& e) {
-        EXPECT_NE(std::string(e.what()).find("binary DXF"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("二进制 DXF"), std::string::npos) << e.what();
         EXPECT_EQ(e.file(), file.string());
     }
 }

@@ -93,7 +93,7 @@ TEST(RoundTrip, HandseedIsKeptAsReadAndRaisedWhenHandlesAreGivenOut) {
     LoadReport report;
     Document low = Document::parse(dxf_text(replaced(r2010_groups(), 5, "100", "20")), "t", &report);
     ASSERT_EQ(report.warnings.size(), 1u);
-    EXPECT_NE(report.warnings[0].find("$HANDSEED 20 was not above every handle; raised to 51"), std::string::npos);
+    EXPECT_NE(report.warnings[0].find("$HANDSEED 20 不大于所有句柄，已提高到 51"), std::string::npos);
     EXPECT_NE(low.to_dxf().find("$HANDSEED\n  5\n51\n"), std::string::npos);
 }
 

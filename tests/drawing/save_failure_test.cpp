@@ -163,7 +163,7 @@ TEST(SaveFailure, FileLockedByAnotherProgramIsNotReplaced) {
         ASSERT_EQ(::read(ready[0], &c, 1), 1);
         ASSERT_EQ(c, '1');
         std::string error = failed_save(tmp.path());
-        EXPECT_EQ(expect_untouched(tmp.path(), before, error, "in use by another program"), "") << "lock kind " << kind;
+        EXPECT_EQ(expect_untouched(tmp.path(), before, error, "正被其他程序使用"), "") << "lock kind " << kind;
         ASSERT_EQ(::write(done[1], "x", 1), 1);
         ::waitpid(pid, nullptr, 0);
         for (int fd : {ready[0], ready[1], done[0], done[1]}) ::close(fd);
