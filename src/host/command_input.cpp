@@ -118,7 +118,7 @@ CommandToken CommandInput::next(const std::string& prompt, bool whole_line, Inpu
         case T::Point:
             tok.kind = CommandToken::Kind::Point;
             tok.point = answer->point;
-            tok.text = format_point(answer->point);
+            tok.text = point_decimals_ < 0 ? format_point(answer->point) : format_point_fixed(answer->point, point_decimals_);
             break;
         case T::Entity:
             tok.kind = CommandToken::Kind::Entity;
@@ -128,7 +128,7 @@ CommandToken CommandInput::next(const std::string& prompt, bool whole_line, Inpu
         case T::EntityAt:
             tok.kind = CommandToken::Kind::EntityAt;
             tok.point = answer->point;
-            tok.text = format_point(answer->point);
+            tok.text = point_decimals_ < 0 ? format_point(answer->point) : format_point_fixed(answer->point, point_decimals_);
             break;
         case T::Selection:
             tok.kind = CommandToken::Kind::Selection;
@@ -291,6 +291,12 @@ std::string format_point(const Point& p, bool with_z) {
     std::string s = format_number(p.x) + "," + format_number(p.y);
     if (with_z) s += "," + format_number(p.z);
     return s;
+}
+
+std::string format_point_fixed(const Point& p, int decimals) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%.*f,%.*f", decimals, p.x, decimals, p.y);
+    return buf;
 }
 
 namespace {

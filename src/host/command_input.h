@@ -52,6 +52,8 @@ public:
 
     // Drops what is left of the text (after an unknown command, an error or a cancel).
     void drop_rest() { pos_ = text_.size(); }
+    // Decimals of the points echoed for clicks (the drawing's LUPREC); below 0: as many as needed.
+    void set_point_decimals(int decimals) { point_decimals_ = decimals; }
     bool at_end() const { return pos_ >= text_.size(); }
     // What is left of the text (for tests and messages).
     std::string_view rest() const { return std::string_view(text_).substr(pos_); }
@@ -60,6 +62,7 @@ private:
     std::string text_;
     size_t pos_ = 0;
     InputSource* source_;
+    int point_decimals_ = -1;
 
     bool is_line_end(size_t i) const { return i < text_.size() && (text_[i] == '\r' || text_[i] == '\n'); }
     void skip_enter();              // one CR, LF or CR LF at pos_
@@ -92,6 +95,8 @@ std::optional<std::string> parse_handent(std::string_view text);
 // Text of a number as the command line echoes it (up to 15 significant digits, no trailing zeros).
 std::string format_number(double value);
 std::string format_point(const Point& p, bool with_z = false);
+// A point as the command line echoes it: x,y with `decimals` decimals each (LUPREC).
+std::string format_point_fixed(const Point& p, int decimals);
 
 // Wildcard match of CAD name lists: `*` any run, `?` one character (UTF-8 code point),
 // `#` one digit, `@` one letter, `~` at the start negates, a backquote escapes the next

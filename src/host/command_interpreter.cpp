@@ -28,53 +28,68 @@ struct CommandDef {
     void (*run)(CommandContext&);
     bool undo_step;  // runs inside an undo step of its own (undo and redo cannot)
     std::vector<const char*> aliases;
+    const char* help;  // one line for the command list
 };
+
+void cmd_help(CommandContext& c);
 
 const std::vector<CommandDef>& command_table() {
     static const std::vector<CommandDef> table = {
-        {"-LAYER", cmd_layer, true, {"-LA", "LAYER", "LA"}},
-        {"HATCH", cmd_hatch, true, {"-HATCH", "-H", "BHATCH", "-BHATCH"}},
-        {"-BOUNDARY", cmd_boundary, true, {"-BO", "BOUNDARY", "BO"}},
-        {"IMAGECLIP", cmd_imageclip, true, {"ICL"}},
-        {"-IMAGE", cmd_image, true, {"IMAGE", "-IM", "IM"}},
-        {"DRAWORDER", cmd_draworder, true, {"DR"}},
-        {"-INSERT", cmd_insert, true, {"INSERT", "-I"}},
-        {"-WBLOCK", cmd_wblock, false, {"WBLOCK", "-W"}},
-        {"RECTANG", cmd_rectang, true, {"REC", "RECTANGLE"}},
-        {"ZOOM", cmd_zoom, false, {"Z"}},
-        {"REDRAW", cmd_redraw, false, {"REDRAWALL", "REGEN", "REGENALL", "RE"}},
-        {"SETVAR", cmd_setvar, true, {"SET"}},
-        {"MSSX", cmd_mssx, false, {}},
-        {"UNDO", cmd_undo, false, {}},
-        {"U", cmd_u, false, {}},
-        {"REDO", cmd_redo, false, {}},
+        {"-LAYER", cmd_layer, true, {"-LA", "LAYER", "LA"}, "图层：新建、设为当前、开、关、冻结、解冻"},
+        {"HATCH", cmd_hatch, true, {"-HATCH", "-H", "BHATCH", "-BHATCH"}, "填充封闭区域或选中的边界"},
+        {"-BOUNDARY", cmd_boundary, true, {"-BO", "BOUNDARY", "BO"}, "在点选的位置生成封闭边界"},
+        {"IMAGECLIP", cmd_imageclip, true, {"ICL"}, "裁剪图像"},
+        {"-IMAGE", cmd_image, true, {"IMAGE", "-IM", "IM"}, "附着图像文件"},
+        {"DRAWORDER", cmd_draworder, true, {"DR"}, "调整显示次序"},
+        {"-INSERT", cmd_insert, true, {"INSERT", "-I"}, "插入块或图形文件"},
+        {"-WBLOCK", cmd_wblock, false, {"WBLOCK", "-W"}, "把选中的对象写成图形文件"},
+        {"RECTANG", cmd_rectang, true, {"REC", "RECTANGLE"}, "绘制矩形"},
+        {"ZOOM", cmd_zoom, false, {"Z"}, "缩放视图"},
+        {"REDRAW", cmd_redraw, false, {"REDRAWALL", "REGEN", "REGENALL", "RE"}, "重画，去掉亮显"},
+        {"SETVAR", cmd_setvar, true, {"SET"}, "查看或设置系统变量"},
+        {"MSSX", cmd_mssx, false, {}, "按编码选择"},
+        {"UNDO", cmd_undo, false, {}, "放弃若干步"},
+        {"U", cmd_u, false, {}, "放弃上一步"},
+        {"REDO", cmd_redo, false, {}, "重做放弃的一步"},
         // Drafting.
-        {"LINE", cmd_line, true, {"L"}},
-        {"PLINE", cmd_pline, true, {"PL"}},
-        {"POINT", cmd_point, true, {"PO"}},
-        {"CIRCLE", cmd_circle, true, {"C"}},
-        {"ARC", cmd_arc, true, {"A"}},
-        {"TEXT", cmd_text, true, {"DTEXT", "DT"}},
-        {"ERASE", cmd_erase, true, {"E"}},
-        {"MOVE", cmd_move, true, {"M"}},
-        {"COPY", cmd_copy, true, {"CO", "CP"}},
-        {"ROTATE", cmd_rotate, true, {"RO"}},
-        {"SCALE", cmd_scale, true, {"SC"}},
-        {"MIRROR", cmd_mirror, true, {"MI"}},
-        {"OFFSET", cmd_offset, true, {"O"}},
-        {"EXPLODE", cmd_explode, true, {"X"}},
-        {"JOIN", cmd_join, true, {"J"}},
-        {"PEDIT", cmd_pedit, true, {"PE"}},
-        {"BREAK", cmd_break, true, {"BR"}},
-        {"TRIM", cmd_trim, true, {"TR"}},
-        {"EXTEND", cmd_extend, true, {"EX"}},
-        {"MATCHPROP", cmd_matchprop, true, {"MA", "PAINTER"}},
-        {"LIST", cmd_list, false, {"LI", "LS"}},
-        {"ID", cmd_id, false, {}},
-        {"DIST", cmd_dist, false, {"DI"}},
-        {"AREA", cmd_area, false, {"AA"}},
+        {"LINE", cmd_line, true, {"L"}, "绘制直线"},
+        {"PLINE", cmd_pline, true, {"PL"}, "绘制多段线"},
+        {"POINT", cmd_point, true, {"PO"}, "绘制点"},
+        {"CIRCLE", cmd_circle, true, {"C"}, "绘制圆"},
+        {"ARC", cmd_arc, true, {"A"}, "绘制圆弧"},
+        {"TEXT", cmd_text, true, {"DTEXT", "DT"}, "书写单行文字"},
+        {"ERASE", cmd_erase, true, {"E"}, "删除对象"},
+        {"MOVE", cmd_move, true, {"M"}, "移动对象"},
+        {"COPY", cmd_copy, true, {"CO", "CP"}, "复制对象"},
+        {"ROTATE", cmd_rotate, true, {"RO"}, "旋转对象"},
+        {"SCALE", cmd_scale, true, {"SC"}, "比例缩放对象"},
+        {"MIRROR", cmd_mirror, true, {"MI"}, "镜像对象"},
+        {"OFFSET", cmd_offset, true, {"O"}, "偏移曲线"},
+        {"EXPLODE", cmd_explode, true, {"X"}, "分解多段线和块"},
+        {"JOIN", cmd_join, true, {"J"}, "合并首尾相接的曲线"},
+        {"PEDIT", cmd_pedit, true, {"PE"}, "编辑多段线"},
+        {"BREAK", cmd_break, true, {"BR"}, "打断曲线"},
+        {"TRIM", cmd_trim, true, {"TR"}, "修剪到边界"},
+        {"EXTEND", cmd_extend, true, {"EX"}, "延伸到边界"},
+        {"MATCHPROP", cmd_matchprop, true, {"MA", "PAINTER"}, "把源对象的特性赋给其它对象"},
+        {"LIST", cmd_list, false, {"LI", "LS"}, "列出对象的数据"},
+        {"ID", cmd_id, false, {}, "显示点的坐标"},
+        {"DIST", cmd_dist, false, {"DI"}, "测量两点间的距离和角度"},
+        {"AREA", cmd_area, false, {"AA"}, "计算面积和周长"},
+        {"HELP", cmd_help, false, {"?"}, "列出全部命令（F1）"},
     };
     return table;
+}
+
+// Decimals of the coordinates the command line echoes: the drawing's LUPREC.
+int point_decimals(HostDocument& doc, const EmbeddedHost& host) {
+    Value v = get_system_variable(doc, host, "LUPREC");
+    if (auto* i = std::get_if<long long>(&v)) return int(std::clamp<long long>(*i, 0, 8));
+    return 4;
+}
+
+void cmd_help(CommandContext& c) {
+    for (const std::string& line : CommandInterpreter::help_lines()) c.print(line);
 }
 
 const CommandDef* find_command(const std::string& key) {
@@ -141,7 +156,7 @@ Answer CommandContext::ask(const std::string& prompt, const Accept& accept) {
                     }
                     a.kind = Answer::Point;
                     a.point = click.point;
-                    echo = format_point(click.point);
+                    echo = format_point_fixed(click.point, point_decimals(doc, host));
                 }
                 break;
             case K::Real:
@@ -337,6 +352,7 @@ CommandInterpreter::~CommandInterpreter() = default;
 
 void CommandInterpreter::send(HostDocument& doc, const std::string& text) {
     CommandInput in(text, impl_->host.input());
+    in.set_point_decimals(point_decimals(doc, impl_->host));
     while (auto word = in.next_command()) {
         if (word->empty()) continue;  // Enter at an empty command prompt
         impl_->host.print("命令: " + *word);
@@ -350,10 +366,26 @@ void CommandInterpreter::send(HostDocument& doc, const std::string& text) {
         } else if (is_system_variable(doc, key)) {
             impl_->run_variable(doc, in, key);
         } else {
-            impl_->host.print("未知命令\"" + upper(*word) + "\"。按 F1 查看帮助。");
+            impl_->host.print("未知命令\"" + upper(*word) + "\"。按 F1 或输入 HELP 查看命令列表。");
             in.drop_rest();
         }
     }
+}
+
+std::vector<std::string> CommandInterpreter::help_lines() {
+    std::vector<std::string> lines{"命令（括号内为简写）："};
+    for (const CommandDef& d : command_table()) {
+        std::string head = d.name;
+        for (size_t i = 0; i < d.aliases.size(); ++i) head += (i ? ", " : " (") + std::string(d.aliases[i]);
+        if (!d.aliases.empty()) head += ")";
+        head.resize(std::max<size_t>(head.size() + 2, 34), ' ');
+        lines.push_back(head + d.help);
+    }
+    std::string vars;
+    for (const std::string& v : known_system_variables())
+        if (!is_read_only_system_variable(v)) vars += (vars.empty() ? "" : " ") + v;
+    lines.push_back("系统变量（输入名称查看或设置）：" + vars);
+    return lines;
 }
 
 std::vector<std::string> CommandInterpreter::command_names() const {

@@ -24,6 +24,9 @@ public:
 
     // Names of the commands it knows (for the command line's completion and help).
     std::vector<std::string> command_names() const;
+    // The command list, a line each (name, short forms, what it does), then the variables:
+    // what HELP prints and F1 shows.
+    static std::vector<std::string> help_lines();
 
 private:
     struct Impl;

@@ -61,6 +61,7 @@ constexpr HeaderVar kHeaderVars[] = {
     {"OSMODE", 70, true, 0},
     {"ORTHOMODE", 70, true, 0},
     {"TEXTSIZE", 40, false, 2.5},
+    {"LUPREC", 70, true, 4},  // decimals of lengths and coordinates shown
 };
 
 const HeaderVar* find_header_var(const std::string& up) {
@@ -245,6 +246,7 @@ bool set_system_variable(HostDocument& doc, const std::string& name, const Value
             if (up == "PDMODE" && !valid_pdmode(*i)) return false;
             if (up == "OSMODE" && (*i < 0 || *i > 32767)) return false;
             if (up == "ORTHOMODE" && *i != 0 && *i != 1) return false;
+            if (up == "LUPREC" && (*i < 0 || *i > 8)) return false;
             tags.push_back(d.make_int(hv->code, *i));
         } else {
             auto r = to_real(value);

@@ -86,6 +86,13 @@ void CommandLine::submit() {
 }
 
 bool CommandLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_ && event->type() == QEvent::ShortcutOverride) {
+        // Undo and redo keys belong to the drawing, as on a CAD command line: the input
+        // line leaves them to the window's actions instead of undoing its own typing.
+        auto* k = static_cast<QKeyEvent*>(event);
+        bool ctrl_y = k->key() == Qt::Key_Y && k->modifiers() == Qt::ControlModifier;
+        if (k->matches(QKeySequence::Undo) || k->matches(QKeySequence::Redo) || ctrl_y) return true;
+    }
     if (watched != edit_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     auto* k = static_cast<QKeyEvent*>(event);
     switch (k->key()) {

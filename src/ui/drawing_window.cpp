@@ -194,6 +194,8 @@ void DrawingWindow::build_menus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     undo_ = edit->addAction(QStringLiteral("放弃(&U)"), QKeySequence::Undo, this, [this] { undo(); });
     redo_ = edit->addAction(QStringLiteral("重做(&R)"), QKeySequence::Redo, this, [this] { redo(); });
+    // Ctrl+Y as well, as CAD users press it (the platform's redo is Ctrl+Shift+Z here).
+    redo_->setShortcuts({QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("视图(&V)"));
     view->addAction(QStringLiteral("范围缩放(&E)"), QKeySequence(Qt::Key_Home), this, [this] { canvas_->zoom_extents(); });
@@ -206,6 +208,11 @@ void DrawingWindow::build_menus() {
     view->addAction(QStringLiteral("重画(&R)"), this, [this] { canvas_->invalidate(); });
     view->addSeparator();
     if (auto* dock = findChild<QDockWidget*>("LayerDock")) view->addAction(dock->toggleViewAction());
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    help->addAction(QStringLiteral("命令列表(&C)"), QKeySequence(Qt::Key_F1), this, [this] {
+        for (const std::string& line : host::CommandInterpreter::help_lines()) command_line_->note(qs(line));
+    });
 }
 
 // ---------------------------------------------------------------- refreshing

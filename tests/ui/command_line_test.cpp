@@ -131,6 +131,29 @@ TEST_F(CommandLineTest, TheArrowKeysRecallTypedLines) {
     EXPECT_EQ(input_line()->text(), QStringLiteral("pdsize"));
 }
 
+TEST_F(CommandLineTest, UndoRedoAndF1WorkWhileTheLineHasTheFocus) {
+    start();
+    window()->new_drawing();
+    answers.push_back([&] { type_line("32"); });
+    type_line("pdmode");
+    settle();
+    ASSERT_EQ(pdmode(), 32);
+    window()->show();
+    window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    input_line()->setFocus();
+    // Ctrl+Z and Ctrl+Y undo and redo the drawing, not the typing in the line.
+    QTest::keyClick(input_line(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(pdmode(), 0);
+    QTest::keyClick(input_line(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(pdmode(), 32);
+    // F1: the command list, a line each.
+    QTest::keyClick(input_line(), Qt::Key_F1);
+    QString shown = window()->command_line()->history()->toPlainText();
+    EXPECT_TRUE(shown.contains(QStringLiteral("LINE (L)"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("绘制直线")));
+}
+
 TEST_F(CommandLineTest, WithoutADrawingACommandSaysSo) {
     start();
     type_line("pdmode");
