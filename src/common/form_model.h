@@ -36,6 +36,9 @@ struct Control {
     // have a width is shown as designed; otherwise the view lays its controls out itself.
     int left = 0, top = 0, width = 0, height = 0;
     int interval = 0;      // timers: milliseconds between ticks
+    // Boxes: a usual value the box must show whole at the form's default size (the view makes
+    // it at least that wide).
+    std::string sample;
 
     std::function<void()> on_click;
     std::function<void()> on_dblclick;

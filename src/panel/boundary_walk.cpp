@@ -112,7 +112,8 @@ void add_boundary_walk(FormModel& panel, Workspace& ws) {
     const std::string plotter = common::setting_read(ws.ui().settings(), kPlotterKey);
     for (int i = 0; i < kWalkBoxes; ++i) {
         in_frame(panel.add("Label7(" + std::to_string(i) + ")", ControlKind::Label, kWalkCaptions[i]));
-        in_frame(panel.add(box_name(i), ControlKind::TextBox, i == 1 ? plotter : kWalkDefaults[i]));
+        Control& b = in_frame(panel.add(box_name(i), ControlKind::TextBox, i == 1 ? plotter : kWalkDefaults[i]));
+        b.sample = kWalkDefaults[i];  // the default shows whole
         if (i == 1)
             in_frame(panel.add("Command4", ControlKind::Button, "统改", "批量修改标绘者")).on_click = [&panel, &ws] {
                 walk_change_all(panel, ws, 3);

@@ -1,5 +1,8 @@
 #include "panel/maifrm.h"
 
+#include <cctype>
+#include <filesystem>
+
 #include "common/dates.h"
 #include "common/maimod.h"
 #include "common/numbers.h"
@@ -61,6 +64,22 @@ const char* const kPictureTooltips[] = {
     "",
 };
 
+// A drive path of another machine ("E:\\", the old default) that no fixed location of the
+// system maps to: no folder here.
+bool is_foreign_drive_path(const std::string& path, const common::Paths& paths) {
+    bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                 (path[2] == '\\' || path[2] == '/');
+    return drive && !paths.map_windows_path(path);
+}
+
+// The image directory when none is stored: the data directory's "影像" folder, made here.
+std::string default_image_directory(const common::Paths& paths) {
+    std::filesystem::path dir = paths.data_file("影像");
+    std::error_code ec;  // a folder that cannot be made is found missing where it is used
+    if (!paths.data_dir.empty()) std::filesystem::create_directories(dir, ec);
+    return dir.string();
+}
+
 }  // namespace
 
 std::string title_form(const std::string& path) {
@@ -112,7 +131,14 @@ void MaiFrm::bind_button(int index, std::function<void()> command) {
 }
 
 void MaiFrm::set_title_directory(const std::string& path) {
-    caption = std::string(kPanelTitlePrefix) + title_form(path);
+    // A fixed Windows location of the system shows as the folder it stands for here.
+    std::string shown = path;
+    bool drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    if (auto here = drive ? ws_.ui().paths().map_windows_path(path) : std::nullopt) {
+        shown = here->string();
+        if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+    }
+    caption = std::string(kPanelTitlePrefix) + title_form(shown);
     form_changed();
 }
 
@@ -125,10 +151,12 @@ void MaiFrm::load() {
     topmost = true;
 
     // 2. The image working directory.
-    if (common::setting_read(store, "filepath").empty()) {
-        common::save_ini(store, "Filepath", "E:\\");
-        fck.directory_entry(1).text = "E:\\";
-        ui.message_box("默认工作目录为E:\\", "提示", MsgIcon::Exclamation);
+    const std::string image_dir = common::setting_read(store, "filepath");
+    if (image_dir.empty() || is_foreign_drive_path(image_dir, ui.paths())) {
+        std::string dir = default_image_directory(ui.paths());
+        common::save_ini(store, "Filepath", dir);
+        fck.directory_entry(1).text = dir;
+        ui.message_box("默认工作目录为" + dir, "提示", MsgIcon::Exclamation);
     }
 
     // 3. Today's date in the survey-date box of the boundary-walk block.

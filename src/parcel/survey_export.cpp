@@ -352,6 +352,7 @@ private:
         }
         result_.outcome = SurveyOutcome::Saved;
         result_.workbook = out;
+        if (host::UtilityPtr util = doc_->Utility()) util->Prompt("调查表已保存到：" + out.string() + "\n");
         ui_.show_file(out.string());
     }
 };

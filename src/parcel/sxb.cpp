@@ -3,6 +3,9 @@
 #include "common/maimod.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "parcel/outline_match.h"
+#include "parcel/selection_sets.h"
+#include "parcel/survey_export.h"
 
 namespace korvane::parcel {
 
@@ -58,7 +61,8 @@ SXB::SXB(host::Session& session, std::function<void()> reset_panel_handle)
 }
 
 void SXB::add_controls() {
-    caption = kSxbCaption;
+    const common::Paths& paths = session_.ui.paths();
+    caption = std::string(kSxbCaptionPrefix) + "[" + paths.data_file(kCodeTableFile).string() + "]";
     auto rows = [this](const char* frame, const auto& list) {
         for (const Row& r : list) {
             add(label_name(r.label), ControlKind::Label, kLabelCaptions[r.label]).parent = frame;
@@ -83,7 +87,7 @@ void SXB::add_controls() {
     add("Command4", ControlKind::Button, "点选").on_click = [this] { point_pick(); };
     add("Command5", ControlKind::Button, "查看").on_click = [this] { view(); };
     add("Command6", ControlKind::Button, "输出调查表",
-        "自在在Excel中填写宗地的相关内容。必须有该文件[C:\\Tessivo\\集体土地权属调查表.xls]")
+        "自在在Excel中填写宗地的相关内容。必须有该文件[" + paths.data_file(kSurveyTemplate).string() + "]")
         .on_click = [this] {
         if (on_survey_export) on_survey_export(*this);
     };
@@ -91,6 +95,9 @@ void SXB::add_controls() {
         if (on_neighbour_fill) on_neighbour_fill(*this);
     };
 
+    // Room for a 12-digit code in the main boxes and a neighbour list of three names in 四至说明.
+    control(box_name(2)).sample = "440123101001 ";
+    control(box_name(5)).sample = "上围村民小组,下围村民小组,塘尾村民小组,";
     control(label_name(1)).tooltip = "可在图面选择国有土地名称";
     control(label_name(10)).tooltip = "单击为国有土地代码";
     for (int i : {13, 14, 15}) control(label_name(i)).tooltip = "可在图面选择标记点获取";
@@ -270,29 +277,53 @@ void SXB::select() {
     host::run_command(session_, host::FrameVariant::A, [this](host::CommandContext& ctx) {
         host::DocumentPtr doc = ctx.doc();
         host::EntityPtr parcel = pick_parcel(ctx);
-        if (!parcel) return;
-        set_handle(parcel->Handle());
-        set_enabled(kSave, true);
-        hatch(ctx, *parcel);
-        enable_boxes(true);
-
-        ParcelRead r = read_parcel_record(*parcel);
-        parcel->Setcolor(6);
-        parcel->SetConstantWidth(1);
-        switch (r.state) {
-            case RecordState::NoData:
-                if (host::UtilityPtr util = doc->Utility()) util->Prompt(kEmptyRecordLine);
-                flash();
-                break;
-            case RecordState::Foreign:
-                // The boxes still hold the previous parcel's texts: saving now would write
-                // them onto this polyline, over data that is not ours.
-                set_enabled(kSave, false);
-                ctx.ui.message_box(kForeignDataMessage, "提示", MsgIcon::Critical);
-                break;
-            case RecordState::Record: show_record(ctx, *parcel); break;
-        }
+        if (parcel) take_parcel(ctx, *parcel);
     });
+}
+
+void SXB::take_parcel(host::CommandContext& ctx, host::Entity& parcel) {
+    set_handle(parcel.Handle());
+    set_enabled(kSave, true);
+    hatch(ctx, parcel);
+    enable_boxes(true);
+
+    ParcelRead r = read_parcel_record(parcel);
+    parcel.Setcolor(6);
+    parcel.SetConstantWidth(1);
+    switch (r.state) {
+        case RecordState::NoData:
+            if (host::DocumentPtr doc = ctx.doc())
+                if (host::UtilityPtr util = doc->Utility()) util->Prompt(kEmptyRecordLine);
+            flash();
+            break;
+        case RecordState::Foreign:
+            // The boxes still hold the previous parcel's texts: saving now would write
+            // them onto this polyline, over data that is not ours.
+            set_enabled(kSave, false);
+            ctx.ui.message_box(kForeignDataMessage, "提示", MsgIcon::Critical);
+            break;
+        case RecordState::Record: show_record(ctx, parcel); break;
+    }
+}
+
+host::EntityPtr SXB::parcel_with_outline(host::Document& doc, host::Entity& traced) {
+    const std::vector<double> outline = traced.Coordinates();
+    host::SelectionSetPtr around = fresh_selection_set(doc, kOutlineSet);
+    if (!around || outline.size() < 6) return nullptr;
+    std::vector<double> polygon;
+    for (size_t k = 0; k + 1 < outline.size(); k += 2) polygon.insert(polygon.end(), {outline[k], outline[k + 1], 0});
+    host::Filter polylines;
+    polylines.add(0, "LWPOLYLINE");
+    around->SelectByPolygon(7, polygon, polylines);
+    host::EntityPtr found;
+    for (long i = 0; i < around->Count() && !found; ++i) {
+        host::EntityPtr e = around->Item(i);
+        if (e && e->Handle() != traced.Handle() && e->Closed() &&
+            same_outline(outline, e->Coordinates(), kSameOutlineTolerance))
+            found = e;
+    }
+    around->Delete();
+    return found;
 }
 
 void SXB::view() {
@@ -379,6 +410,14 @@ void SXB::point_pick() {
         ms = doc ? doc->ModelSpace() : nullptr;
         const long after = ms ? ms->Count() : before;
         host::EntityPtr made = after > before ? ms->Item(after - 1) : nullptr;
+        host::EntityPtr existing = made && made->ObjectName() == "AcDbPolyline" ? parcel_with_outline(*doc, *made) : nullptr;
+        if (existing) {
+            // The point lies in a parcel the boundary only repeats: no second outline on top of it.
+            made->Delete();
+            if (util) util->Prompt(std::string(kExistingParcelLine) + existing->Handle() + "\r\n");
+            take_parcel(ctx, *existing);
+            return;
+        }
         if (made && made->ObjectName() == "AcDbPolyline") {
             made->Setcolor(6);
             made->SetConstantWidth(1.0);

@@ -31,7 +31,8 @@
 
 namespace korvane::parcel {
 
-inline constexpr const char* kSxbCaption = "属性表[C:\\经济组织代码对照表.ini]";
+// The title names the code table where it is read on this machine: "属性表[PATH]".
+inline constexpr const char* kSxbCaptionPrefix = "属性表";
 inline constexpr int kFirstBox = 2, kLastBox = 19;
 inline constexpr int kLabels = 18;
 extern const char* const kLabelCaptions[kLabels];
@@ -39,6 +40,12 @@ extern const char* const kLabelCaptions[kLabels];
 inline constexpr const char* kNoParcelLine = "------------没有选择到宗地------------";
 inline constexpr const char* kEmptyRecordLine = "-----目前，本宗地属性为空！------";
 inline constexpr const char* kSavedLine = "----------修改完成！---------";
+// 点选 inside a parcel whose outline the traced boundary repeats: that parcel is taken.
+inline constexpr const char* kExistingParcelLine = "点选处已有宗地，取用该宗地：";
+// Vertices closer than this (1 mm) are the same point for that comparison.
+inline constexpr double kSameOutlineTolerance = 0.001;
+// The selection set 点选 looks for such a parcel with.
+inline constexpr const char* kOutlineSet = "sxb_outline";
 inline constexpr const char* kNoBoundaryLine = "------------未发现有效的边界。--------------";
 inline constexpr const char* kForeignDataMessage =
     "宗地已经有其它属性，无法处理！\r\n可用[放大镜图标]中的“获取记录扩展属性”查看。";
@@ -116,6 +123,11 @@ private:
     // The parcel the user picks for 选择 and 查看; an empty pick says so on the command line and
     // disables 保存.
     host::EntityPtr pick_parcel(host::CommandContext& ctx);
+    // The parcel becomes the one being edited, its record in the boxes (选择, and 点选 inside
+    // a parcel whose outline the traced boundary repeats).
+    void take_parcel(host::CommandContext& ctx, host::Entity& parcel);
+    // A polyline already in the drawing whose outline is the traced boundary's.
+    host::EntityPtr parcel_with_outline(host::Document& doc, host::Entity& traced);
 };
 
 }  // namespace korvane::parcel

@@ -128,6 +128,8 @@ void FormView::make_widget(Control& c) {
             });
             if (c.on_enter)
                 connect(e, &QLineEdit::returnPressed, this, [this, name] { act([&] { model_.press_enter(name); }); });
+            // Room for the usual value, frame and text margins included.
+            if (!c.sample.empty()) e->setMinimumWidth(e->fontMetrics().horizontalAdvance(qs(c.sample)) + 16);
             w = e;
             break;
         }

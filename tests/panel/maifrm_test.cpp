@@ -10,17 +10,29 @@ using common::save_ini;
 TEST_F(PanelFixture, FirstStartOnAFreshAccount) {
     MaiFrm& f = ws.maifrm();
     ASSERT_EQ(ui.messages().size(), 3u);
-    EXPECT_EQ(ui.messages()[0], "[提示] 默认工作目录为E:\\ {exclamation}");
+    // The image directory: the data directory's "影像" folder, made and named.
+    const std::string images = (data.path() / "影像").string();
+    EXPECT_TRUE(std::filesystem::is_directory(images));
+    EXPECT_EQ(ui.messages()[0], "[提示] 默认工作目录为" + images + " {exclamation}");
     EXPECT_EQ(ui.messages()[1], "[升级] 你目前使用的为旧的软件版本！ / 程序有已更新到“120819”版本。 {exclamation}");
     EXPECT_NE(ui.messages()[2].find("[日志] 0724-增加"), std::string::npos);
     EXPECT_NE(ui.messages()[2].find("0818-主界面增加图层控制和点显示切换功能。 /  / 还有9次提示。"), std::string::npos);
     EXPECT_EQ(load_ini(settings, "ProgramSYCS"), "9");
     EXPECT_EQ(load_ini(settings, "PROGRAMUPDATE"), "120819");
     EXPECT_EQ(load_ini(settings, "filepath1"), "...");
-    EXPECT_EQ(f.caption, "Korvane [Drovask]->E:\\");
+    EXPECT_EQ(f.caption, "Korvane [Drovask]->" + title_form(images));
     EXPECT_EQ(f.control("Label2").text, "120819");
     EXPECT_TRUE(f.topmost);
-    EXPECT_EQ(ws.fck().directory_entry(1).text, "E:\\");
+    EXPECT_EQ(ws.fck().directory_entry(1).text, images);
+}
+
+TEST_F(PanelFixture, TheTitleShowsTheFoldersFixedWindowsLocationsStandFor) {
+    save_ini(settings, "Filepath", "C:\\Tessivo\\影");
+    MaiFrm& f = ws.maifrm();
+    EXPECT_EQ(f.caption, "Korvane [Drovask]->" + title_form((data.path() / "影").string()));
+    EXPECT_EQ(ui.messages()[0].find("默认工作目录"), std::string::npos) << "a stored folder is kept";
+    f.set_title_directory("d:\\");
+    EXPECT_EQ(f.caption, "Korvane [Drovask]->" + title_form((data.path() / "out").string()));
 }
 
 TEST_F(PanelFixture, NewerBuildStoredWarnsAndStopsTheLog) {

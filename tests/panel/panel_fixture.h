@@ -2,6 +2,7 @@
 // The panel's forms over a headless host, a recording UI and settings in memory.
 #include <gtest/gtest.h>
 
+#include "../common/temp_dir.h"
 #include "common/recording_ui.h"
 #include "common/settings.h"
 #include "drawing/create.h"
@@ -14,12 +15,13 @@ namespace korvane::panel::testing {
 
 class PanelFixture : public ::testing::Test {
 protected:
+    test::TempDir data;
     host::ScriptInput input;
     host::RecordingTranscript transcript;
     host::EmbeddedHost host{input, transcript};
     common::MemorySettings settings;
     common::FixedClock clock{common::LocalTime{2026, 12, 6, 10, 0, 0}};
-    common::RecordingUi ui{settings, common::Paths{}};
+    common::RecordingUi ui{settings, common::Paths{data.path(), data.path() / "out"}};
     Workspace ws{host, ui};
 
     void SetUp() override { ui.set_clock(&clock); }

@@ -80,6 +80,11 @@ protected:
 
 // ---- the window ----
 
+TEST_F(Form, TitleAndExportTipNameTheFilesWhereTheyAreOnThisMachine) {
+    EXPECT_EQ(f->caption, "属性表[" + (data.path() / "经济组织代码对照表.ini").string() + "]");
+    EXPECT_NE(f->control("Command6").tooltip.find((data.path() / "集体土地权属调查表.xlsx").string()), std::string::npos);
+}
+
 TEST_F(Form, MissingTableIsReportedAndTheFilterOff) {
     std::filesystem::remove(data / kCodeTableFile);
     SXB g(session);

@@ -51,9 +51,13 @@ xs = sorted({round(x, 3) for x, y in new.get_points("xy")})
 assert xs == [548400.0, 548440.0], xs
 assert record(new)[:3] == ["440123101007", "101007", "禾坪村民小组"]
 
+# The second 点选 inside the new parcel drew no outline on top of it.
+inside = [e for e in msp.query("LWPOLYLINE") if {round(x, 3) for x, y in e.get_points("xy")} == {548400.0, 548440.0}]
+assert len(inside) == 1, [e.dxf.handle for e in inside]
+
 hatches = msp.query("HATCH")
-# select + save of 36, 39, 3C, 3A; select of 37, 38, 3B; save of the new parcel
-assert len(hatches) == 12, len(hatches)
+# select + save of 36, 39, 3C, 3A; select of 37, 38, 3B; save, 点选 and save of the new parcel
+assert len(hatches) == 14, len(hatches)
 for h in hatches:
     assert h.dxf.layer == "构面层" and h.dxf.get("color") == 2, (h.dxf.handle, h.dxf.layer)
 assert "构面层" in doc.layers

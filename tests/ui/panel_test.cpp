@@ -68,13 +68,23 @@ protected:
 
 TEST_F(PanelTest, TheLoadedPanelStandsOnTopAtTheScreensLeftEdge) {
     start();
-    EXPECT_EQ(panel()->windowTitle().toStdString(), "Korvane [Drovask]->E:\\");
+    const std::string images = dir.path().toStdString() + "/data/影像";
+    EXPECT_EQ(panel()->windowTitle().toStdString(), "Korvane [Drovask]->" + panel::title_form(images));
     EXPECT_TRUE(panel()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(panel()->windowFlags().testFlag(Qt::Tool));
     EXPECT_EQ(panel()->height(), panel()->px(panel::kFoldedHeight));
     QRect avail = panel()->screen()->availableGeometry();
     EXPECT_EQ(panel()->frameGeometry().left(), avail.left());
     EXPECT_FALSE(panel()->block()->isVisible());
+}
+
+TEST_F(PanelTest, ADoubleClickOnTheHintLabelIsADoubleClickOnThePanel) {
+    start();
+    QWidget* hint = panel()->widget_for("Label6");
+    ASSERT_TRUE(hint);
+    QTest::mouseDClick(hint, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(has_message("2012.6.21增加对Tif图像的插入功能"));
 }
 
 TEST_F(PanelTest, PictureButtonsStandInOrderWithTheirTooltipsAndPictures) {
@@ -129,7 +139,7 @@ TEST_F(PanelTest, MenuButtonsPopUpTheMenuFormsMenusEntryForEntry) {
             EXPECT_EQ(a->isEnabled(), bool(fck.control(a->objectName().toStdString()).on_click)) << a->text().toStdString();
     }
     // The first directory entry shows the directory the load sequence wrote.
-    EXPECT_EQ(fck.directory_entry(1).text, "E:\\");
+    EXPECT_EQ(fck.directory_entry(1).text, dir.path().toStdString() + "/data/影像");
 }
 
 TEST_F(PanelTest, AMenuEntryReachesTheMenuFormThroughTheGate) {
