@@ -531,6 +531,11 @@ std::vector<RecordId> select_by_box(const Document& doc, SpatialIndex& index, co
                              mode, filter, tolerance);
 }
 
+namespace {
+// Entities drawn as filled areas.
+bool is_fill(std::string_view type) { return type == "HATCH" || type == "SOLID" || type == "TRACE"; }
+}  // namespace
+
 RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aperture, const SelectionFilter& filter) {
     if (&index.document() != &doc) throw std::invalid_argument("the spatial index belongs to another document");
     aperture = std::max(aperture, 0.0);
@@ -542,15 +547,25 @@ RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aper
     FilterMatcher matches(doc, filter);
     std::vector<std::pair<RecordId, double>> hits;  // in drawing order
     double best_d = std::numeric_limits<double>::infinity();
+    RecordId fill_under = kNoRecord;  // the topmost fill the point lies inside
+    bool line_hit = false;
     for (uint32_t e : candidates) {
         RecordId id = index.entry_id(e);
         if (!matches(id)) continue;
         const GEOSGeometry* g = index.entry_outline(e);
         double d = 0;
+        const bool fill = is_fill(doc.type(id));
+        if (fill && index.entry_box(e).contains(p) && locate_in_entity(doc, id, p) == Location::Inside) fill_under = id;
         if (!g || GEOSDistance_r(ctx.handle(), pt.get(), g, &d) != 1 || d > aperture) continue;
         hits.push_back({id, d});
-        best_d = std::min(best_d, d);
+        line_hit = line_hit || !fill;
     }
+    // Linework under the pick box wins over a fill whose edge lies there too (a parcel's
+    // outline, not the hatch bounded by it); a fill is taken by a pick inside it.
+    if (line_hit)
+        std::erase_if(hits, [&](const auto& h) { return is_fill(doc.type(h.first)); });
+    if (hits.empty()) return fill_under;
+    for (const auto& h : hits) best_d = std::min(best_d, h.second);
     // The nearest entity; where neighbours share the edge under the pick box, the one whose
     // area the point lies in (the parcel the user clicked into), else the one drawn last.
     const double tie = best_d + std::max(1e-9, aperture * 1e-6);

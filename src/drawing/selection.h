@@ -73,7 +73,8 @@ std::vector<RecordId> select_by_box(const Document& doc, SpatialIndex& index, co
                                     const SelectionFilter& filter = {}, double tolerance = kPickTolerance);
 
 // The entity a pick at `p` hits: the nearest within `aperture`, the later in drawing order on a
-// tie; kNoRecord when none.
+// tie; kNoRecord when none. Fills (hatches, solids) count only where no other entity is under
+// the pick box, and then also by a pick inside them (the topmost).
 RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aperture,
                  const SelectionFilter& filter = {});
 

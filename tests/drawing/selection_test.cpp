@@ -6,6 +6,7 @@
 
 #include "drawing/create.h"
 #include "drawing/entity.h"
+#include "drawing/hatch.h"
 #include "drawing/selection.h"
 #include "drawing_support.h"
 
@@ -302,6 +303,19 @@ TEST_F(PolygonTest, PickAtAPoint) {
         EXPECT_EQ(locate_in_entity(doc, side, {on_left_edge.x + dx, on_left_edge.y}), Location::Inside) << dx;
     }
     EXPECT_EQ(pick_at(doc, *index, centre(0, 0), 0.01), kNoRecord);
+}
+
+TEST(PickTest, AnOutlineBeforeTheHatchItBoundsAndTheHatchFromInside) {
+    Document doc = Document::create();
+    RecordId parcel = add_lwpolyline(doc, {{0, 0, 0}, {40, 0, 0}, {40, 30, 0}, {0, 30, 0}}, true, "独有宗地");
+    RecordId hatch = add_user_hatch(doc, parcel, {});
+    ASSERT_NE(hatch, kNoRecord);
+    SpatialIndex index(doc);
+    EXPECT_EQ(pick_at(doc, index, {20, 0}, 0.5), parcel) << "on the shared edge";
+    EXPECT_EQ(pick_at(doc, index, {20, 0.3}, 0.5), parcel) << "inside, within the pick box of the edge";
+    EXPECT_EQ(pick_at(doc, index, {20, 15}, 0.5), hatch) << "well inside";
+    EXPECT_EQ(pick_at(doc, index, {20, 15}, 0.5, {{0, "LWPOLYLINE"}}), kNoRecord);
+    EXPECT_EQ(pick_at(doc, index, {50, 15}, 0.5), kNoRecord);
 }
 
 // ---------------------------------------------------------------- the index follows the drawing
