@@ -378,8 +378,7 @@ std::vector<std::string> CommandInterpreter::help_lines() {
         std::string head = d.name;
         for (size_t i = 0; i < d.aliases.size(); ++i) head += (i ? ", " : " (") + std::string(d.aliases[i]);
         if (!d.aliases.empty()) head += ")";
-        head.resize(std::max<size_t>(head.size() + 2, 34), ' ');
-        lines.push_back(head + d.help);
+        lines.push_back(head + "\t" + d.help);  // the command line sets its tab stop past the names
     }
     std::string vars;
     for (const std::string& v : known_system_variables())

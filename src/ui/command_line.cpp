@@ -32,6 +32,8 @@ CommandLine::CommandLine(TranscriptLog& log, InteractiveInput& input, QWidget* p
     history_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFontMetrics fm(font());
     history_->setMinimumHeight(fm.lineSpacing() * 4 + 8);
+    // The command list (F1) puts a tab between a command's names and what it does.
+    history_->setTabStopDistance(fm.horizontalAdvance(QStringLiteral("MATCHPROP (MA, PAINTER)  ")));
     layout->addWidget(history_, 1);
     auto* row = new QHBoxLayout;
     row->setSpacing(4);

@@ -67,12 +67,12 @@ TEST_F(PanelFixture, CounterThatIsNotANumberShowsNoLog) {
 }
 
 TEST_F(PanelFixture, LongWorkingDirectoryIsShortenedInTheTitle) {
-    save_ini(settings, "Filepath", "D:\\影像资料\\二零一二年\\南村一组\\tiles");  // 24 characters
+    save_ini(settings, "Filepath", "/mnt/影像资料/二零一二年/南村一组/tiles");  // 26 characters
     save_ini(settings, "ProgramUPdate", "120819");
     MaiFrm& f = ws.maifrm();
     std::string shown = f.caption.substr(std::string(kPanelTitlePrefix).size());
     EXPECT_EQ(common::length(shown), 31u);
-    EXPECT_EQ(shown, "D:\\影像资料\\二零一二年...零一二年\\南村一组\\tiles");
+    EXPECT_EQ(shown, "/mnt/影像资料/二零一...零一二年/南村一组/tiles");
     EXPECT_EQ(title_form("short"), "short");
 }
 

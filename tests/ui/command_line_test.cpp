@@ -145,6 +145,7 @@ TEST_F(CommandLineTest, UndoRedoAndF1WorkWhileTheLineHasTheFocus) {
     // Ctrl+Z and Ctrl+Y undo and redo the drawing, not the typing in the line.
     QTest::keyClick(input_line(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(pdmode(), 0);
+    settle();  // the window enables its redo once it has refreshed
     QTest::keyClick(input_line(), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(pdmode(), 32);
     // F1: the command list, a line each.
