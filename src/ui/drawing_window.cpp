@@ -194,8 +194,12 @@ void DrawingWindow::build_menus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     undo_ = edit->addAction(QStringLiteral("放弃(&U)"), QKeySequence::Undo, this, [this] { undo(); });
     redo_ = edit->addAction(QStringLiteral("重做(&R)"), QKeySequence::Redo, this, [this] { redo(); });
-    // Ctrl+Y as well, as CAD users press it (the platform's redo is Ctrl+Shift+Z here).
-    redo_->setShortcuts({QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // Ctrl+Y as well, as CAD users press it, unless the platform's redo keys have it already
+    // (a key given twice makes Qt call the shortcut ambiguous and run neither).
+    QList<QKeySequence> redo_keys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence ctrl_y(Qt::CTRL | Qt::Key_Y);
+    if (!redo_keys.contains(ctrl_y)) redo_keys.append(ctrl_y);
+    redo_->setShortcuts(redo_keys);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("视图(&V)"));
     view->addAction(QStringLiteral("范围缩放(&E)"), QKeySequence(Qt::Key_Home), this, [this] { canvas_->zoom_extents(); });

@@ -21,7 +21,7 @@ def round_trip(cli, compare, path, out_dir):
     with open(path, "rb") as f:
         binary = f.read(22).startswith(b"AutoCAD Binary DXF")
     if binary:
-        if run.returncode != 2 or "binary DXF" not in stderr or path not in stderr:
+        if run.returncode != 2 or "二进制 DXF" not in stderr or path not in stderr:
             print(f"FAIL {name}: a binary DXF must be refused with status 2 and a clear message; "
                   f"got {run.returncode}: {stderr}")
             return False
