@@ -91,7 +91,7 @@ void BM_Ogr2ogrShapefile50k(benchmark::State& state) {
     Bench b;
     const fs::path gpkg = b.layer("parcels.gpkg");
     const fs::path shp = b.ui.paths().output_dir / "converted.shp";
-    const std::string command = "ogr2ogr -overwrite -f 'ESRI Shapefile' '" + shp.string() + "' '" + gpkg.string() + "'";
+    const std::string command = "ogr2ogr -overwrite -f 'ESRI Shapefile' -lco ENCODING=UTF-8 '" + shp.string() + "' '" + gpkg.string() + "'";
     for (auto _ : state)
         if (std::system(command.c_str()) != 0) state.SkipWithError("ogr2ogr failed");
 }
