@@ -21,6 +21,7 @@
 #include "common/recording_ui.h"
 #include "common/settings.h"
 #include "host/embedded_host.h"
+#include "hosted_session.h"
 #include "sample_gen.h"
 
 using namespace korvane;
@@ -28,21 +29,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NullTranscript : public host::Transcript {
-public:
-    void line(const std::string&) override {}
-};
+struct Bench : bench::HostedSession {
 
-struct Bench {
-    fs::path dir = fs::temp_directory_path() / ("korvane-auto-check-bench-" + std::to_string(::getpid()));
-    host::ScriptInput input;
-    NullTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::RecordingUi ui{settings, common::Paths{dir / "data", dir / "out"}};
-    host::Session session{host, ui, nullptr};
-
-    explicit Bench(size_t parcels) {
+    explicit Bench(size_t parcels) : HostedSession("korvane-auto-check-bench") {
         ui.paths().create_directories();
         host.start();
         host.add(samples::make_parcels(parcels), "county.dxf");

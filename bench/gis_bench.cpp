@@ -18,6 +18,7 @@
 #include "gis/exchange_table.h"
 #include "gis/gis_layers.h"
 #include "host/embedded_host.h"
+#include "hosted_session.h"
 #include "sample_gen.h"
 
 using namespace korvane;
@@ -25,21 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NullTranscript : public host::Transcript {
-public:
-    void line(const std::string&) override {}
-};
+struct Bench : bench::HostedSession {
 
-struct Bench {
-    fs::path dir = fs::temp_directory_path() / ("korvane-gis-bench-" + std::to_string(::getpid()));
-    host::ScriptInput input;
-    NullTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::RecordingUi ui{settings, common::Paths{dir / "data", dir / "out"}};
-    host::Session session{host, ui, nullptr};
-
-    Bench() {
+    Bench() : HostedSession("korvane-gis-bench") {
         ui.paths().create_directories();
         common::save_ini(settings, gis::kEpsgKey, "4527");
         host.start();

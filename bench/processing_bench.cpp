@@ -27,6 +27,7 @@
 #include "mapping/area_selection.h"
 #include "mapping/xg_jz.h"
 #include "render/render.h"
+#include "hosted_session.h"
 #include "sample_gen.h"
 
 using namespace korvane;
@@ -34,22 +35,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NullTranscript : public host::Transcript {
-public:
-    void line(const std::string&) override {}
-};
-
-struct Bench {
-    fs::path dir = fs::temp_directory_path() / ("korvane-processing-bench-" + std::to_string(::getpid()));
-    host::ScriptInput input;
-    NullTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::RecordingUi ui{settings, common::Paths{dir / "data", dir / "out"}};
-    host::Session session{host, ui, nullptr};
+struct Bench : bench::HostedSession {
     host::HostDocument* doc = nullptr;
 
-    Bench() {
+    Bench() : HostedSession("korvane-processing-bench") {
         ui.paths().create_directories();
         host.start();
         host.set_screen_size(1600, 900);

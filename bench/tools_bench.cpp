@@ -16,6 +16,7 @@
 #include "host/embedded_host.h"
 #include "panel/boundary_walk.h"
 #include "parcel/parcel_record.h"
+#include "hosted_session.h"
 #include "sample_gen.h"
 #include "tools/duplicate_points.h"
 #include "tools/parcel_islands.h"
@@ -28,21 +29,9 @@ namespace {
 
 constexpr long kEvery = 100;  // one parcel in a hundred gets a repeated vertex or an island
 
-class NullTranscript : public host::Transcript {
-public:
-    void line(const std::string&) override {}
-};
+struct Bench : bench::HostedSession {
 
-struct Bench {
-    fs::path dir = fs::temp_directory_path() / ("korvane-tools-bench-" + std::to_string(::getpid()));
-    host::ScriptInput input;
-    NullTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::RecordingUi ui{settings, common::Paths{dir / "data", dir / "out"}};
-    host::Session session{host, ui, nullptr};
-
-    Bench() {
+    Bench() : HostedSession("korvane-tools-bench") {
         ui.paths().create_directories();
         host.start();
         host.add(samples::make_parcels(samples::kDefaultParcels), "parcels.dxf");
