@@ -10,14 +10,6 @@ using namespace korvane::common;
 namespace fs = std::filesystem;
 using korvane::test::TempDir;
 
-TEST(Paths, DefaultsUnderHome) {
-    Paths p = default_paths(fs::path("home-of-user"));
-    EXPECT_EQ(p.data_dir, fs::path("home-of-user") / "Tessivo");
-    EXPECT_EQ(p.output_dir, fs::path("home-of-user") / "Tessivo" / "输出");
-    EXPECT_EQ(p.watch_file(), p.data_dir / "watch.txt");
-    EXPECT_EQ(p.temp_drawing(), p.output_dir / "TempDwg.dxf");
-}
-
 TEST(Paths, MapsTheSystemsFixedLocations) {
     Paths p;
     p.data_dir = "data";
