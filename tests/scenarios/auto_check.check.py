@@ -7,18 +7,14 @@ naming its parcels, and each place on its finding: inside both overlapping parce
 edges; at the corner lying on the third parcel's edge; inside the parcel a record finding is on.
 village.txt: the sample village's parcels without a record and with a feature code, each once,
 its place inside it, and nothing else."""
-import os
-import sys
+from scenario_check import OUT, committed, south
 
-import ezdxf
-
-HERE = os.path.dirname(os.path.abspath(__file__))
 ROUND = 0.005 * 2 ** 0.5  # places are written with two decimals
 SNAP = 0.005
 
 
 def entries(name):
-    raw = open(os.path.join(sys.argv[1], name), "rb").read()
+    raw = (OUT / name).read_bytes()
     assert raw.endswith(b"\r\n") and b"\n" not in raw.replace(b"\r\n", b""), name
     out = []
     for line in raw.decode("gbk").split("\r\n")[:-1]:
@@ -30,10 +26,10 @@ def entries(name):
 
 
 def parcels(path):
-    doc = ezdxf.readfile(path)
+    doc = committed(path)
     out = []
     for e in doc.modelspace().query('LWPOLYLINE[layer=="独有宗地" | layer=="共有宗地" | layer=="争议宗地" | layer=="国有宗地"]'):
-        items = [v for _, v in e.get_xdata("South")] if e.has_xdata("South") else None
+        items = south(e)
         label = items[1] if items and len(items) == 21 and items[1] else "句柄" + e.dxf.handle
         out.append(dict(label=label, pts=[(p[0], p[1]) for p in e.get_points()], items=items))
     return out
@@ -67,7 +63,7 @@ def outline_dist(p, pts):
 
 
 # ---- the test drawing
-test = parcels(os.path.join(HERE, "..", "data", "auto_check.dxf"))
+test = parcels("tests/data/auto_check.dxf")
 by_label = {p["label"]: p for p in test}
 found = entries("auto_check.txt")
 bare = [p["label"] for p in test if p["items"] is None]
@@ -108,11 +104,10 @@ for kind, names, place in found:
         assert all(inside(place, q) for q in pts), (kind, place)
 
 # ---- the sample village: nothing but the parcels without a record of their own
-village = parcels(os.path.join(HERE, "..", "..", "samples", "village.dxf"))
+village = parcels("samples/village.dxf")
 found = entries("village.txt")
 assert sorted((k, n) for k, n, _ in found) == sorted(
     [("宗地无属性", p["label"]) for p in village if p["items"] is None] +
     [("宗地有其它属性", p["label"]) for p in village if p["items"] is not None and len(p["items"]) != 21]), found
 labels = {p["label"]: p for p in village}
 assert all(inside(place, labels[n]["pts"]) for _, n, place in found)
-print("auto_check.txt and village.txt checked:", len(found), "village findings")

@@ -1,16 +1,9 @@
 """What drafting_records.scn left, read back with ezdxf: the new boundary on the old corners, the
 moved corners, the changed layers, colours and widths, and every record exactly as it came."""
-import os
-import sys
+from scenario_check import committed, saved, south
 
-import ezdxf
-
-here = os.path.dirname(os.path.abspath(__file__))
-before = ezdxf.readfile(os.path.join(here, "..", "data", "parcels.dxf")).modelspace()
-doc = ezdxf.readfile(sys.argv[1] + "/drafting_records.dxf")
-auditor = doc.audit()
-assert not auditor.has_errors, [str(e) for e in auditor.errors]
-msp = doc.modelspace()
+before = committed("tests/data/parcels.dxf").modelspace()
+msp = saved("drafting_records.dxf").modelspace()
 by_handle = {e.dxf.handle: e for e in msp}
 
 
@@ -18,15 +11,11 @@ def pts(e):
     return [(round(x, 6), round(y, 6)) for x, y in e.get_points("xy")]
 
 
-def xdata(e):
-    return [(t.code, t.value) for t in e.get_xdata("South")] if e.has_xdata("South") else None
-
-
 # Every entity that carried a record carries the same one, items and codes alike.
 for old in before:
     if old.has_xdata("South"):
         new = by_handle[old.dxf.handle]
-        assert xdata(new) == xdata(old), (old.dxf.handle, xdata(new))
+        assert south(new, codes=True) == south(old, codes=True), (old.dxf.handle, south(new, codes=True))
 
 # The boundary drawn from the snapped corners and typed points.
 new_lines = [e for e in msp.query("LWPOLYLINE") if e.dxf.handle not in {o.dxf.handle for o in before}]
@@ -41,4 +30,3 @@ assert (p37.dxf.layer, p3b.dxf.layer, p39.dxf.layer) == ("共有宗地", "共有
 assert p37.dxf.color == 1
 assert p39.dxf.const_width == 0.2 and p3b.dxf.const_width == 0.2
 assert p39.dxf.linetype.upper() == "BYLAYER" and p3b.dxf.linetype == "Continuous"
-print("drafting_records: records kept on", sum(1 for o in before if o.has_xdata("South")), "entities")

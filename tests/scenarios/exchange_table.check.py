@@ -1,13 +1,9 @@
 """exchange_table.scn read back: the exchange table's exact bytes (GBK, CR LF, the header of 23
 names, the apostrophe, the values as stored with the comma inside one of them, areas "0.00"
 with 1234.50 and 0.75, elevations from 9000) and the polylines' elevations after each run."""
-import os
-import sys
+from scenario_check import OUT as out, saved
 
-import ezdxf
-
-out = sys.argv[1]
-table = open(os.path.join(out, "..", "data", "ArcGis宗地属性交换表.TXT"), "rb").read()
+table = (out.parent / "data" / "ArcGis宗地属性交换表.TXT").read_bytes()
 tail = "岭南县石岗镇,石岗镇{},集体土地所有权,{a},{a},,2026-11-02,,陈建国,2026-11-20,112036000,{z},{c},"
 expected = [
     "YSDM,ZDH,TDQLR,ZDSZ,EAST,SOUTH,WEST,NORTH,TXDZ,TDZL,QSXZ,SCMJ,FZMJ,TDZH,PZRQ,QSDCJS,DCY,DCRQ,OutDATA,Zen_DM,"
@@ -26,7 +22,7 @@ assert [len(line.split(",")) for line in lines] == [25, 24, 23]  # commas inside
 
 
 def elevations(name):
-    msp = ezdxf.readfile(os.path.join(out, name)).modelspace()
+    msp = saved(name).modelspace()
     z = {e.dxf.handle: e.dxf.elevation for e in msp.query("LWPOLYLINE")}
     z.update({e.dxf.handle: e.dxf.elevation.z for e in msp.query("POLYLINE")})
     return z
@@ -35,4 +31,3 @@ def elevations(name):
 zero = {h: 0 for h in ["35", "36", "37", "38", "39", "3A", "3B", "3C"]}
 assert elevations("exchange_first.dxf") == {**zero, "37": 9000}, elevations("exchange_first.dxf")
 assert elevations("exchange.dxf") == {**zero, "35": 9000, "36": 9001, "37": 9002}, elevations("exchange.dxf")
-print("exchange table checked")

@@ -5,9 +5,9 @@ import math
 import os
 import re
 import subprocess
-import sys
 
-out = sys.argv[1]
+from scenario_check import OUT as out
+
 NAMES = ("YSDM ZDH TDQLR ZDSZ EAST SOUTH WEST NORTH TXDZ TDZL QSXZ SCMJ FZMJ TDZH PZRQ QSDCJS DCY DCRQ OutDATA "
          "Zen_DM Cun_DM Area Layer Handle 标高").split()
 ARC = 200 + 12.5 ** 2 / 2 * (4 * math.atan(0.5) - math.sin(4 * math.atan(0.5)))  # C: radius 12.5 about (10, 2.5)
@@ -48,4 +48,3 @@ assert open(os.path.join(out, "parcels.cpg")).read() == "UTF-8"
 read_layer("only_c.gpkg", 1, "Undefined geographic SRS")  # GDAL's GeoPackage without one
 left = sorted(os.listdir(out))
 assert left == ["only_c.gpkg", "parcels.cpg", "parcels.dbf", "parcels.gpkg", "parcels.shp", "parcels.shx"], left
-print("GIS layers checked")

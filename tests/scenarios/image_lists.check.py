@@ -1,15 +1,11 @@
 """Tiles by list and by range, read back with ezdxf; the copied tiles, byte for byte."""
 import filecmp
 import os
-import sys
 
-import ezdxf
+from scenario_check import OUT as out, ROOT, saved
 
-out = sys.argv[1]
-tiles = os.path.join(os.path.dirname(os.path.abspath(__file__)), "tiles")
-doc = ezdxf.readfile(out + "/image_lists.dxf")
-auditor = doc.audit()
-assert not auditor.has_errors, [str(e) for e in auditor.errors]
+tiles = ROOT / "tests" / "scenarios" / "tiles"
+doc = saved("image_lists.dxf")
 placed = [
     (tuple(img.dxf.insert)[:2], os.path.basename(doc.entitydb[img.dxf.image_def_handle].dxf.filename))
     for img in doc.modelspace().query("IMAGE")
@@ -34,4 +30,3 @@ for name in ["2542.00-547.00.jpg", "2543.00-548.00.jpg"]:
 assert os.listdir(os.path.join(out, "copied_missing")) == ["2542.00-547.00.jpg"]
 assert os.listdir(os.path.join(out, "copied_empty")) == []
 assert os.listdir(os.path.join(out, "copied_cancel")) == []
-print("image_lists.dxf and the copies checked")

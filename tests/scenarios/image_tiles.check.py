@@ -1,14 +1,11 @@
 """Tiles by point on the village, read back with ezdxf: each at its sheet's corner, 1000 units
 wide, drawn first (file order and sort table alike), the TIFF tile clipped to the rectangle,
 frames shown but not plotted."""
-import sys
-
-import ezdxf
 from ezdxf import reorder
 
-doc = ezdxf.readfile(sys.argv[1] + "/image_tiles.dxf")
-auditor = doc.audit()
-assert not auditor.has_errors, [str(e) for e in auditor.errors]
+from scenario_check import saved
+
+doc = saved("image_tiles.dxf")
 msp = doc.modelspace()
 images = msp.query("IMAGE")
 placed = sorted(
@@ -50,4 +47,3 @@ assert len(got) == len(want) and all(abs(a - c) < 1e-6 and abs(b - d) < 1e-6 for
 rv = doc.objects.query("RASTERVARIABLES")
 assert len(rv) == 1 and rv[0].dxf.frame == 2, [r.dxf.frame for r in rv]
 assert doc.header["$PDMODE"] == 32 and doc.header["$PDSIZE"] == 4
-print("image_tiles.dxf checked")

@@ -1,18 +1,7 @@
 """Map frames read back with ezdxf: frame corners, the tiles each fill inserted, the five-point
 clip outline on every image, the template's entities exploded and scaled onto the frame, and
 image frames off."""
-import sys
-
-import ezdxf
-
-out = sys.argv[1]
-
-
-def load(name):
-    doc = ezdxf.readfile(f"{out}/{name}")
-    auditor = doc.audit()
-    assert not auditor.has_errors, [str(e) for e in auditor.errors]
-    return doc
+from scenario_check import saved as load
 
 
 def frames(doc):
@@ -94,4 +83,3 @@ assert abs(width - 1.5 * 884 / 590) < 1e-9, width
 title = [t for t in doc.modelspace().query("TEXT") if t.dxf.text == "集体土地所有权调查公示图"][0]
 assert abs(title.dxf.height - 6 * 2.2 * 884 / 590) < 1e-9, title.dxf.height
 assert image_frame(doc) == 0
-print("map frames checked")

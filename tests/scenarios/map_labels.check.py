@@ -1,15 +1,10 @@
 """Organisation-name labels read back with ezdxf: text, place, height, colour and layer of each
 label, and the parcels' widths and colours afterwards."""
-import sys
-
-import ezdxf
-
-out = sys.argv[1]
+from scenario_check import saved, south
 
 
 def read(name):
-    doc = ezdxf.readfile(f"{out}/{name}")
-    msp = doc.modelspace()
+    msp = saved(name).modelspace()
     labels = {}
     for t in msp.query("TEXT"):
         assert t.dxf.layer == "小组名称" and t.dxf.halign == 1 and t.dxf.valign == 2, t.dxf.text
@@ -17,8 +12,7 @@ def read(name):
                               t.dxf.get("color", 256))
     parcels = {}
     for p in msp.query("LWPOLYLINE"):
-        data = p.get_xdata("South") if p.has_xdata("South") else []
-        parcels[data[2][1] if data else ""] = (p.dxf.const_width, p.dxf.color)
+        parcels[(south(p) or ["", "", ""])[2]] = (p.dxf.const_width, p.dxf.color)
     return labels, parcels
 
 
@@ -40,4 +34,3 @@ assert labels == {
 }, labels
 assert all(w == 0 for w, _ in parcels.values()), parcels
 assert parcels["月牙组"] == (0, 6) and parcels["国有组"] == (0, 7) and parcels["L形组"] == (0, 3), parcels
-print("labels checked")

@@ -3,11 +3,10 @@ text layer (pdftotext), and pixels (pdftoppm) where the frame's border, the tile
 and the empty margin lie. At 1:2000 the 600 m frame is 300 mm wide, centred on the page."""
 import re
 import subprocess
-import sys
 import unicodedata
-from pathlib import Path
 
-out = Path(sys.argv[1])
+from scenario_check import OUT as out
+
 MM = 25.4 / 72
 
 
@@ -103,4 +102,3 @@ pdf = out / "view.pdf"
 assert page_mm(pdf) == (210, 297), page_mm(pdf)
 assert "下围村民小组" in text(pdf)
 assert not (out / "too_big.pdf").exists() and not list(out.glob("*.part"))
-print("plots checked")

@@ -1,11 +1,10 @@
 """map_sheets.scn read back with ezdxf: four numbers in each of the four whole sheets of
 (0,0)-(2500,2500), 20 in from the sheet's corners, 8 high; nothing from the other runs."""
-import sys
-import ezdxf
+from scenario_check import saved
 
-doc = ezdxf.readfile(sys.argv[1] + "/sheets.dxf")
-texts = sorted((t.dxf.text, round(t.dxf.insert.x, 6), round(t.dxf.insert.y, 6)) for t in doc.modelspace().query("TEXT"))
-assert all(t.dxf.height == 8 for t in doc.modelspace().query("TEXT"))
+found = saved("sheets.dxf").modelspace().query("TEXT")
+texts = sorted((t.dxf.text, round(t.dxf.insert.x, 6), round(t.dxf.insert.y, 6)) for t in found)
+assert all(t.dxf.height == 8 for t in found)
 expected = []
 for row, top in ((1, 2500), (2, 1500)):
     for col, left in ((1, 0), (2, 1000)):
@@ -13,4 +12,3 @@ for row, top in ((1, 2500), (2, 1500)):
         expected += [(number, left + 20, top - 20), (number, left + 980, top - 20), (number, left + 20, top - 980),
                      (number, left + 980, top - 980)]
 assert texts == sorted(expected), texts
-print("sheets.dxf checked")

@@ -4,16 +4,13 @@ coordinate list (bytes). 54 is walked from its north-west corner counter-clockwi
 numbers the mark at its north-west corner (C1)."""
 import math
 from decimal import ROUND_HALF_UP, Decimal
-import sys
-from pathlib import Path
 
-import ezdxf
 import openpyxl
 
-ROOT = Path(__file__).resolve().parents[2]
-out = Path(sys.argv[1])
-before = ezdxf.readfile(ROOT / "samples" / "village.dxf")
-after = ezdxf.readfile(out / "survey_village.dxf")
+from scenario_check import OUT as out, committed, saved, south
+
+before = committed("samples/village.dxf")
+after = saved("survey_village.dxf")
 
 
 def corner(handle, i):
@@ -60,19 +57,18 @@ assert sorted(labels) == sorted(n for n, *_ in expected), sorted(labels)
 for number, xy, desc, ps, pt in expected:
     t = labels[number]
     assert near(t.dxf.insert, xy) and t.dxf.height == 5.0, (number, t.dxf.insert, t.dxf.height)
-    items = lambda e: [x.value for x in e.get_xdata("South")]
     # Work-record points on "工作记录" may stand at the same corner; they are not marks.
     marks = [p for p in msp.query("POINT") if near(p.dxf.location, xy) and p.dxf.layer != "工作记录"]
     assert len(marks) == 1, (number, marks)
     m = marks[0]
     assert m.dxf.layer == "界址点" and m.dxf.get("color") == 1, (number, m.dxf.layer, m.dxf.get("color"))
     position = f"{g(m.dxf.location.y)},{g(m.dxf.location.x)}"
-    assert items(m) == [codes[ps] + "-1", holders[ps], f"{ps}_{pt}", position, desc, "", ""], (number, items(m))
+    assert south(m) == [codes[ps] + "-1", holders[ps], f"{ps}_{pt}", position, desc, "", ""], (number, south(m))
     circles = [c for c in msp.query("CIRCLE") if near(c.dxf.center, xy)]
     assert len(circles) == 1 and circles[0].dxf.radius == 2.0, (number, circles)
     c = circles[0]
     assert c.dxf.layer == "界址点" and c.dxf.get("color") == 1
-    assert items(c) == [codes[ps] + "-2", holders[ps], f"{ps}_{pt}", position, desc, "", ""], (number, items(c))
+    assert south(c) == [codes[ps] + "-2", holders[ps], f"{ps}_{pt}", position, desc, "", ""], (number, south(c))
 left = [p for p in msp.query('POINT[layer=="今后界址点"]')]
 assert len(left) == 4, len(left)  # the sample's six future points, two of them numbered
 assert after.header["$PDMODE"] == 32, after.header["$PDMODE"]
@@ -90,4 +86,3 @@ for r, (number, (x, y), desc, _, _) in enumerate(expected, start=6):
     assert ws[f"E{r}"].number_format == "0.00" and ws[f"C{r}"].border.left.style == "thin"
 assert ws["C13"].value is None
 assert "A1:X1" in {str(m) for m in ws.merged_cells.ranges} and ws.print_area == ["$A$1:$X$39"]
-print("survey_village checked")
