@@ -94,19 +94,6 @@ TEST_F(HostFixture, PolylineMembers) {
     EXPECT_EQ(e->Coordinates()[0], 100.0);
 }
 
-TEST_F(HostFixture, TextAlignment) {
-    auto t = entity(txt);
-    EXPECT_EQ(t->TextString(), "张三");
-    EXPECT_EQ(t->Alignment(), 0);
-    t->SetAlignment(10);  // middle centre
-    t->SetTextAlignmentPoint({7, 8, 0});
-    EXPECT_EQ(t->Alignment(), 10);
-    EXPECT_EQ(t->TextAlignmentPoint(), (Point{7, 8, 0}));
-    drawing::Entity raw(host.active()->doc(), host.active()->doc().find_handle(txt));
-    EXPECT_EQ(raw.halign(), 1);
-    EXPECT_EQ(raw.valign(), 2);
-}
-
 TEST_F(HostFixture, SelectionSetsAreNamedAndKept) {
     auto sets = doc->SelectionSets();
     auto s = sets->Add("text");

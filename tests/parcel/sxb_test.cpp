@@ -132,7 +132,8 @@ TEST_F(Form, ViewShowsWithoutTouchingTheDrawing) {
 
 // ---- save ----
 
-TEST_F(Form, NoOptionChosenKeepsTheLayerButStateCodeMovesIt) {
+// The state code moving a parcel is SaveChecks' and parcel_form.scn's.
+TEST_F(Form, NoOptionChosenKeepsTheLayer) {
     select("36");
     surveyor();
     ASSERT_EQ(f->chosen_type(), ParcelType::None);
@@ -140,11 +141,6 @@ TEST_F(Form, NoOptionChosenKeepsTheLayerButStateCodeMovesIt) {
     f->click("保存");
     EXPECT_EQ(entity("36").layer(), "独有宗地");
     EXPECT_TRUE(ui.messages().empty());
-    select("36");
-    f->set_text("Text1(2)", kStateCode);
-    surveyor();
-    f->click("保存");
-    EXPECT_EQ(entity("36").layer(), "国有宗地");
 }
 
 TEST_F(Form, TwoSavesGiveTwoStamps) {

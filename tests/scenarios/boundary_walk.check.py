@@ -1,5 +1,5 @@
 """The work-record points boundary_walk.scn left, read back with ezdxf: their layers, colours
-and "South" records item by item; the parcel the panel refused keeps its attribute record."""
+and "South" records item by item; the parcel the panel showed keeps its attribute record."""
 from scenario_check import saved, texts as record
 
 doc = saved("boundary_walk.dxf")
