@@ -19,12 +19,6 @@ using namespace korvane::drawing::testing;
 
 namespace {
 
-// The facts line of the entity with that handle.
-std::string entity_facts(const std::string& output, const std::string& handle) {
-    auto l = lines_with(output, "entity " + handle + " ");
-    return l.empty() ? "" : l[0];
-}
-
 // ezdxf's audit of an R12 drawing reports every POLYLINE inside a block as
 // "Deleted SEQEND(#..) entity with invalid owner handle #None." even for drawings ezdxf
 // wrote itself (it gives R12 block entities no owner); nothing else may appear.
@@ -106,7 +100,7 @@ TEST(BlockInsert, AnotherDrawingAsABlockThenExploded) {
     TempDir dir;
     Source src = make_source(dir, "界址图框.dxf");
     std::string target_file = dir / "target.dxf";
-    ASSERT_EQ(run_script("block_make.py", {"R2000", target_file, "ANSI_936"}).status, 0);
+    ASSERT_EQ(ezdxf({"make", "R2000", target_file, "ANSI_936"}).status, 0);
     Document doc = Document::load(target_file);
     CopyReport report;
     RecordId ref = insert_dxf_as_block(doc, src.path, {1000, 2000, 0}, 2, 2, 2, 90, "图框", &report);
@@ -129,13 +123,13 @@ TEST(BlockInsert, AnotherDrawingAsABlockThenExploded) {
 
     std::string as_block = dir / "as_block.dxf";
     doc.save(as_block);
-    RunResult r = run_script("block_facts.py", {as_block});
+    RunResult r = ezdxf({"blocks", as_block});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("block 界址图框 base=100.0,100.0,0.0 entities=LINE,LWPOLYLINE,HATCH,TEXT,CIRCLE,IMAGE"),
               std::string::npos)
         << r.output;
-    EXPECT_EQ(field(entity_facts(r.output, Entity(doc, ref).handle_text()), "geom"), "界址图框|1000.0,2000.0,0.0|2.0,2.0,2.0|90.0");
+    EXPECT_EQ(field(facts_by_prefix(r.output, "entity ").at(Entity(doc, ref).handle_text()), "geom"), "界址图框|1000.0,2000.0,0.0|2.0,2.0,2.0|90.0");
 
     // Explode: world = insertion + R(90°)·2·(p − base).
     Entity(doc, ref).set_color(5);
@@ -164,16 +158,16 @@ TEST(BlockInsert, AnotherDrawingAsABlockThenExploded) {
 
     std::string exploded = dir / "exploded.dxf";
     doc.save(exploded);
-    r = run_script("block_facts.py", {exploded});
+    r = ezdxf({"blocks", exploded});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
-    std::string lf = entity_facts(r.output, le.handle_text());
+    std::string lf = facts_by_prefix(r.output, "entity ").at(le.handle_text());
     EXPECT_EQ(field(lf, "geom"), "1000.0,2000.0,0.0;1000.0,2020.0,0.0");
-    std::string tf = entity_facts(r.output, text.handle_text());
+    std::string tf = facts_by_prefix(r.output, "entity ").at(text.handle_text());
     EXPECT_EQ(field(tf, "geom"), "990.0,2010.0,0.0|界址点|5.0|90.0");
-    EXPECT_EQ(field(entity_facts(r.output, Entity(doc, hatch).handle_text()), "geom"), "0|");
-    EXPECT_EQ(entity_facts(r.output, Entity(doc, ref).handle_text()), "");
-    RunResult images = run_script("image_facts.py", {exploded});
+    EXPECT_EQ(field(facts_by_prefix(r.output, "entity ").at(Entity(doc, hatch).handle_text()), "geom"), "0|");
+    EXPECT_EQ(facts_by_prefix(r.output, "entity ").count(Entity(doc, ref).handle_text()), 0u);
+    RunResult images = ezdxf({"images", exploded});
     EXPECT_NE(images.output.find("audit errors=0 fixes=0"), std::string::npos) << images.output;
 
     ASSERT_TRUE(doc.undo());
@@ -205,7 +199,7 @@ TEST(BlockWblock, RoundTripThroughAFile) {
     KORVANE_NEED_EZDXF();
     TempDir dir;
     std::string file = dir / "village.dxf";
-    RunResult made = run_script("block_make.py", {"R2000", file, "ANSI_936"});
+    RunResult made = ezdxf({"make", "R2000", file, "ANSI_936"});
     ASSERT_EQ(made.status, 0) << made.output;
     auto h = handles_of(made.output);
     Document doc = Document::load(file);
@@ -215,7 +209,7 @@ TEST(BlockWblock, RoundTripThroughAFile) {
     CopyReport report;
     ASSERT_TRUE(write_wblock(doc, chosen, {5, 5, 0}, out, &report)) << report.error;
     EXPECT_EQ(report.copied, 4u);
-    RunResult r = run_script("block_facts.py", {out});
+    RunResult r = ezdxf({"blocks", out});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("version=AC1024"), std::string::npos);
@@ -239,7 +233,7 @@ TEST(BlockWblock, RoundTripThroughAFile) {
     EXPECT_EQ(Entity(back, ids[2]).text(), "界址点");
     std::string again = dir / "back.dxf";
     back.save(again);
-    r = run_script("block_facts.py", {again});
+    r = ezdxf({"blocks", again});
     EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("geom=5.0,40.0,0.0|界址点|2.5|0.0"), std::string::npos) << r.output;
 }
@@ -249,7 +243,7 @@ TEST(BlockInsert, BetweenR12AndLaterVersions) {
     TempDir dir;
     Source src = make_source(dir, "frame.dxf", {0, 0, 0});
     std::string r12_file = dir / "old.dxf";
-    RunResult made = run_script("block_make.py", {"R12", r12_file, "ANSI_936"});
+    RunResult made = ezdxf({"make", "R12", r12_file, "ANSI_936"});
     ASSERT_EQ(made.status, 0) << made.output;
 
     // A later drawing into R12: the lightweight polyline becomes an old-style one; hatch and
@@ -267,7 +261,7 @@ TEST(BlockInsert, BetweenR12AndLaterVersions) {
     ASSERT_NE(as_block, kNoRecord);
     std::string out = dir / "old_out.dxf";
     old.save(out);
-    RunResult r = run_script("block_facts.py", {out});
+    RunResult r = ezdxf({"blocks", out});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(audit_clean_r12(r.output)) << r.output;
     EXPECT_NE(r.output.find("version=AC1009"), std::string::npos);
@@ -287,7 +281,7 @@ TEST(BlockInsert, BetweenR12AndLaterVersions) {
     EXPECT_EQ(star.size(), 7u);
     std::string out2 = dir / "later.dxf";
     later.save(out2);
-    r = run_script("block_facts.py", {out2});
+    r = ezdxf({"blocks", out2});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("type=TEXT layer=注记"), std::string::npos) << r.output;
@@ -412,7 +406,7 @@ TEST(BlockExplode, AttributesBecomeTextAndDefinitionsStayBehind) {
     if (!has_ezdxf()) return;
     std::string out = dir / "exploded.dxf";
     doc.save(out);
-    RunResult r = run_script("block_facts.py", {out});
+    RunResult r = ezdxf({"blocks", out});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("type=TEXT layer=标注 color=256 owner="), std::string::npos) << r.output;

@@ -1,8 +1,8 @@
 #pragma once
 // Support for the engine's tests: small drawings written out group by group as a CAD program
 // writes them (a complete R2010 drawing, and a builder for geometry tests), the independent
-// reader (ezdxf_probe.py and the other checker scripts under Debian's python3, which has ezdxf)
-// and what it prints, corpus paths, tiny image headers, and reading and writing test files.
+// reader (ezdxf_probe.py under Debian's python3, which has ezdxf) and what it prints, corpus
+// paths, tiny image headers, and reading and writing test files.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -157,14 +157,6 @@ inline Groups replaced(Groups g, int code, const std::string& from, const std::s
     return g;
 }
 
-// A folder of its own for a test's files, emptied first.
-inline std::filesystem::path test_dir(const std::string& name) {
-    std::filesystem::path dir = std::filesystem::path(KORVANE_TEST_OUT) / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
 inline void write_file(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
@@ -278,11 +270,11 @@ struct RunResult {
     std::string output;
 };
 
-// Runs one of the checker scripts next to these tests with the system Python (the one
-// that has ezdxf); stdout and stderr together.
-inline RunResult run_script(const std::string& script, const std::vector<std::string>& args) {
+// Runs ezdxf_probe.py, the independent reader and writer, with the system Python (the one that
+// has ezdxf); standard output and error together.
+inline RunResult ezdxf(const std::vector<std::string>& args) {
     RunResult r;
-    r.output = korvane::test::run(korvane::test::python_command("tests/drawing/" + script, args), &r.status);
+    r.output = korvane::test::run(korvane::test::python_command("tests/drawing/ezdxf_probe.py", args), &r.status);
     return r;
 }
 
@@ -293,7 +285,6 @@ inline bool has_ezdxf() {
 }
 
 inline std::string corpus(const std::string& rel) { return std::string(KORVANE_CORPUS_DIR) + "/" + rel; }
-inline bool corpus_present() { return std::filesystem::exists(KORVANE_CORPUS_DIR); }
 
 #define KORVANE_NEED_EZDXF()                                                                \
     do {                                                                                    \
@@ -301,89 +292,17 @@ inline bool corpus_present() { return std::filesystem::exists(KORVANE_CORPUS_DIR
     } while (0)
 #define KORVANE_NEED_CORPUS()                                                                          \
     do {                                                                                               \
-        if (!::korvane::drawing::testing::corpus_present()) GTEST_SKIP() << "../shared/dxf-corpus missing"; \
+        if (!std::filesystem::exists(KORVANE_CORPUS_DIR)) GTEST_SKIP() << "../shared/dxf-corpus missing"; \
     } while (0)
 
 inline std::string be32(uint32_t v) {
     return std::string{char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
 }
 
-// The first bytes of a PNG file: signature and IHDR (enough for the pixel size).
+// The first bytes of a PNG file: signature and IHDR (enough for the pixel size; the CRC is not read).
 inline std::string png_header(uint32_t w, uint32_t h) {
-    std::string s("\x89PNG\r\n\x1a\n", 8);
-    s += be32(13) + "IHDR" + be32(w) + be32(h);
-    s += std::string("\x08\x02\x00\x00\x00", 5);
-    s += be32(0);  // CRC (not checked by the reader)
-    return s;
-}
-
-inline std::string probe_command(const std::vector<std::string>& args) {
-    return korvane::test::python_command("tests/drawing/ezdxf_probe.py", args);
-}
-
-// Runs ezdxf_probe.py with the arguments; status 0 expected.
-inline std::string ezdxf(const std::vector<std::string>& args, int* status = nullptr) {
-    return korvane::test::run(probe_command(args), status);
-}
-
-using Fields = std::map<std::string, std::string>;
-
-// What `ezdxf_probe.py probe` found: the audit, structure and drawing lines, the layers by
-// name and the model-space entities in order.
-struct Probe {
-    int status = -1;
-    std::string output;
-    Fields audit, structure, drawing;
-    std::map<std::string, Fields> layers;
-    std::vector<Fields> entities;
-};
-
-inline Probe probe(const std::string& path) {
-    Probe p;
-    p.output = ezdxf({"probe", path}, &p.status);
-    size_t pos = 0;
-    while (pos < p.output.size()) {
-        size_t end = p.output.find('\n', pos);
-        if (end == std::string::npos) end = p.output.size();
-        std::string line = p.output.substr(pos, end - pos);
-        pos = end + 1;
-        std::vector<std::string> parts;
-        size_t b = 0;
-        while (true) {
-            size_t t = line.find('\t', b);
-            parts.push_back(line.substr(b, t == std::string::npos ? std::string::npos : t - b));
-            if (t == std::string::npos) break;
-            b = t + 1;
-        }
-        Fields f;
-        for (size_t i = 1; i < parts.size(); ++i) {
-            size_t eq = parts[i].find('=');
-            if (eq != std::string::npos) f[parts[i].substr(0, eq)] = parts[i].substr(eq + 1);
-        }
-        if (parts[0] == "audit") p.audit = f;
-        else if (parts[0] == "structure") p.structure = f;
-        else if (parts[0] == "drawing") p.drawing = f;
-        else if (parts[0] == "layer") p.layers[f["name"]] = f;
-        else if (parts[0] == "entity") p.entities.push_back(f);
-    }
-    return p;
-}
-
-// "1.0,2.0,3.0;4.0,5.0,6.0" -> {1,2,3,4,5,6}
-inline std::vector<double> numbers(const std::string& s) {
-    std::vector<double> out;
-    const char* p = s.c_str();
-    while (*p) {
-        char* end = nullptr;
-        double v = std::strtod(p, &end);
-        if (end == p) {
-            ++p;
-            continue;
-        }
-        out.push_back(v);
-        p = end;
-    }
-    return out;
+    return std::string("\x89PNG\r\n\x1a\n", 8) + be32(13) + "IHDR" + be32(w) + be32(h) +
+           std::string("\x08\x02\x00\x00\x00", 5) + be32(0);
 }
 
 // The lines of the reader's output that start with `prefix`.
@@ -396,14 +315,7 @@ inline std::vector<std::string> lines_with(const std::string& output, const std:
     return out;
 }
 
-// The first line of the output that starts with `prefix`, or "".
-inline std::string line_with(const std::string& output, const std::string& prefix) {
-    auto l = lines_with(output, prefix);
-    return l.empty() ? "" : l[0];
-}
-
-// "key=value" of a facts line as the checker scripts print them ("geom" runs to the end of the
-// line); "?" when missing.
+// "key=value" of a facts line ("geom" runs to the end of the line); "?" when missing.
 inline std::string field(const std::string& facts, const std::string& key) {
     const std::string padded = " " + facts;
     size_t at = padded.find(" " + key + "=");
@@ -413,15 +325,12 @@ inline std::string field(const std::string& facts, const std::string& key) {
     return padded.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
 
-// The "name=handle" lines a maker script prints, by name.
+// The "name=handle" lines a maker prints, by name.
 inline std::map<std::string, std::string> handles_of(const std::string& output) {
     std::map<std::string, std::string> out;
-    std::istringstream in(output);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos && line.find(' ') == std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-    }
+    for (const std::string& line : lines_with(output, ""))
+        if (size_t eq = line.find('='); eq != std::string::npos && line.find(' ') == std::string::npos)
+            out[line.substr(0, eq)] = line.substr(eq + 1);
     return out;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Broken drawings: `korvane-cli convert` repairs them with warnings (or refuses them with a
-clear error); what it writes then reads in ezdxf without errors, and loads in Korvane again
-without anything left to repair.
+"""Broken drawings: `korvane-cli convert` repairs them with warnings that name what each was
+found to have (or refuses them with a clear error); what it writes then reads in ezdxf without
+errors, and loads in Korvane again without anything left to repair.
 
 Usage: ezdxf_malformed.py KORVANE_CLI MALFORMED_FOLDER OUT_DIR
 Exit 77 (skipped) when the folder or ezdxf is missing.
@@ -9,6 +9,18 @@ Exit 77 (skipped) when the folder or ezdxf is missing.
 import os
 import subprocess
 import sys
+
+# What each drawing must be found to have (at least); these must not be refused.
+EXPECTED = {
+    "R12_with_trash_beyond_EOF.dxf": ["0/EOF 之后的数据已舍弃"],
+    "duplicate_handles.dxf": ["句柄已被占用", "$HANDSEED"],
+    "empty_handles.dxf": ["句柄为空或无效"],
+    "layout_broken_links.dxf": ["3 个布局指向不存在的块记录，已重新连到"],
+    "no_layouts.dxf": ["没有布局字典", "块记录没有布局"],
+    "r2000_blocks_with_no_name_and_no_block_record.dxf": ["2 个无名且无实体的块定义"],
+    "recover01.dxf": ["处头变量在 HEADER 段之外", "个重复的段", "没有 0/EOF"],
+    "recover02.dxf": ["有表项却没有 TABLE 头"],
+}
 
 
 def convert(cli, src, dst):
@@ -33,20 +45,25 @@ def main():
         return 77
     os.makedirs(out_dir, exist_ok=True)
     failures = 0
-    for name in sorted(f for f in os.listdir(folder) if f.lower().endswith(".dxf")):
+    names = sorted(f for f in os.listdir(folder) if f.lower().endswith(".dxf"))
+    for name in sorted(set(EXPECTED) - set(names)):
+        print(f"FAIL {name}: missing from {folder}")
+        failures += 1
+    for name in names:
         src = os.path.join(folder, name)
         out = os.path.join(out_dir, name)
         again = os.path.join(out_dir, "again_" + name)
         status, lines, warnings = convert(cli, src, out)
         if status == 2:
-            if not lines or not lines[-1].startswith("error: " + src):
-                print(f"FAIL {name}: refused without a message naming the file: {lines}")
+            if name in EXPECTED or not lines or not lines[-1].startswith("error: " + src):
+                print(f"FAIL {name}: refused where it should load, or without a message naming the file: {lines}")
                 failures += 1
             else:
                 print(f"ok   {name}: refused: {lines[-1]}")
             continue
-        if status != 0 or not warnings:
-            print(f"FAIL {name}: a broken drawing loads with a warning or is refused; status {status}, {lines}")
+        missed = [part for part in EXPECTED.get(name, []) if not any(part in w for w in warnings)]
+        if status != 0 or not warnings or missed:
+            print(f"FAIL {name}: a broken drawing loads with the warnings {missed} or is refused; status {status}, {lines}")
             failures += 1
             continue
         try:

@@ -1,26 +1,40 @@
 #!/usr/bin/env python3
-"""The independent reader for the drawing tests: ezdxf makes drawings, reads what
-Korvane wrote and redoes Korvane's transforms its own way.
+"""The independent reader and writer of the drawing tests: ezdxf (and Pillow for image files)
+makes drawings, reads what Korvane wrote and redoes Korvane's transforms its own way.
 
-  ezdxf_probe.py make VERSION OUT.dxf     a drawing ezdxf writes (R12 and R2004 with ANSI_936,
-                                          R2000 with ANSI_1252, R2010, R2018), a few entities
-  ezdxf_probe.py probe FILE.dxf           audit (plain and recovering load), handle and owner
-                                          checks, layers, then one line per model-space
-                                          entity: tab-separated key=value
-  ezdxf_probe.py shapes OUT.dxf           one entity of every transformable type (R2010)
-  ezdxf_probe.py check-transform A B OP.. applies OPs to A with ezdxf and compares the
-                                          geometry with B; OP is move:DX,DY,DZ,
-                                          rotate:BX,BY,BZ:RADIANS or scale:BX,BY,BZ:FACTOR
+  make VERSION OUT [CODEPAGE]  a small drawing (see make); prints NAME=HANDLE for each entity
+  make-hatch OUT               one hatch with every kind of edge (see make_hatch); prints its handle
+  make-images DIR              image files Pillow writes; prints NAME WIDTH HEIGHT for each
+  shapes OUT                   one entity of every transformable type (R2010)
+  probe FILE                   "problem: ..." for whatever the audits, the recovering load and the
+                               handle and owner checks find; "version=", "layer NAME" lines, then
+                               "entity TYPE layer=L color=C p=POINTS ..." for each model-space entity
+  blocks|images|hatches|order FILE
+                               "audit errors=N fixes=N" and an "audit: MESSAGE" line for each, then
+                               one fact a line (see the functions of those names)
+  set-order IN OUT H,H,..      gives model space that redraw order and saves it as OUT
+  check-transform A B OP..     applies OPs to A with ezdxf and compares the geometry with B; OP is
+                               move:DX,DY,DZ, rotate:BX,BY,BZ:RADIANS or scale:BX,BY,BZ:FACTOR
 Exit status 0 when all is well, 1 with a message otherwise.
 """
 import io
 import math
+import os
 import re
 import sys
 
 import ezdxf
-from ezdxf import recover
+from ezdxf import recover, reorder
 from ezdxf.math import Matrix44, Vec3
+from ezdxf.tools.codepage import toencoding
+
+
+def num(v, digits=9):
+    return repr(round(float(v), digits) + 0.0)
+
+
+def pt(v, digits=9):
+    return ",".join(num(c, digits) for c in v)
 
 
 def fmt(v):
@@ -34,20 +48,96 @@ def fmt(v):
     return text.replace("\t", " ").replace("\n", "\\n")
 
 
-# ---------------------------------------------------------------- make
+# ---------------------------------------------------------------- drawings and files to read
 
-def make(version, out):
+def make(version, out, codepage=None):
+    """square: closed (0,0)-(10,0)-(10,10)-(0,10) on layer 宗地 (colour 3), colour 3; bulged: closed
+    (20,0)-(30,0)-(30,10)-(20,10), bulge 1 on its last segment; open: (40,0)-(50,0)-(50,10);
+    ring: closed 2D POLYLINE (60,0)-(70,0)-(70,10)-(60,10), bulge -0.5 on its first segment;
+    line: (0,20)-(10,30); text: "界址点" at (5,40) on layer 注记, height 2.5; circle: (80,5) radius 5.
+    R12 gets old-style polylines; the code page is ANSI_1252 unless given."""
     doc = ezdxf.new(version)
-    if version in ("R12", "R2004"):  # R2000 stays ANSI_1252: Chinese travels as \U+ escapes
-        doc.encoding = "gbk"
+    if codepage:  # ezdxf writes $DWGCODEPAGE from the document's encoding
+        doc.encoding = toencoding(codepage)
     msp = doc.modelspace()
-    doc.layers.add("界址线", color=3)
-    msp.add_line((0, 0), (100, 0), dxfattribs={"layer": "界址线"})
-    msp.add_text("原有注记", dxfattribs={"layer": "界址线", "height": 2.0}).set_placement((5, 5))
-    msp.add_circle((50, 50), 10)
-    if version != "R12":
-        msp.add_lwpolyline([(0, 0), (10, 0), (10, 10)], close=True)
+    doc.layers.add("宗地", color=3)
+    doc.layers.add("注记")
+    r12 = version == "R12"
+
+    def poly(points, closed, attribs, bulges=None):
+        if r12:
+            e = msp.add_polyline2d(points, close=closed, dxfattribs=attribs)
+            for v, b in zip(e.vertices, bulges or []):
+                v.dxf.bulge = b
+            return e
+        pts = [(x, y, 0, 0, b) for (x, y), b in zip(points, bulges or [0] * len(points))]
+        return msp.add_lwpolyline(pts, format="xyseb", close=closed, dxfattribs=attribs)
+
+    made = {"square": poly([(0, 0), (10, 0), (10, 10), (0, 10)], True, {"layer": "宗地", "color": 3}),
+            "bulged": poly([(20, 0), (30, 0), (30, 10), (20, 10)], True, {}, [0, 0, 0, 1]),
+            "open": poly([(40, 0), (50, 0), (50, 10)], False, {}),
+            "ring": msp.add_polyline2d([(60, 0), (70, 0), (70, 10), (60, 10)], close=True),
+            "line": msp.add_line((0, 20), (10, 30)),
+            "text": msp.add_text("界址点", dxfattribs={"layer": "注记", "height": 2.5, "insert": (5, 40)}),
+            "circle": msp.add_circle((80, 5), 5)}
+    made["ring"].vertices[0].dxf.bulge = -0.5
     doc.saveas(out)
+    for name, e in made.items():
+        print(f"{name}={e.dxf.handle}")
+
+
+def make_hatch(out):
+    """An R2010 hatch, pattern ANSI31 at scale 2 and angle 15, seed (5,5), with four loops:
+    1. counter-clockwise: line (0,0)-(10,0), arc about (10,5) radius 5 from -90 to 90 degrees,
+       lines (10,10)-(0,10)-(0,0): area 100 + 12.5 pi;
+    2. clockwise: line (20,0)-(20,10), a clockwise arc about (25,10) radius 5 from 180 down to 0
+       degrees (over the top), lines (30,10)-(30,0)-(20,0): area 100 + 12.5 pi;
+    3. a full ellipse about (60,5), major axis (4,0), ratio 0.5: area 8 pi;
+    4. a cubic spline through the fit points (40,0) (45,5) (50,0), closed by a line."""
+    doc = ezdxf.new("R2010")
+    h = doc.modelspace().add_hatch(color=1)
+    h.set_pattern_fill("ANSI31", scale=2.0, angle=15.0)
+    p = h.paths.add_edge_path()
+    p.add_line((0, 0), (10, 0))
+    p.add_arc((10, 5), 5, -90, 90, ccw=True)
+    p.add_line((10, 10), (0, 10))
+    p.add_line((0, 10), (0, 0))
+    q = h.paths.add_edge_path()
+    q.add_line((20, 0), (20, 10))
+    q.add_arc((25, 10), 5, 0, 180, ccw=False)  # ezdxf's form of the clockwise arc 180 -> 0
+    q.add_line((30, 10), (30, 0))
+    q.add_line((30, 0), (20, 0))
+    h.paths.add_edge_path().add_ellipse((60, 5), (4, 0), 0.5, 0, 360, ccw=True)
+    s = h.paths.add_edge_path()
+    s.add_spline(fit_points=[(40, 0), (45, 5), (50, 0)], control_points=[(40, 0), (42, 4), (48, 4), (50, 0)],
+                 knot_values=[0, 0, 0, 0, 1, 1, 1, 1], degree=3)
+    s.add_line((50, 0), (40, 0))
+    h.set_seed_points([(5, 5)])
+    doc.saveas(out)
+    print(h.dxf.handle)
+
+
+def make_images(out):
+    """Image files from Pillow, an independent encoder, for the header reader."""
+    from PIL import Image
+    os.makedirs(out, exist_ok=True)
+
+    def save(name, size, mode="RGB", **kw):
+        Image.new(mode, size, color=0 if mode in ("L", "1") else (30, 120, 60)).save(os.path.join(out, name), **kw)
+        print(name, *size)
+
+    save("baseline.jpg", (123, 45), quality=80)
+    save("progressive.jpg", (640, 480), progressive=True, optimize=True)
+    exif = Image.Exif()
+    exif[0x010E] = "x" * 30000  # a large EXIF block before the frame header, as cameras write it
+    save("exif.jpg", (1000, 667), exif=exif.tobytes())
+    save("grey.jpg", (17, 3000), mode="L")
+    save("tile.png", (4000, 4000), mode="L", optimize=True)
+    save("one.png", (1, 1))
+    save("plain.tif", (300, 200))
+    save("deflate.tif", (257, 129), compression="tiff_deflate")
+    save("bilevel.tif", (70000, 3), mode="1", compression="group4")
+    save("picture.bmp", (321, 123))
 
 
 # ---------------------------------------------------------------- probe
@@ -55,9 +145,7 @@ def make(version, out):
 def read_records(path):
     """Raw records of the file: (section, [(code, value)]), straight from the text."""
     with open(path, "rb") as f:
-        data = f.read()
-    lines = data.split(b"\n")
-    lines = [l[:-1] if l.endswith(b"\r") else l for l in lines]
+        lines = [l[:-1] if l.endswith(b"\r") else l for l in f.read().split(b"\n")]
     records, section, cur = [], None, None
     for i in range(0, len(lines) - 1, 2):
         if not lines[i].strip():
@@ -88,7 +176,6 @@ def structure(path, dxfversion):
         elif len(tags) > 1 and tags[1][0] in (5, 105):
             handles.append(int(tags[1][1], 16))
     known = set(handles)
-    r12 = dxfversion <= "AC1009"
     owner_stack = None
     for section, tags in records:
         if section != "ENTITIES" or tags[0][1] in ("SECTION", "ENDSEC"):
@@ -97,7 +184,7 @@ def structure(path, dxfversion):
         handle = tags[1][1] if len(tags) > 1 and tags[1][0] == 5 else None
         if kind in ("POLYLINE", "INSERT"):
             owner_stack = handle
-        if r12:
+        if dxfversion <= "AC1009":
             continue
         owners = [v for c, v in tags if c == 330]
         if not owners or int(owners[0], 16) not in known:
@@ -108,36 +195,29 @@ def structure(path, dxfversion):
             problems.append(f"{kind} {handle}: no AcDbEntity marker")
         if handle is None:
             problems.append(f"{kind} without a handle")
-    dup = len(handles) - len(known)
-    top = max(handles) if handles else 0
-    return {
-        "count": len(handles),
-        "duplicates": dup,
-        "max": format(top, "X"),
-        "seed": format(seed, "X") if seed is not None else "none",
-        "seed_above": int(seed is None or seed > top) if handles else 1,
-        "problems": len(problems),
-        "first_problem": problems[0] if problems else "",
-    }
+    if len(handles) != len(known):
+        problems.append(f"{len(handles) - len(known)} duplicate handles")
+    if handles and seed is not None and seed <= max(handles):
+        problems.append(f"$HANDSEED {seed:X} is not above the largest handle {max(handles):X}")
+    return problems
 
 
 def describe(e):
     t = e.dxftype()
-    common = {k: e.dxf.get(k, v) if e.dxf.is_supported(k) else v for k, v in (("layer", "0"), ("color", 256))}
-    d = {"handle": e.dxf.handle, "type": t, **common}
+    d = {k: e.dxf.get(k, v) if e.dxf.is_supported(k) else v for k, v in (("layer", "0"), ("color", 256))}
     if t == "POINT":
         d["p"] = e.dxf.location
     elif t == "LINE":
         d["p"] = [e.dxf.start, e.dxf.end]
     elif t == "LWPOLYLINE":
         d["p"] = [(x, y, e.dxf.elevation) for x, y in e.get_points("xy")]
-        d["bulge"] = ",".join(repr(b) for *_, b in e.get_points("xyb"))
         d["closed"] = int(e.closed)
+        d["bulge"] = ",".join(repr(b) for *_, b in e.get_points("xyb"))
     elif t == "POLYLINE":
         d["p"] = list(e.points())
         d["closed"] = int(e.is_closed)
+        d["bulge"] = ",".join(repr(float(v.dxf.bulge)) for v in e.vertices)
         d["three_d"] = int(e.is_3d_polyline)
-        d["bulge"] = ",".join(repr(v.dxf.bulge) for v in e.vertices)
     elif t in ("TEXT", "MTEXT"):
         d["p"] = e.dxf.insert
         d["height"] = e.dxf.char_height if t == "MTEXT" else e.dxf.height
@@ -147,88 +227,149 @@ def describe(e):
         d["radius"] = e.dxf.radius
         if t == "ARC":
             d["start"], d["end"] = e.dxf.start_angle, e.dxf.end_angle
-    return d
-
-
-def recover_load(path):
-    """ezdxf's recovering loader; it trips over \\U+ escapes in lower case (which ezdxf
-    itself writes), so those are upper-cased first."""
-    with open(path, "rb") as f:
-        data = re.sub(rb"\\U\+([0-9a-fA-F]{4})", lambda m: b"\\U+" + m.group(1).upper(), f.read())
-    return recover.read(io.BytesIO(data))
+    return t + "".join(f" {k}={fmt(v)}" for k, v in d.items())
 
 
 def probe(path):
     with open(path, "rb") as f:
-        escaped = re.search(rb"\\U\+[0-9a-fA-F]{4}", f.read()) is not None
-    if not escaped:  # the strict loader rejects names with \\U+ escapes (valid DXF up to R2004)
+        data = f.read()
+    if not re.search(rb"\\U\+[0-9a-fA-F]{4}", data):  # the strict loader rejects names with \U+ escapes
         ezdxf.readfile(path)
-    # The recovering loader decodes \\U+ escapes in names too, so audit what it loaded; it
-    # reports whatever it had to repair on the way.
-    doc, recovered = recover_load(path)
-    auditor = doc.audit()
-    msgs = "; ".join(f"{x.code}:{x.message}" for x in auditor.errors + recovered.errors + recovered.fixes)
-    print(f"audit\terrors={len(auditor.errors)}\tfixes={len(auditor.fixes)}"
-          f"\trecover_errors={len(recovered.errors)}\trecover_fixes={len(recovered.fixes)}\tmessages={fmt(msgs)}")
-    s = structure(path, doc.dxfversion)
-    print("structure\t" + "\t".join(f"{k}={fmt(v)}" for k, v in s.items()))
-    print(f"drawing\tversion={doc.dxfversion}\tencoding={doc.encoding}")
+    # The recovering loader decodes \U+ escapes in names too, so audit what it loaded; it reports
+    # what it had to repair on the way. It trips over escapes in lower case (which ezdxf itself
+    # writes), so those are upper-cased first.
+    data = re.sub(rb"\\U\+([0-9a-fA-F]{4})", lambda m: b"\\U+" + m.group(1).upper(), data)
+    doc, recovered = recover.read(io.BytesIO(data))
+    for x in doc.audit().errors + recovered.errors + recovered.fixes:
+        print(f"problem: {x.code}:{fmt(x.message)}")
+    for p in structure(path, doc.dxfversion):
+        print("problem:", p)
+    print(f"version={doc.dxfversion}")
     for layer in doc.layers:
-        print(f"layer\tname={fmt(layer.dxf.name)}\tcolor={layer.dxf.color}")
+        print("layer", fmt(layer.dxf.name))
     for e in doc.modelspace():
-        print("entity\t" + "\t".join(f"{k}={fmt(v)}" for k, v in describe(e).items()))
+        print("entity", describe(e))
+
+
+# ---------------------------------------------------------------- facts
+
+def read_audited(path):
+    """The drawing; prints "audit errors=N fixes=N" and one "audit: MESSAGE" line each."""
+    doc = ezdxf.readfile(path)
+    auditor = doc.audit()
+    print(f"audit errors={len(auditor.errors)} fixes={len(auditor.fixes)}")
+    for e in list(auditor.errors) + list(auditor.fixes):
+        print("audit:", e.message)
+    return doc
+
+
+def block_geom(e):
+    """LINE a;b  LWPOLYLINE/POLYLINE x,y,bulge;..  TEXT insert|text|height|rotation  CIRCLE/ARC
+    centre|radius  INSERT name|insert|sx,sy,sz|rotation  HATCH assoc|sources  IMAGE insert|u|v|file"""
+    t, n, p = e.dxftype(), (lambda v: num(v, 6)), (lambda v: pt(v, 6))
+    if t == "LINE":
+        return f"{p(e.dxf.start)};{p(e.dxf.end)}"
+    if t == "LWPOLYLINE":
+        return ";".join(f"{n(x)},{n(y)},{n(b)}" for x, y, _, _, b in e.get_points())
+    if t == "POLYLINE":
+        return ";".join(f"{n(v.dxf.location.x)},{n(v.dxf.location.y)},{n(v.dxf.bulge)}" for v in e.vertices)
+    if t == "TEXT":
+        return f"{p(e.dxf.insert)}|{e.dxf.text}|{n(e.dxf.height)}|{n(e.dxf.rotation)}"
+    if t in ("CIRCLE", "ARC"):
+        return f"{p(e.dxf.center)}|{n(e.dxf.radius)}"
+    if t == "INSERT":
+        return f"{e.dxf.name}|{p(e.dxf.insert)}|{n(e.dxf.xscale)},{n(e.dxf.yscale)},{n(e.dxf.zscale)}|{n(e.dxf.rotation)}"
+    if t == "HATCH":
+        return f"{e.dxf.associative}|{','.join(h for q in e.paths for h in getattr(q, 'source_boundary_objects', []))}"
+    if t == "IMAGE":
+        d = e.image_def
+        return f"{p(e.dxf.insert)}|{p(e.dxf.u_pixel)}|{p(e.dxf.v_pixel)}|{d.dxf.filename if d else '-'}"
+    return ""
+
+
+def blocks(path):
+    """version=ACADVER insbase=X,Y,Z; entity HANDLE type=T layer=L color=C owner=H geom=... (model
+    space in drawing order, geom as block_geom gives it); block NAME base=X,Y,Z entities=T,T,..
+    (blocks other than layouts); layer NAME"""
+    doc = read_audited(path)
+    print(f"version={doc.dxfversion} insbase={pt(doc.header.get('$INSBASE', (0, 0, 0)), 6)}")
+    for e in doc.modelspace():
+        owner = e.dxf.owner if e.dxf.hasattr("owner") else "-"
+        print(f"entity {e.dxf.handle} type={e.dxftype()} layer={e.dxf.layer} color={e.dxf.color}"
+              f" owner={owner} geom={block_geom(e)}")
+    for b in doc.blocks:
+        if not b.name.lower().startswith(("*model_space", "*paper_space")):
+            print(f"block {b.name} base={pt(b.block.dxf.base_point, 6)} entities={','.join(e.dxftype() for e in b)}")
+    for layer in doc.layers:
+        print(f"layer {layer.dxf.name}")
+
+
+def images(path):
+    """image HANDLE size=W,H insert=X,Y,Z u=.. v=.. clipping=0|1 type=1|2 boundary=X,Y;X,Y;..
+    def=HANDLE file=NAME reactor=HANDLE reactor_owner=HANDLE layer=NAME; imagedef HANDLE name=ENTRY
+    file=NAME size=W,H reactors=H,H,..; imagedict owner=HANDLE in_root=1; rastervars frame=N
+    in_root=0|1; class NAME cpp=CPPNAME flags=N entity=0|1; reactor_count=N"""
+    doc = read_audited(path)
+    root, names = doc.rootdict, {}
+    if "ACAD_IMAGE_DICT" in root:
+        print(f"imagedict owner={root['ACAD_IMAGE_DICT'].dxf.owner} in_root=1")
+        names = {obj.dxf.handle: key for key, obj in root["ACAD_IMAGE_DICT"].items()}
+    for img in doc.modelspace().query("IMAGE"):
+        imgdef = doc.entitydb.get(img.dxf.image_def_handle)
+        reactor = doc.entitydb.get(img.dxf.image_def_reactor_handle)
+        print(f"image {img.dxf.handle} size={num(img.dxf.image_size.x)},{num(img.dxf.image_size.y)}"
+              f" insert={pt(img.dxf.insert)} u={pt(img.dxf.u_pixel)} v={pt(img.dxf.v_pixel)}"
+              f" clipping={img.dxf.clipping} type={img.dxf.clipping_boundary_type}"
+              f" boundary={';'.join(pt(p) for p in img.boundary_path)} def={img.dxf.image_def_handle}"
+              f" file={imgdef.dxf.filename if imgdef else '-'} reactor={img.dxf.image_def_reactor_handle}"
+              f" reactor_owner={reactor.dxf.owner if reactor else '-'} layer={img.dxf.layer}")
+    for obj in doc.objects.query("IMAGEDEF"):
+        reactors = ",".join(sorted(obj.reactors.get())) if obj.reactors else ""
+        print(f"imagedef {obj.dxf.handle} name={names.get(obj.dxf.handle, '-')} file={obj.dxf.filename}"
+              f" size={num(obj.dxf.image_size.x)},{num(obj.dxf.image_size.y)} reactors={reactors}")
+    for obj in doc.objects.query("RASTERVARIABLES"):
+        print(f"rastervars frame={obj.dxf.frame} in_root={int(root.get('ACAD_IMAGE_VARS') is obj)}")
+    for (name, cpp), cls in doc.classes.classes.items():
+        if name in ("IMAGE", "IMAGEDEF", "IMAGEDEF_REACTOR", "RASTERVARIABLES"):
+            print(f"class {name} cpp={cpp} flags={cls.dxf.flags} entity={cls.dxf.is_an_entity}")
+    print(f"reactor_count={len(doc.objects.query('IMAGEDEF_REACTOR'))}")
+
+
+def hatches(path):
+    """hatch HANDLE pattern=NAME type=N assoc=0|1 solid=0|1 angle=A spacing=S double=0|1
+    lines=ANGLE/OFFX/OFFY,.. loops=N sources=H,.. vertices=X/Y/BULGE,.. layer=L color=C
+    seeds=X/Y,.. last=0|1; reactors HANDLE=H,.. for every polyline that has reactors"""
+    entities = list(read_audited(path).modelspace())
+    for h in (e for e in entities if e.dxftype() == "HATCH"):
+        lines = ",".join(f"{num(l.angle)}/{num(l.offset[0])}/{num(l.offset[1])}" for l in h.pattern.lines) if h.pattern else ""
+        sources = [s for q in h.paths for s in getattr(q, "source_boundary_objects", [])]
+        vertices = [f"{num(v[0])}/{num(v[1])}/{num(v[2])}" for q in h.paths for v in getattr(q, "vertices", [])]
+        print(f"hatch {h.dxf.handle} pattern={h.dxf.pattern_name} type={h.dxf.pattern_type}"
+              f" assoc={h.dxf.associative} solid={h.dxf.solid_fill} angle={num(h.dxf.pattern_angle)}"
+              f" spacing={num(h.dxf.pattern_scale)} double={h.dxf.pattern_double} lines={lines}"
+              f" loops={len(h.paths)} sources={','.join(sources)} vertices={','.join(vertices)}"
+              f" layer={h.dxf.layer} color={h.dxf.color} seeds={','.join(f'{num(p[0])}/{num(p[1])}' for p in h.seeds)}"
+              f" last={int(entities[-1] is h)}")
+    for e in entities:
+        if e.dxftype() in ("LWPOLYLINE", "POLYLINE") and e.reactors and len(e.reactors):
+            print(f"reactors {e.dxf.handle}={','.join(sorted(e.reactors.get()))}")
+
+
+def order(path):
+    """order=H,H,.. model space by ascending sort handle (an entity without one by its own handle)"""
+    msp = read_audited(path).modelspace()
+    print("order=" + ",".join(e.dxf.handle for e in reorder.ascending(msp, msp.get_redraw_order())))
+
+
+def set_order(path, out, wanted):
+    doc = ezdxf.readfile(path)
+    msp = doc.modelspace()
+    handles = sorted((e.dxf.handle for e in msp), key=lambda h: int(h, 16))
+    msp.set_redraw_order(dict(zip(wanted.split(","), handles)))
+    doc.saveas(out)
 
 
 # ---------------------------------------------------------------- transforms
-
-def shapes(out):
-    doc = ezdxf.new("R2010")
-    msp = doc.modelspace()
-    msp.add_point((1, 2, 3))
-    msp.add_line((1, 1, 0), (4, 5, 6))
-    msp.add_circle((3, 4), 2)
-    msp.add_circle((3, 4, 1), 2, dxfattribs={"extrusion": (0, 0, -1)})
-    msp.add_arc((2, 2), 5, 30, 300)
-    msp.add_arc((2, 2), 5, 350, 10, dxfattribs={"extrusion": (0, 0, -1)})
-    tilted = Vec3(0.3, -0.4, 0.8).normalize()
-    msp.add_circle((1, 2, 3), 1.5, dxfattribs={"extrusion": tilted})
-    msp.add_arc((1, 2, 3), 1.5, 10, 100, dxfattribs={"extrusion": tilted})
-    msp.add_text("镜像", dxfattribs={"height": 1.0, "rotation": 30, "extrusion": (0, 0, -1)}).set_placement((4, 4))
-    msp.add_lwpolyline([(0, 0), (5, 1), (2, 6)], dxfattribs={"elevation": 1, "extrusion": tilted})
-    msp.add_ellipse((5, 5, 1), major_axis=(3, 1, 0), ratio=0.5, start_param=0.3, end_param=4.0)
-    msp.add_text("左下", dxfattribs={"height": 2.5, "rotation": 15}).set_placement((7, 8))
-    msp.add_text("居中", dxfattribs={"height": 2.0}).set_placement(
-        (1, 2), (9, 2), align=ezdxf.enums.TextEntityAlignment.ALIGNED)
-    msp.add_mtext("多行\\P文字", dxfattribs={"char_height": 1.5, "insert": (3, 3, 0), "width": 20})
-    msp.add_lwpolyline([(0, 0, 0.5, 0.5, 0), (10, 0, 0, 0, 0.4), (10, 10, 1, 1, 0)],
-                       format="xyseb", dxfattribs={"elevation": 2, "closed": True})
-    msp.add_polyline2d([(0, 0), (3, 0), (3, 4)], dxfattribs={"elevation": (0, 0, 1.5)})
-    msp.add_polyline3d([(0, 0, 0), (3, 0, 1), (3, 4, 2)])
-    blk = doc.blocks.new("块")
-    blk.add_line((0, 0), (1, 1))
-    blk.add_attdef("TAG", (0, 0), dxfattribs={"height": 0.5})
-    ins = msp.add_blockref("块", (20, 10), dxfattribs={"xscale": 2, "yscale": 3, "rotation": 10})
-    ins.add_attrib("TAG", "值", (20.5, 10.5), dxfattribs={"height": 0.5, "rotation": 10})
-    hatch = msp.add_hatch(color=3)
-    hatch.paths.add_polyline_path([(0, 0, 0), (10, 0, 0.3), (10, 10, 0), (0, 10, 0)], is_closed=True)
-    edges = hatch.paths.add_edge_path()
-    edges.add_line((20, 0), (30, 0))
-    edges.add_arc((30, 5), 5, 270, 90, ccw=True)
-    edges.add_ellipse((25, 10), (-5, 0), 0.5, 0, 180, ccw=True)
-    edges.add_line((20, 10), (20, 0))
-    circle = hatch.paths.add_edge_path()
-    circle.add_arc((50, 50), 4, 0, 360)
-    cw = hatch.paths.add_edge_path()
-    cw.add_arc((70, 50), 4, 90, 180, ccw=False)
-    cw.add_line((66, 50), (70, 50))
-    cw.add_line((70, 50), (70, 54))
-    spl = hatch.paths.add_edge_path()
-    spl.add_spline(fit_points=[(80, 0), (85, 3), (90, 0)], start_tangent=(1, 1), end_tangent=(1, -1))
-    spl.add_spline(control_points=[(90, 0), (85, -3), (80, 0)], knot_values=[0, 0, 0, 1, 1, 1], degree=2)
-    image_def = doc.add_image_def("航片.jpg", size_in_pixel=(640, 480))
-    msp.add_image(image_def, insert=(100, 100), size_in_units=(64, 48), rotation=20)
-    doc.saveas(out)
-
 
 def parse_ops(args):
     m = Matrix44()
@@ -339,21 +480,64 @@ def check_transform(path_a, path_b, ops):
     return 1 if failures else 0
 
 
-def main(argv):
-    cmd = argv[1] if len(argv) > 1 else ""
-    if cmd == "make":
-        make(argv[2], argv[3])
-    elif cmd == "probe":
-        probe(argv[2])
-    elif cmd == "shapes":
-        shapes(argv[2])
-    elif cmd == "check-transform":
-        return check_transform(argv[2], argv[3], argv[4:])
-    else:
-        print(__doc__)
-        return 1
-    return 0
+# ---------------------------------------------------------------- shapes to transform
 
+def shapes(out):
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    msp.add_point((1, 2, 3))
+    msp.add_line((1, 1, 0), (4, 5, 6))
+    msp.add_circle((3, 4), 2)
+    msp.add_circle((3, 4, 1), 2, dxfattribs={"extrusion": (0, 0, -1)})
+    msp.add_arc((2, 2), 5, 30, 300)
+    msp.add_arc((2, 2), 5, 350, 10, dxfattribs={"extrusion": (0, 0, -1)})
+    tilted = Vec3(0.3, -0.4, 0.8).normalize()
+    msp.add_circle((1, 2, 3), 1.5, dxfattribs={"extrusion": tilted})
+    msp.add_arc((1, 2, 3), 1.5, 10, 100, dxfattribs={"extrusion": tilted})
+    msp.add_text("镜像", dxfattribs={"height": 1.0, "rotation": 30, "extrusion": (0, 0, -1)}).set_placement((4, 4))
+    msp.add_lwpolyline([(0, 0), (5, 1), (2, 6)], dxfattribs={"elevation": 1, "extrusion": tilted})
+    msp.add_ellipse((5, 5, 1), major_axis=(3, 1, 0), ratio=0.5, start_param=0.3, end_param=4.0)
+    msp.add_text("左下", dxfattribs={"height": 2.5, "rotation": 15}).set_placement((7, 8))
+    msp.add_text("居中", dxfattribs={"height": 2.0}).set_placement(
+        (1, 2), (9, 2), align=ezdxf.enums.TextEntityAlignment.ALIGNED)
+    msp.add_mtext("多行\\P文字", dxfattribs={"char_height": 1.5, "insert": (3, 3, 0), "width": 20})
+    msp.add_lwpolyline([(0, 0, 0.5, 0.5, 0), (10, 0, 0, 0, 0.4), (10, 10, 1, 1, 0)],
+                       format="xyseb", dxfattribs={"elevation": 2, "closed": True})
+    msp.add_polyline2d([(0, 0), (3, 0), (3, 4)], dxfattribs={"elevation": (0, 0, 1.5)})
+    msp.add_polyline3d([(0, 0, 0), (3, 0, 1), (3, 4, 2)])
+    blk = doc.blocks.new("块")
+    blk.add_line((0, 0), (1, 1))
+    blk.add_attdef("TAG", (0, 0), dxfattribs={"height": 0.5})
+    ins = msp.add_blockref("块", (20, 10), dxfattribs={"xscale": 2, "yscale": 3, "rotation": 10})
+    ins.add_attrib("TAG", "值", (20.5, 10.5), dxfattribs={"height": 0.5, "rotation": 10})
+    hatch = msp.add_hatch(color=3)
+    hatch.paths.add_polyline_path([(0, 0, 0), (10, 0, 0.3), (10, 10, 0), (0, 10, 0)], is_closed=True)
+    edges = hatch.paths.add_edge_path()
+    edges.add_line((20, 0), (30, 0))
+    edges.add_arc((30, 5), 5, 270, 90, ccw=True)
+    edges.add_ellipse((25, 10), (-5, 0), 0.5, 0, 180, ccw=True)
+    edges.add_line((20, 10), (20, 0))
+    circle = hatch.paths.add_edge_path()
+    circle.add_arc((50, 50), 4, 0, 360)
+    cw = hatch.paths.add_edge_path()
+    cw.add_arc((70, 50), 4, 90, 180, ccw=False)
+    cw.add_line((66, 50), (70, 50))
+    cw.add_line((70, 50), (70, 54))
+    spl = hatch.paths.add_edge_path()
+    spl.add_spline(fit_points=[(80, 0), (85, 3), (90, 0)], start_tangent=(1, 1), end_tangent=(1, -1))
+    spl.add_spline(control_points=[(90, 0), (85, -3), (80, 0)], knot_values=[0, 0, 0, 1, 1, 1], degree=2)
+    image_def = doc.add_image_def("航片.jpg", size_in_pixel=(640, 480))
+    msp.add_image(image_def, insert=(100, 100), size_in_units=(64, 48), rotation=20)
+    doc.saveas(out)
+
+
+
+COMMANDS = {"make": make, "make-hatch": make_hatch, "make-images": make_images, "shapes": shapes,
+            "probe": probe, "blocks": blocks, "images": images, "hatches": hatches, "order": order,
+            "set-order": set_order, "check-transform": lambda a, b, *ops: check_transform(a, b, ops)}
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    if len(sys.argv) < 3 or sys.argv[1] not in COMMANDS:
+        print(__doc__)
+        sys.exit(1)
+    sys.exit(COMMANDS[sys.argv[1]](*sys.argv[2:]) or 0)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 #include "drawing/create.h"
 #include "drawing/entity.h"
@@ -30,42 +31,22 @@ std::vector<Point2> open_ring(std::vector<Point2> ring) {
 
 // ---------------------------------------------------------------- wildcards
 
-TEST(Wildcards, CommaListsCaseAndWholeNames) {
-    EXPECT_TRUE(wildcard_match("LWPOLYLINE", "lwpolyline"));
-    EXPECT_TRUE(wildcard_match("text,lwpolyline", "LWPOLYLINE"));
-    EXPECT_FALSE(wildcard_match("TEXT, LWPOLYLINE", "LWPOLYLINE"));  // blanks count in names
-    EXPECT_FALSE(wildcard_match("POLYLINE", "LWPOLYLINE"));
-    EXPECT_FALSE(wildcard_match("LWPOLYLINE", "POLYLINE"));
-    EXPECT_FALSE(wildcard_match("POLY*", "LWPOLYLINE"));
-    EXPECT_TRUE(wildcard_match("*POLYLINE", "LWPOLYLINE"));
-    EXPECT_TRUE(wildcard_match("*POLYLINE", "POLYLINE"));
-    EXPECT_TRUE(wildcard_match("?WPOLYLINE", "LWPOLYLINE"));
-    EXPECT_FALSE(wildcard_match("?POLYLINE", "POLYLINE"));
-}
-
-TEST(Wildcards, OtherPatternCharacters) {
-    EXPECT_TRUE(wildcard_match("ZD#", "ZD7"));
-    EXPECT_FALSE(wildcard_match("ZD#", "ZDA"));
-    EXPECT_TRUE(wildcard_match("@D", "zd"));
-    EXPECT_TRUE(wildcard_match("A.B", "A-B"));
-    EXPECT_FALSE(wildcard_match("A.B", "AXB"));
-    EXPECT_TRUE(wildcard_match("[AB]1", "b1"));
-    EXPECT_FALSE(wildcard_match("[~AB]1", "B1"));
-    EXPECT_TRUE(wildcard_match("[A-C]*", "CIRCLE"));
-    EXPECT_TRUE(wildcard_match("~TEXT", "MTEXT"));
-    EXPECT_FALSE(wildcard_match("~TEXT", "text"));
-    EXPECT_TRUE(wildcard_match("A`,B", "A,B"));
-    EXPECT_TRUE(wildcard_match("A`*", "A*"));
-    EXPECT_FALSE(wildcard_match("A`*", "AB"));
-    EXPECT_TRUE(wildcard_match("*", ""));
-}
-
-TEST(Wildcards, QuestionMarkIsOneCharacterNotOneByte) {
-    EXPECT_TRUE(wildcard_match("宗地?", "宗地岛"));
-    EXPECT_FALSE(wildcard_match("宗地??", "宗地岛"));
-    EXPECT_TRUE(wildcard_match("*岛", "宗地岛"));
-    EXPECT_TRUE(wildcard_match("界址点,宗地", "宗地"));
-    EXPECT_FALSE(wildcard_match("宗地", "宗地岛"));
+TEST(Wildcards, MatchAsTheCadProgramsDo) {
+    const std::vector<std::tuple<const char*, const char*, bool>> cases = {
+        // Comma lists, any case, whole names; blanks count in names.
+        {"LWPOLYLINE", "lwpolyline", true}, {"text,lwpolyline", "LWPOLYLINE", true},
+        {"TEXT, LWPOLYLINE", "LWPOLYLINE", false}, {"POLYLINE", "LWPOLYLINE", false},
+        {"LWPOLYLINE", "POLYLINE", false}, {"POLY*", "LWPOLYLINE", false}, {"*POLYLINE", "LWPOLYLINE", true},
+        {"*POLYLINE", "POLYLINE", true}, {"?WPOLYLINE", "LWPOLYLINE", true}, {"?POLYLINE", "POLYLINE", false},
+        // The other pattern characters.
+        {"ZD#", "ZD7", true}, {"ZD#", "ZDA", false}, {"@D", "zd", true}, {"A.B", "A-B", true}, {"A.B", "AXB", false},
+        {"[AB]1", "b1", true}, {"[~AB]1", "B1", false}, {"[A-C]*", "CIRCLE", true}, {"~TEXT", "MTEXT", true},
+        {"~TEXT", "text", false}, {"A`,B", "A,B", true}, {"A`*", "A*", true}, {"A`*", "AB", false}, {"*", "", true},
+        // ? is one character, not one byte.
+        {"宗地?", "宗地岛", true}, {"宗地??", "宗地岛", false}, {"*岛", "宗地岛", true}, {"界址点,宗地", "宗地", true},
+        {"宗地", "宗地岛", false},
+    };
+    for (const auto& [pattern, name, match] : cases) EXPECT_EQ(wildcard_match(pattern, name), match) << pattern << " " << name;
 }
 
 // ---------------------------------------------------------------- filters on a drawing
@@ -196,15 +177,6 @@ TEST_F(PolygonTest, CrossingAroundAParcelFindsEveryNeighbourTouchingIt) {
               (V{"100", "101", "102", "103", "104", "105", "106", "107", "108", "109", "10A"}));
     // A corner parcel: its three neighbours and itself.
     EXPECT_EQ(sel(grid_parcel(0, 0, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}), (V{"100", "101", "103", "104"}));
-}
-
-TEST_F(PolygonTest, WithoutAPickToleranceLastBitNeighboursGoMissing) {
-    // Exactly what the tolerance is for: with none, a neighbour whose shared edge lies one bit
-    // outside the polygon is not found.
-    size_t exact = select_by_polygon(doc, *index, grid_parcel(1, 1, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}, 0).size();
-    size_t tolerant = select_by_polygon(doc, *index, grid_parcel(1, 1, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}).size();
-    EXPECT_EQ(tolerant, 10u);
-    EXPECT_LE(exact, tolerant);
 }
 
 TEST_F(PolygonTest, WindowTakesWhatLiesWhollyInsideTheParcelItselfIncluded) {
