@@ -22,54 +22,15 @@ using namespace korvane::drawing;
 
 namespace {
 
-std::vector<std::string> split_tabs(const std::string& line) {
-    std::vector<std::string> out;
-    std::string cur;
-    for (char c : line) {
-        if (c == '\t') {
-            out.push_back(cur);
-            cur.clear();
-        } else if (c != '\r') {
-            cur += c;
-        }
-    }
-    out.push_back(cur);
-    return out;
-}
-
-std::string unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 XDataItem parse_item(const std::string& item_text) {
     size_t eq = item_text.find('=');
     if (eq == std::string::npos) throw std::invalid_argument("xdata item without '=': " + item_text);
-    int code = std::stoi(item_text.substr(0, eq));
-    std::string v = item_text.substr(eq + 1);
-    XDataItem item;
-    item.code = code;
-    if (code >= 1010 && code <= 1013) {
-        Point3 p;
-        std::istringstream in(v);
-        char comma;
-        in >> p.x >> comma >> p.y >> comma >> p.z;
-        item.point = p;
-    } else if (code >= 1040 && code <= 1042) {
-        item.real = std::stod(v);
-    } else if (code == 1070 || code == 1071) {
-        item.integer = std::stoll(v);
-    } else {
-        item.text = v;
-    }
+    XDataItem item = XDataItem::string(item_text.substr(eq + 1), std::stoi(item_text.substr(0, eq)));
+    char comma;
+    if (item.code >= 1010 && item.code <= 1013)
+        std::istringstream(item.text) >> item.point.x >> comma >> item.point.y >> comma >> item.point.z;
+    else if (item.code >= 1040 && item.code <= 1042) item.real = std::stod(item.text);
+    else if (item.code == 1070 || item.code == 1071) item.integer = std::stoll(item.text);
     return item;
 }
 
@@ -100,11 +61,12 @@ int main(int argc, char** argv) {
         doc.begin_undo_step("edits");
         while (std::getline(edits, line)) {
             ++line_no;
-            if (line.empty() || line[0] == '#') continue;
-            std::vector<std::string> f = split_tabs(line);
-            if (f.size() < 2) throw std::invalid_argument("too few fields");
-            RecordId id = doc.find_handle(f[1]);
-            if (id == kNoRecord) throw std::invalid_argument("no entity with handle " + f[1]);
+            std::vector<std::string> f;
+            std::istringstream fields(line.substr(0, line.find('\r')));
+            for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+            if (f.empty() || f[0][0] == '#') continue;
+            RecordId id = f.size() < 2 ? kNoRecord : doc.find_handle(f[1]);
+            if (id == kNoRecord) throw std::invalid_argument("no entity with the handle of: " + line);
             Entity e(doc, id);
             if (f[0] == "layer" && f.size() == 3) {
                 add_layer(doc, f[2]);
@@ -112,7 +74,9 @@ int main(int argc, char** argv) {
             } else if (f[0] == "color" && f.size() == 3) {
                 e.set_color(std::stoi(f[2]));
             } else if (f[0] == "text" && f.size() == 3) {
-                e.set_text(unescape(f[2]));
+                std::string text;
+                for (size_t i = 0; i < f[2].size(); ++i) text += f[2].compare(i, 2, "\\n") ? f[2][i] : (++i, '\n');
+                e.set_text(text);
             } else if (f[0] == "xdata" && f.size() >= 3) {
                 std::vector<XDataItem> items = {XDataItem::app(f[2])};
                 for (size_t k = 3; k < f.size(); ++k) items.push_back(parse_item(f[k]));

@@ -213,27 +213,25 @@ TEST_F(UserHatch, NewDrawingHatchIsUserDefinedAndAssociative) {
     KORVANE_NEED_EZDXF();
     std::string out = dir / "hatch.dxf";
     doc.save(out);
-    RunResult r = ezdxf({"hatches", out});
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
-    auto hatches = facts_by_prefix(r.output, "hatch ");
-    std::string facts = hatches[he.handle_text()];
-    ASSERT_FALSE(facts.empty()) << r.output;
-    EXPECT_EQ(field(facts, "pattern"), "_USER");
-    EXPECT_EQ(field(facts, "type"), "0");
-    EXPECT_EQ(field(facts, "assoc"), "1");
-    EXPECT_EQ(field(facts, "double"), "1");
-    EXPECT_EQ(field(facts, "angle"), "45.0");
-    EXPECT_EQ(field(facts, "spacing"), "4.0");
-    EXPECT_EQ(field(facts, "lines"), "45.0/-2.828427125/2.828427125,135.0/-2.828427125/-2.828427125");
-    EXPECT_EQ(field(facts, "sources"), Entity(doc, boundary).handle_text());
-    EXPECT_EQ(field(facts, "vertices"), "0.0/0.0/0.0,10.0/0.0/0.0,10.0/10.0/0.5,0.0/10.0/0.0");
-    EXPECT_EQ(field(facts, "layer"), "构面层");
-    EXPECT_EQ(field(facts, "color"), "2");
+    std::string r = facts("hatches", out);
+    auto hatches = facts_by_prefix(r, "hatch ");
+    std::string f = hatches[he.handle_text()];
+    ASSERT_FALSE(f.empty()) << r;
+    EXPECT_EQ(field(f, "pattern"), "_USER");
+    EXPECT_EQ(field(f, "type"), "0");
+    EXPECT_EQ(field(f, "assoc"), "1");
+    EXPECT_EQ(field(f, "double"), "1");
+    EXPECT_EQ(field(f, "angle"), "45.0");
+    EXPECT_EQ(field(f, "spacing"), "4.0");
+    EXPECT_EQ(field(f, "lines"), "45.0/-2.828427125/2.828427125,135.0/-2.828427125/-2.828427125");
+    EXPECT_EQ(field(f, "sources"), Entity(doc, boundary).handle_text());
+    EXPECT_EQ(field(f, "vertices"), "0.0/0.0/0.0,10.0/0.0/0.0,10.0/10.0/0.5,0.0/10.0/0.0");
+    EXPECT_EQ(field(f, "layer"), "构面层");
+    EXPECT_EQ(field(f, "color"), "2");
     EXPECT_EQ(field(hatches[Entity(doc, h2).handle_text()], "last"), "1");
-    std::string reactors_line = lines_with(r.output, "reactors " + Entity(doc, boundary).handle_text() + "=").at(0);
-    EXPECT_NE(reactors_line.find(he.handle_text()), std::string::npos) << r.output;
-    EXPECT_NE(reactors_line.find(Entity(doc, h2).handle_text()), std::string::npos) << r.output;
+    std::string reactors_line = lines_with(r, "reactors " + Entity(doc, boundary).handle_text() + "=").at(0);
+    EXPECT_NE(reactors_line.find(he.handle_text()), std::string::npos) << r;
+    EXPECT_NE(reactors_line.find(Entity(doc, h2).handle_text()), std::string::npos) << r;
     // Reactors can be taken off again; the empty group goes with the last one.
     remove_reactor(doc, boundary, he.handle());
     remove_reactor(doc, boundary, Entity(doc, h2).handle());
@@ -262,19 +260,16 @@ TEST_F(UserHatch, LoadedR2000DrawingAndOldStylePolylines) {
     EXPECT_EQ(ring_hatch->loops[0].bulges, (std::vector<double>{-0.5, 0, 0, 0}));
     std::string out = dir / "r2000_out.dxf";
     doc.save(out);
-    RunResult r = ezdxf({"hatches", out});
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("audit errors=0 fixes=0"), std::string::npos) << r.output;
-    auto hatches = facts_by_prefix(r.output, "hatch ");
+    std::string r = facts("hatches", out);
+    auto hatches = facts_by_prefix(r, "hatch ");
     std::string f1 = hatches[Entity(doc, h1).handle_text()], f2 = hatches[Entity(doc, h2).handle_text()];
     EXPECT_EQ(field(f1, "type"), "0");
     EXPECT_EQ(field(f1, "layer"), "构面层");
     EXPECT_EQ(field(f1, "lines"), "30.0/-1.0/1.732050808");
     EXPECT_EQ(field(f2, "sources"), handles["ring"]);
     EXPECT_EQ(field(f2, "vertices"), "60.0/0.0/-0.5,70.0/0.0/0.0,70.0/10.0/0.0,60.0/10.0/0.0");
-    EXPECT_NE(lines_with(r.output, "reactors " + handles["ring"] + "=").at(0).find(Entity(doc, h2).handle_text()),
-              std::string::npos)
-        << r.output;
+    EXPECT_NE(lines_with(r, "reactors " + handles["ring"] + "=").at(0).find(Entity(doc, h2).handle_text()), std::string::npos)
+        << r;
 }
 
 TEST_F(UserHatch, RefusesBoundariesThatAreNotClosedPolylines) {
