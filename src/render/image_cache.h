@@ -8,7 +8,8 @@
 // decoded when there is one, else from the disk preview (preview_store.h) when it is fine
 // enough, else from the file. Levels not used for longest go first when the limit is reached.
 //
-// With no worker threads the cache decodes in the caller's thread (batch runs, tests, plots).
+// With no worker threads the cache decodes in the caller's thread (batch runs, tests). Plots
+// decode what they need themselves (draw_image.cpp).
 #include <QImage>
 #include <QSize>
 

@@ -47,6 +47,22 @@ Decoded decode_image(const QString& path, int level) {
     return out;
 }
 
+QSize image_size(const QString& path) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    QSize size = reader.size();
+    // A format whose header does not tell is read whole.
+    return size.isValid() ? size : reader.read().size();
+}
+
+QImage decode_part(const QString& path, QRect part, QSize size) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    reader.setClipRect(part);
+    if (size != part.size()) reader.setScaledSize(size);
+    return normalised(reader.read());
+}
+
 QImage reduce_to_level(const QImage& image, QSize full, int level) {
     QSize want = level_size(full, level);
     if (image.size() == want || image.width() < want.width()) return image;

@@ -4,6 +4,7 @@
 // (libjpeg scales in the DCT, by up to 8), which costs a fraction of a whole decode; other
 // formats are read whole and scaled.
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -23,6 +24,14 @@ struct Decoded {
 
 // The file at `level`, as RGB32 (ARGB32 premultiplied when it has transparency).
 Decoded decode_image(const QString& path, int level);
+
+// The file's size in pixels; invalid when it cannot be read as an image.
+QSize image_size(const QString& path);
+
+// The part `part` of the file (in the file's own pixels) at `size` pixels: only what the part
+// needs is decoded where the format allows (JPEG rows past the part are not). Null when the
+// file cannot be read.
+QImage decode_part(const QString& path, QRect part, QSize size);
 
 // `image` (a level of a file of `full` pixels) reduced to `level`, smoothly.
 QImage reduce_to_level(const QImage& image, QSize full, int level);

@@ -117,6 +117,7 @@ void paint_plot(QPainter& painter, double dpi, const Paper& paper, host::HostDoc
     options.dark_background = false;
     options.plotting = true;
     options.min_line_px = kThinLineMm / kMmPerInch * dpi;
+    options.max_image_px = kPlotImageDpi / dpi;
     painter.save();
     painter.setClipRect(g.extent_on_page);
     // The renderer puts drawing coordinates on pixel centres; on paper they go exactly.

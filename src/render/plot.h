@@ -38,9 +38,11 @@ std::optional<Paper> smallest_paper(double width_mm, double height_mm);
 
 // The thinnest line a plot draws, in millimetres.
 inline constexpr double kThinLineMm = 0.1;
-// The resolution the renderer works at on paper; images come at one to two times that, so at
-// no more than 300 dots per inch.
+// The resolution the renderer works at on paper.
 inline constexpr double kPlotDpi = 150;
+// The most an image carries on paper: each is cropped to the part the page shows and reduced
+// to this resolution when its file is finer (never enlarged).
+inline constexpr double kPlotImageDpi = 300;
 
 struct PlotRequest {
     drawing::Box2 extent;          // drawing units

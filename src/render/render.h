@@ -59,6 +59,10 @@ struct RenderOptions {
     // Above 0 (a plot): every line is at least this wide, in device pixels, and widths are
     // drawn as they are rather than rounded to one pixel.
     double min_line_px = 0;
+    // Above 0 (a plot): each image is drawn cropped to the part the page shows, carrying at
+    // most this many of its pixels per device pixel (fewer when the file has fewer), since a
+    // PDF keeps whatever it is given whole.
+    double max_image_px = 0;
     // Entities shown dashed besides the drawing's highlighted ones (a selection being made).
     const std::unordered_set<drawing::RecordId>* selected = nullptr;
     drawing::RecordId hover = drawing::kNoRecord;  // the entity under the pick box

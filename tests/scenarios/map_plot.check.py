@@ -54,6 +54,12 @@ def pixels(pdf, x_mm, y_mm, w_mm, h_mm, step=1, dpi=150):
             for r in range(y0, y0 + h_px, step)]
 
 
+def images(pdf):
+    """Width, height and resolution across and down (ppi) of each image on the page."""
+    rows = subprocess.run(["pdfimages", "-list", str(pdf)], capture_output=True, text=True, check=True).stdout
+    return [tuple(int(row.split()[k]) for k in (3, 4, 12, 13)) for row in rows.splitlines()[2:]]
+
+
 def flat(rows):
     return [p for row in rows for p in row]
 
@@ -89,6 +95,13 @@ x_mm = 60 + (547913.3 - 547700) / 2
 y_mm = (297 - 295) / 2 + (2543295 - 2542804.4) / 2
 near = flat(pixels(pdf, x_mm + 2, y_mm - 1.5, 2, 1.2))
 assert any(p[0] < 90 and p[1] > 180 and p[2] > 180 for p in near), near[:20]
+
+# The tiles (64 pixels a kilometre, 3 ppi at 1:2000) go in as the part inside the frame,
+# a quarter of each, at their own resolution; at 1:200000 (325 ppi) reduced to the paper's 300.
+placed = images(pdf)
+assert placed and all(w <= 22 and h <= 22 and x == y == 3 for w, h, x, y in placed), placed
+placed = images(out / "small.pdf")
+assert len(placed) >= 4 and all(280 <= ppi <= 300 for *_, x, y in placed for ppi in (x, y)), placed
 
 # IMAGEFRAME 1: the tiles' edge at x = 548000 is drawn in the window's middle; 2: not plotted.
 for name, shown in [("frames_shown.pdf", True), ("frames_not_plotted.pdf", False)]:
