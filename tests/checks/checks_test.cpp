@@ -29,14 +29,7 @@ TEST(QualityCheckEntry, KeepsFiveFieldsAndFindsThePlaceFromTheEnd) {
     for (const Case& c : cases) EXPECT_EQ(check_entry_place(c.line), c.place) << c.line;
 }
 
-class ChecksFixture : public SurveyFixture {
-protected:
-    common::FixedClock clock{common::LocalTime{2026, 12, 6, 10, 0, 0}};
-    void SetUp() override {
-        SurveyFixture::SetUp();
-        ui.set_clock(&clock);
-    }
-};
+using ChecksFixture = SurveyFixture;
 
 TEST_F(ChecksFixture, QualityListTakesFindingsFromCode) {
     ZLJC form(session);

@@ -100,15 +100,6 @@ TEST(CommandInputTest, WhenTheTextRunsOutTheSourceIsAskedWithThePrompt) {
     EXPECT_EQ(in.next_command(), std::nullopt) << "the command prompt does not ask";
 }
 
-TEST(CommandInputTest, TypedTextAtATextPromptKeepsItsBlanks) {
-    RecordingInput src;
-    src.text("30 0000");
-    CommandInput in("", src);
-    CommandToken t = in.next("输入属性编码:", true);
-    EXPECT_EQ(t.text, "30 0000");
-    EXPECT_TRUE(src.requests[0].allow_spaces);
-}
-
 TEST(CommandInputParseTest, NumbersAndPoints) {
     EXPECT_EQ(parse_real("45"), 45.0);
     EXPECT_EQ(parse_real("-2.5e3"), -2500.0);

@@ -75,21 +75,15 @@ TEST_F(HostFixture, ObjectNamesAndFailuresOnTheWrongKind) {
     EXPECT_EQ(entity("FFFFF"), nullptr);
 }
 
+// Area, width, elevation and extents are read back from what the tools make with them: the
+// automatic check's area findings, line_width, exchange_table (ezdxf), gis_layers (ogrinfo), the
+// labels at the box centres (map_labels).
 TEST_F(HostFixture, PolylineMembers) {
     auto e = entity(sq1);
     EXPECT_TRUE(e->Closed());
-    EXPECT_DOUBLE_EQ(e->Area(), 100.0);
     auto c = e->Coordinates();
     ASSERT_EQ(c.size(), 8u);
     EXPECT_EQ(c[2], 10.0);
-    e->SetConstantWidth(0.5);
-    EXPECT_EQ(e->ConstantWidth(), 0.5);
-    e->SetElevation(12);
-    EXPECT_EQ(e->Elevation(), 12);
-    Point lo, hi;
-    ASSERT_TRUE(e->GetBoundingBox(lo, hi));
-    EXPECT_EQ(lo, (Point{0, 0, 0}));
-    EXPECT_EQ(hi, (Point{10, 10, 0}));
     e->Move({0, 0, 0}, {100, 0, 0});
     EXPECT_EQ(e->Coordinates()[0], 100.0);
 }

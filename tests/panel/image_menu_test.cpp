@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../common/temp_dir.h"
 #include "common/maimod.h"
 #include "drawing/image.h"
 #include "host/host_document.h"
@@ -68,7 +67,6 @@ TEST(ClipPointText, EachVertexThenTheFirstAgainThenEnter) {
 // Written on another machine: the definition names a Windows path. Choosing the directory that
 // holds the file points the drawing at it, as one undo step.
 TEST_F(ImageMenuTest, AChosenDirectoryTakesInTheImagesFoundThere) {
-    korvane::test::TempDir dir;
     std::filesystem::create_directories(dir / "tiles");
     std::string tile = (dir / "tiles" / "2543.00-548.00.JPG").string();
     {

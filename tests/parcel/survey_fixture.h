@@ -1,20 +1,14 @@
 #pragma once
 // A headless host with a new drawing, built up through the host interface the commands use:
-// parcels with records, plain polylines, boundary-point marks with work records. Data and
-// output folders are fresh per test; the data folder holds the shipped survey template.
-#include <gtest/gtest.h>
-
+// parcels with records, plain polylines, boundary-point marks with work records. The data
+// folder holds the shipped survey template.
 #include <cstdio>
 #include <map>
 #include <sstream>
 
+#include "../common/hosted_test.h"
 #include "../common/shell.h"
-#include "../common/temp_dir.h"
-#include "common/recording_ui.h"
-#include "common/settings.h"
 #include "drawing/entity.h"
-#include "host/command_frame.h"
-#include "host/embedded_host.h"
 #include "panel/boundary_walk.h"
 #include "parcel/parcel_record.h"
 
@@ -26,20 +20,11 @@ struct Xy {
     double x, y;
 };
 
-class SurveyFixture : public ::testing::Test {
+class SurveyFixture : public test::HostedTest {
 protected:
-    test::TempDir dir;
-    host::ScriptInput input;
-    host::RecordingTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::RecordingUi ui{settings, common::Paths{dir / "data", dir / "out"}};
-    host::Session session{host, ui, nullptr};
-
     void SetUp() override {
-        ui.paths().create_directories();
-        std::filesystem::copy_file(std::string(KORVANE_SOURCE_DIR) + "/data/集体土地权属调查表.xlsx",
-                                   dir / "data" / "集体土地权属调查表.xlsx");
+        HostedTest::SetUp();
+        std::filesystem::copy_file(source("data/集体土地权属调查表.xlsx"), dir / "data" / "集体土地权属调查表.xlsx");
         host.start();
         host.new_document();
     }

@@ -3,13 +3,8 @@
 // add-on's two-item feature code, 38 one with 23 items, 39 jointly owned, 3A disputed,
 // 3B state land and 3C sole-owned parcels with records, 3D an open polyline, 3E and 3F texts,
 // 40 a work-record point, 41..44 four lines round a closed area at x 548400..548440.
-#include <gtest/gtest.h>
-
-#include "../common/temp_dir.h"
-#include "common/recording_ui.h"
-#include "common/settings.h"
+#include "../common/hosted_test.h"
 #include "drawing/entity.h"
-#include "host/embedded_host.h"
 #include "panel/maifrm.h"
 #include "panel/workspace.h"
 #include "parcel/sxb.h"
@@ -19,23 +14,24 @@ namespace {
 
 using host::InputAnswer;
 
-class Form : public ::testing::Test {
+// The code table and the drawing in place, as the panel's last picture button finds them.
+class Hosted : public test::HostedTest {
 protected:
-    test::TempDir data;
-    host::ScriptInput input;
-    host::RecordingTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::FixedClock clock{common::LocalTime{2026, 12, 6, 10, 0, 0}};
-    common::RecordingUi ui{settings, common::Paths{data.path(), data.path() / "out"}};
-    host::Session session{host, ui, nullptr};
+    std::filesystem::path data = dir / "data";
+    void SetUp() override {
+        HostedTest::SetUp();
+        std::filesystem::copy_file(source(std::string("data/") + kCodeTableFile), data / kCodeTableFile);
+        host.open(source("tests/data/parcel_form.dxf"));
+    }
+};
+
+class Form : public Hosted {
+protected:
     std::unique_ptr<SXB> f;
     int panel_resets = 0;
 
     void SetUp() override {
-        ui.set_clock(&clock);
-        std::filesystem::copy_file(std::string(KORVANE_SOURCE_DIR) + "/data/" + kCodeTableFile, data / kCodeTableFile);
-        host.open(std::string(KORVANE_SOURCE_DIR) + "/tests/data/parcel_form.dxf");
+        Hosted::SetUp();
         f = std::make_unique<SXB>(session, [this] { ++panel_resets; });
         f->load();
     }
@@ -81,8 +77,8 @@ protected:
 // ---- the window ----
 
 TEST_F(Form, TitleAndExportTipNameTheFilesWhereTheyAreOnThisMachine) {
-    EXPECT_EQ(f->caption, "属性表[" + (data.path() / "经济组织代码对照表.ini").string() + "]");
-    EXPECT_NE(f->control("Command6").tooltip.find((data.path() / "集体土地权属调查表.xlsx").string()), std::string::npos);
+    EXPECT_EQ(f->caption, "属性表[" + (data / "经济组织代码对照表.ini").string() + "]");
+    EXPECT_NE(f->control("Command6").tooltip.find((data / "集体土地权属调查表.xlsx").string()), std::string::npos);
 }
 
 TEST_F(Form, MissingTableIsReportedAndTheFilterOff) {
@@ -239,17 +235,11 @@ TEST_F(Form, ListClickAndFilters) {
 
 // ---- from the panel ----
 
-TEST(FormFromPanel, TheLastPictureButtonOpensItAndLabelsResetThePanelHandle) {
-    test::TempDir data;
-    host::ScriptInput input;
-    host::RecordingTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
+using FormFromPanel = Hosted;
+
+TEST_F(FormFromPanel, TheLastPictureButtonOpensItAndLabelsResetThePanelHandle) {
     common::save_ini(settings, "Filepath", "tiles");
     common::save_ini(settings, "ProgramUPdate", "120819");
-    common::RecordingUi ui{settings, common::Paths{data.path(), data.path() / "out"}};
-    std::filesystem::copy_file(std::string(KORVANE_SOURCE_DIR) + "/data/" + kCodeTableFile, data / kCodeTableFile);
-    host.open(std::string(KORVANE_SOURCE_DIR) + "/tests/data/parcel_form.dxf");
     panel::Workspace ws{host, ui};
     auto& panel = ws.maifrm();
     int shown = 0;

@@ -1,34 +1,23 @@
 #pragma once
 // The tools menu over a headless host with the test drawing tests/data/utilities.dxf (written by
 // ezdxf; make_utilities.py lists its handles), a recording UI and fresh data and output folders.
-#include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 
-#include "../common/temp_dir.h"
-#include "common/recording_ui.h"
-#include "common/settings.h"
-#include "host/embedded_host.h"
+#include "../common/hosted_test.h"
 #include "panel/fck.h"
 #include "panel/workspace.h"
 
 namespace korvane::tools::testing {
 
-class ToolsFixture : public ::testing::Test {
+class ToolsFixture : public test::HostedTest {
 protected:
-    test::TempDir dir;
-    host::ScriptInput input;
-    host::RecordingTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    common::MemorySettings settings;
-    common::RecordingUi ui{settings, common::Paths{dir / "data", dir / "out"}};
     panel::Workspace ws{host, ui};
 
     void SetUp() override {
-        ui.paths().create_directories();
+        HostedTest::SetUp();
         host.start();
-        host.open(std::string(KORVANE_SOURCE_DIR) + "/tests/data/utilities.dxf");
+        host.open(source("tests/data/utilities.dxf"));
     }
     void click(const std::string& entry) { ws.fck().click(entry); }
     host::DocumentPtr doc() { return host.application()->ActiveDocument(); }
