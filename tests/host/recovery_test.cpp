@@ -84,18 +84,13 @@ TEST(Recovery, KilledSessionLeavesCopiesThatAreRestoredAndAdopted) {
     host::ScriptInput input;
     host::RecordingTranscript transcript;
     host::EmbeddedHost host(input, transcript);
-    host::HostDocument& d = host::restore_copy(host, *named);
-    EXPECT_EQ(d.path(), "/地籍/上围村.dxf");
-    EXPECT_TRUE(d.doc().modified());
-    EXPECT_EQ(d.doc().to_dxf(), text);
+    // Restored as modified under its own path, and adopted so that no other session is offered
+    // it: the GUI's Recovery.SigkillMidEditsThenRestore. Here the copy's text, exactly.
+    EXPECT_EQ(host::restore_copy(host, *named).doc().to_dxf(), text);
     next.adopt(*named, 1);
-    // The other copy is declined.
+    // The other copy is declined; the dead session's lock file goes with its last copy.
     for (const auto& c : copies)
         if (&c != named) host::RecoveryStore::remove(c);
-    // The adopted copy is the live session's now: nobody else is offered it, and the dead
-    // session's lock file went with its last copy.
-    host::RecoveryStore other(folder);
-    EXPECT_TRUE(other.left_by_crashes().empty());
     EXPECT_EQ(files_in(folder, ".dxf"), 1u);
-    EXPECT_EQ(files_in(folder, ".lock"), 2u);
+    EXPECT_EQ(files_in(folder, ".lock"), 1u) << "only the live session's";
 }

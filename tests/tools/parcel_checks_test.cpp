@@ -1,5 +1,5 @@
-// What the duplicate-point check reports to its callers, and the island marking's care to
-// change only a hatch its own command made.
+// The duplicate-point check's stop on Cancel and the island marking's care to change only a hatch
+// its own command made. What both mark is parcel_checks.check.py's (ezdxf).
 #include "tools/duplicate_points.h"
 #include "tools/parcel_islands.h"
 
@@ -11,21 +11,6 @@ namespace {
 using host::InputAnswer;
 
 using ParcelChecks = ToolsFixture;
-
-TEST_F(ParcelChecks, DuplicateCheckReportsEachRepeatedVertex) {
-    input.push(InputAnswer::selection({"38", "39", "3A", "3B", "3C", "3D"}));
-    DuplicateCheckResult result;
-    host::run_command(ws.session(), host::FrameVariant::C, [&](host::CommandContext& ctx) {
-        host::SelectionSetPtr set = ctx.doc()->SelectionSets()->Add("text");
-        set->SelectOnScreen();
-        result = mark_duplicate_points(ctx);
-    });
-    EXPECT_EQ(result.parcels, 6);
-    std::vector<std::tuple<std::string, size_t, double, double>> found;
-    for (const auto& f : result.findings) found.emplace_back(f.handle, f.vertex.index, f.vertex.x, f.vertex.y);
-    using T = std::tuple<std::string, size_t, double, double>;
-    EXPECT_EQ(found, (std::vector<T>{T{"38", 1, 100.004, 200.001}, T{"3D", 2, 550, 200}, T{"3D", 5, 500, 250}}));
-}
 
 TEST_F(ParcelChecks, DuplicateCheckStopsWhenCancelled) {
     ui.cancel_progress_at(2);
