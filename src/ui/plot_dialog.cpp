@@ -66,6 +66,7 @@ PlotDialog::PlotDialog(common::SettingsStore& settings, const QString& default_f
 
     file_ = new QLineEdit(default_file, this);
     file_->setObjectName("file");
+    file_->setMinimumWidth(file_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);  // most of a path shows
     browse_ = new QPushButton(QStringLiteral("浏览..."), this);
     auto* file_row = new QHBoxLayout;
     file_row->addWidget(file_, 1);
