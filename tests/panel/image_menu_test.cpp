@@ -1,6 +1,6 @@
-// The image directory menu "目录" and the tools menu's clip text, through the menu form's
-// entries: the remembered three, letter case, the panel's title, the images that follow a new
-// directory.
+// The image directory menu "目录" through the menu form's entries: the remembered three, letter
+// case, the panel's title, the images that follow a new directory. (The clip text the frames and
+// 图像裁剪 send is read back from their clips by map_frames.check.py and image_tiles.check.py.)
 #include <filesystem>
 #include <fstream>
 
@@ -56,12 +56,6 @@ TEST_F(ImageMenuTest, NewDirectoriesGoFirstAndTheFourthDropsTheOldest) {
     ui.push({common::UiAnswer::Kind::DialogCancel});
     ws.fck().click("FCK_GetfoldernameAt4");
     EXPECT_TRUE(ui.message_contains("[提示] 任务取消！ {exclamation}"));
-}
-
-TEST(ClipPointText, EachVertexThenTheFirstAgainThenEnter) {
-    EXPECT_EQ(tools::clip_point_text({0, 0, 10, 0, 10, 5.5, 0, 5.5}, false), "0,0\r10,0\r10,5.5\r0,5.5\r0,0\r\r");
-    EXPECT_EQ(tools::clip_point_text({548000.25, 2543000, 0, 548100, 2543000, 0, 548100, 2543100, 0}, true),
-              "548000.25,2543000\r548100,2543000\r548100,2543100\r548000.25,2543000\r\r");
 }
 
 // Written on another machine: the definition names a Windows path. Choosing the directory that

@@ -1,11 +1,11 @@
 // The panel's drawing utilities and the reports of the tools menu where a scenario cannot look:
 // what is sent (or not) after a cancelled pick, an insert without a window, the report's failure.
+// The view window kept between the two drawings is temp_drawing.scn's (VIEWCTR, VIEWSIZE).
 #include <fstream>
 
 #include "panel/maifrm.h"
 #include "tools/point_report.h"
 #include "tools/temp_drawing.h"
-#include "tools/view_window.h"
 
 #include "tools_fixture.h"
 
@@ -13,10 +13,6 @@ namespace korvane::tools::testing {
 namespace {
 
 using host::InputAnswer;
-
-TEST(ViewWindow, IsAsWideAsTheScreensProportions) {
-    EXPECT_EQ(view_window(1000, 2000, 90, 1600, 900), (ViewWindow{920, 1955, 1080, 2045}));
-}
 
 using DrawingUtilities = ToolsFixture;
 
