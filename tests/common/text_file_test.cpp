@@ -14,21 +14,14 @@ void put(const std::filesystem::path& p, const std::string& bytes) { write_file_
 bool running_as_root() { return ::geteuid() == 0; }
 }  // namespace
 
-TEST(TextFile, GbkRoundTripWithCrLf) {
+// The bytes written (GBK, CR LF after every line) are read back exactly by the scenarios' checks
+// of the lists and reports the tools write (quality_check, survey_village, point_report,
+// exchange_table).
+TEST(TextFile, GbkRoundTrip) {
     TempDir dir;
     auto file = dir / "经济组织代码对照表.ini";
     std::vector<std::string> lines = {"上村村民小组,441523100201", "", "下村,441523100202,备注", "  前后有空格  "};
     write_lines(file, lines);
-
-    std::string bytes = read_file_bytes(file);
-    // GBK bytes of 上村 and CR LF after every line, the last one included.
-    EXPECT_EQ(bytes.substr(0, 4), "\xC9\xCF\xB4\xE5");
-    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
-    size_t crlf = 0;
-    for (size_t i = 0; (i = bytes.find("\r\n", i)) != std::string::npos; i += 2) ++crlf;
-    EXPECT_EQ(crlf, 4u);
-    EXPECT_EQ(bytes.find('\n', 0), bytes.find("\r\n") + 1);
-
     TextFile back = read_text_file(file);
     EXPECT_EQ(back.encoding, TextEncoding::Gbk);
     EXPECT_EQ(back.lines, lines);

@@ -181,18 +181,15 @@ TEST_F(HostFixture, UndoMarkMakesOneStep) {
     EXPECT_EQ(drawing::find_table_entry(d, "LAYER", "今后界址点"), drawing::kNoRecord);
 }
 
-TEST_F(HostFixture, DocumentsAndViews) {
+TEST_F(HostFixture, DocumentsActivateAndClose) {
     HostDocument& second = host.new_document();
-    drawing::add_circle(second.doc(), {1000, 2000, 0}, 5);
     auto docs = app->Documents();
     ASSERT_EQ(docs.size(), 2u);
     EXPECT_EQ(app->ActiveDocument()->Name(), second.name());
     docs[0]->Activate();
     EXPECT_EQ(host.active_index(), 0u);
-    app->ZoomWindow({920, 1955, 0}, {1080, 2045, 0});
-    EXPECT_EQ(host.document(0).view().center, (Point{1000, 2000, 0}));
-    EXPECT_DOUBLE_EQ(host.document(0).view().height, 90);
-    // Closing a drawing leaves its objects failing instead of dangling.
+    // (ZoomWindow's view is read back by temp_drawing.scn.) Closing a drawing leaves its objects
+    // failing instead of dangling.
     auto first = app->ActiveDocument();
     host.close(0);
     app->Err().clear();
