@@ -53,6 +53,28 @@ std::string all(const LoadReport& report) {
     return s;
 }
 
+// A damaged drawing loaded, and what the load said.
+struct Loaded {
+    Document doc;
+    LoadReport report;
+};
+
+// Loads the text; each part of `warned` must be found in a warning.
+Loaded load_warned(const std::string& text, std::initializer_list<const char*> warned) {
+    Loaded l;
+    l.doc = Document::parse(text, "t", &l.report);
+    for (const char* part : warned) EXPECT_TRUE(has_warning(l.report, part)) << part << "\n" << all(l.report);
+    return l;
+}
+
+// What was repaired stays repaired: written and read again, the drawing needs nothing more.
+Document reload_clean(const Document& doc) {
+    LoadReport again;
+    Document reloaded = Document::parse(doc.to_dxf(), "t", &again);
+    EXPECT_TRUE(again.warnings.empty()) << all(again);
+    return reloaded;
+}
+
 std::string entities(const std::string& body) {
     return "  0\nSECTION\n  2\nENTITIES\n" + body + "  0\nENDSEC\n  0\nEOF\n";
 }
@@ -161,34 +183,21 @@ TEST(BadInput, TheCommandLineExitsWithStatus2AndTheMessage) {
 
 TEST(Recovery, MissingEofAndTrashAfterEofAreWarnedAndRepaired) {
     std::string sound = r2010_text();
-    LoadReport report;
-    Document doc = Document::parse(sound.substr(0, sound.size() - std::string("  0\nEOF\n").size()), "t", &report);
-    EXPECT_TRUE(has_warning(report, "没有 0/EOF")) << all(report);
-    EXPECT_EQ(doc.to_dxf(), sound);
-
-    report = {};
-    doc = Document::parse(sound + "garbage written by a crashed program\n  0\nLINE\n", "t", &report);
-    EXPECT_TRUE(has_warning(report, "0/EOF 之后的数据已舍弃（从第")) << all(report);
-    EXPECT_EQ(doc.to_dxf(), sound);
+    EXPECT_EQ(load_warned(sound.substr(0, sound.size() - 8), {"没有 0/EOF"}).doc.to_dxf(), sound);
+    EXPECT_EQ(load_warned(sound + "garbage written by a crashed program\n  0\nLINE\n", {"0/EOF 之后的数据已舍弃（从第"}).doc.to_dxf(),
+              sound);
 }
 
 TEST(Recovery, MisplacedAndRepeatedSectionsAreMergedWithAWarning) {
     // A writer that ended the header early and then wrote each entity in a section of its own.
-    std::string text =
-        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n"
-        "  9\n$EXTMIN\n 10\n0.0\n 20\n0.0\n  0\nENDSEC\n"
-        "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n  0\nENDSEC\n"
-        "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n5\n 20\n5\n  0\nENDSEC\n  0\nEOF\n";
-    LoadReport report;
-    Document doc = Document::parse(text, "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 处头变量在 HEADER 段之外，已移入 HEADER 段（第 11 行）")) << all(report);
-    EXPECT_TRUE(has_warning(report, "1 个重复的段（ENTITIES，第一个在第 37 行）")) << all(report);
-    EXPECT_EQ(doc.header_text("$EXTMIN"), "0.0");
-    EXPECT_EQ(doc.modelspace().size(), 2u) << "the second section's entities are in model space";
-    LoadReport again;
-    Document reloaded = Document::parse(doc.to_dxf(), "t", &again);
-    EXPECT_TRUE(again.warnings.empty()) << all(again);
-    EXPECT_EQ(reloaded.modelspace().size(), 2u);
+    Loaded l = load_warned("  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n"
+                           "  9\n$EXTMIN\n 10\n0.0\n 20\n0.0\n  0\nENDSEC\n"
+                           "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n  0\nENDSEC\n"
+                           "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n5\n 20\n5\n  0\nENDSEC\n  0\nEOF\n",
+                           {"1 处头变量在 HEADER 段之外，已移入 HEADER 段（第 11 行）", "1 个重复的段（ENTITIES，第一个在第 37 行）"});
+    EXPECT_EQ(l.doc.header_text("$EXTMIN"), "0.0");
+    EXPECT_EQ(l.doc.modelspace().size(), 2u) << "the second section's entities are in model space";
+    EXPECT_EQ(reload_clean(l.doc).modelspace().size(), 2u);
 }
 
 TEST(Recovery, ThousandsOfDamagedPlacesGiveOneWarningEach) {
@@ -197,62 +206,33 @@ TEST(Recovery, ThousandsOfDamagedPlacesGiveOneWarningEach) {
     for (int i = 0; i < 5000; ++i)
         text += "  0\nSECTION\n  2\nENTITIES\n  0\nPOLYLINE\n  8\n0\n 66\n1\n  0\nVERTEX\n  8\n0\n 10\n" + std::to_string(i) +
                 "\n 20\n0\n  0\nENDSEC\n  9\n$X" + std::to_string(i) + "\n 70\n1\n  0\nENDSEC\n";
-    text += "  0\nEOF\n";
-    LoadReport report;
-    Document doc = Document::parse(text, "t", &report);
-    EXPECT_LE(report.warnings.size(), 6u) << all(report);
-    EXPECT_TRUE(has_warning(report, "5000 个 POLYLINE 缺少 SEQEND")) << all(report);
-    EXPECT_TRUE(has_warning(report, "5000 处头变量在 HEADER 段之外")) << all(report);
-    EXPECT_EQ(doc.modelspace().size(), 5000u);
+    Loaded l = load_warned(text + "  0\nEOF\n", {"5000 个 POLYLINE 缺少 SEQEND", "5000 处头变量在 HEADER 段之外"});
+    EXPECT_LE(l.report.warnings.size(), 6u) << all(l.report);
+    EXPECT_EQ(l.doc.modelspace().size(), 5000u);
 }
 
 TEST(Recovery, PolylineWithoutSeqendGetsOneThatCadProgramsAccept) {
     Groups g = r2010_groups();
     auto seq = std::find(g.begin(), g.end(), std::pair<int, std::string>(0, "SEQEND"));
     g.erase(seq, seq + 5);  // the POLYLINE's SEQEND with its handle, owner, marker and layer
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 个 POLYLINE 缺少 SEQEND，已补上")) << all(report);
-    const Record& pl = doc.record(doc.find_handle("41"));
-    RecordId seqend = pl.followers.back();
-    ASSERT_EQ(doc.type(seqend), "SEQEND");
-    Entity s(doc, seqend);
+    Loaded l = load_warned(dxf_text(g), {"1 个 POLYLINE 缺少 SEQEND，已补上"});
+    RecordId seqend = l.doc.record(l.doc.find_handle("41")).followers.back();
+    ASSERT_EQ(l.doc.type(seqend), "SEQEND");
+    Entity s(l.doc, seqend);
     EXPECT_NE(s.handle(), 0u);
     EXPECT_EQ(s.text_of(330), "41");
     EXPECT_EQ(s.text_of(100), "AcDbEntity");
-    LoadReport again;
-    Document::parse(doc.to_dxf(), "t", &again);
-    EXPECT_TRUE(again.warnings.empty()) << all(again);
+    reload_clean(l.doc);
 }
 
 // ------------------------------------------------------------------- structure checks
 
-TEST(Audit, SoundDrawingGetsNoWarningAndNoChange) {
-    LoadReport report;
-    Document doc = Document::parse(r2010_text(), "t", &report);
-    EXPECT_TRUE(report.warnings.empty()) << all(report);
-    EXPECT_FALSE(doc.modified());
-    EXPECT_EQ(doc.to_dxf(), r2010_text());
-}
-
 TEST(Audit, HandlesThatAreMissingDuplicatedOrEmptyAreReplaced) {
-    Groups g = r2010_groups();
-    g = replaced(g, 5, "43", "42");  // a vertex with its neighbour's handle
-    g = replaced(g, 5, "4B", "");    // an empty handle
-    auto text = std::find(g.begin(), g.end(), std::pair<int, std::string>(5, "49"));
-    g.erase(text);  // TEXT without a handle
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 个记录的句柄已被占用，已换新句柄：VERTEX 42 -> 100"))
-        << all(report);
-    EXPECT_TRUE(has_warning(report, "1 个记录的句柄为空或无效，已换新句柄：LINE -> 101"))
-        << all(report);
-    EXPECT_TRUE(has_warning(report, "1 个记录没有句柄，已给新句柄：TEXT 102（第")) << all(report);
-    std::string out = doc.to_dxf();
-    EXPECT_NE(out.find("$HANDSEED\n  5\n103\n"), std::string::npos) << "the seed stays above every handle";
-    LoadReport again;
-    Document::parse(out, "t", &again);
-    EXPECT_TRUE(again.warnings.empty()) << all(again);
+    Groups g = replaced(replaced(r2010_groups(), 5, "43", "42"), 5, "4B", "");  // a vertex with its neighbour's handle; an empty one
+    g.erase(std::find(g.begin(), g.end(), std::pair<int, std::string>(5, "49")));  // TEXT without a handle
+    Loaded l = load_warned(dxf_text(g), {"1 个记录的句柄已被占用，已换新句柄：VERTEX 42 -> 100",
+                                         "1 个记录的句柄为空或无效，已换新句柄：LINE -> 101", "1 个记录没有句柄，已给新句柄：TEXT 102（第"});
+    EXPECT_NE(reload_clean(l.doc).to_dxf().find("$HANDSEED\n  5\n103\n"), std::string::npos) << "the seed stays above every handle";
 }
 
 TEST(Audit, OwnersThatDoNotExistAreRepaired) {
@@ -262,33 +242,26 @@ TEST(Audit, OwnersThatDoNotExistAreRepaired) {
         if (g[i] == std::pair<int, std::string>(5, "4B")) g[i + 1].second = "DEAD";
         if (g[i] == std::pair<int, std::string>(5, "47")) g.erase(g.begin() + long(i) + 1);
     }
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "2 个记录的所有者不存在（或没有）")) << all(report);
-    EXPECT_EQ(Entity(doc, doc.find_handle("4B")).text_of(330), "1F");
-    Entity attrib(doc, doc.find_handle("47"));
-    EXPECT_EQ(attrib.text_of(330), "46") << "a follower belongs to its INSERT";
-    EXPECT_EQ(doc.record(doc.find_handle("47")).tags[2].code, 330) << "the owner stands right after the handle";
+    Loaded l = load_warned(dxf_text(g), {"2 个记录的所有者不存在（或没有）"});
+    EXPECT_EQ(Entity(l.doc, l.doc.find_handle("4B")).text_of(330), "1F");
+    EXPECT_EQ(Entity(l.doc, l.doc.find_handle("47")).text_of(330), "46") << "a follower belongs to its INSERT";
+    EXPECT_EQ(l.doc.record(l.doc.find_handle("47")).tags[2].code, 330) << "the owner stands right after the handle";
 }
 
 TEST(Audit, TableEntriesWithoutTheirTableGetItBack) {
     Groups g = r2010_groups();
     auto head = std::find(g.begin(), g.end(), std::pair<int, std::string>(2, "BLOCK_RECORD"));
     g.erase(head - 1, head + 5);  // (0 TABLE)(2 BLOCK_RECORD)(5 1)(330 0)(100 ...)(70 3)
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 个表有表项却没有 TABLE 头，已补上：BLOCK_RECORD"))
-        << all(report);
-    EXPECT_EQ(table_entries(doc, "BLOCK_RECORD").size(), 3u);
-    RecordId table = doc.find_handle("1");
+    Loaded l = load_warned(dxf_text(g), {"1 个表有表项却没有 TABLE 头，已补上：BLOCK_RECORD"});
+    EXPECT_EQ(table_entries(l.doc, "BLOCK_RECORD").size(), 3u);
+    RecordId table = l.doc.find_handle("1");
     ASSERT_NE(table, kNoRecord) << "the head takes the handle its entries name as owner";
-    EXPECT_EQ(doc.type(table), "TABLE");
-    EXPECT_EQ(doc.modelspace_owner(), 0x1Fu);
+    EXPECT_EQ(l.doc.type(table), "TABLE");
+    EXPECT_EQ(l.doc.modelspace_owner(), 0x1Fu);
 }
 
 TEST(Audit, BlockDefinitionsWithoutNameOrBlockRecord) {
     Groups g = r2010_groups();
-    auto endsec = std::find(g.begin(), g.end(), std::pair<int, std::string>(2, "ENTITIES")) - 2;
     Groups broken = {
         // unnamed and empty: nothing can use it
         {0, "BLOCK"}, {5, "60"}, {330, "61"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {70, "0"},
@@ -301,22 +274,14 @@ TEST(Audit, BlockDefinitionsWithoutNameOrBlockRecord) {
         {10, "0.0"}, {20, "0.0"}, {30, "0.0"},
         {0, "ENDBLK"}, {5, "66"}, {330, "64"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"},
     };
-    g.insert(endsec, broken.begin(), broken.end());
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 个无名且无实体的块定义已删除：BLOCK 60"))
-        << all(report);
-    EXPECT_TRUE(has_warning(report, "1 个块定义没有块记录，已补上：\"界址点\"")) << all(report);
-    RecordId record = doc.find_handle("64");
+    g.insert(std::find(g.begin(), g.end(), std::pair<int, std::string>(2, "ENTITIES")) - 2, broken.begin(), broken.end());
+    Loaded l = load_warned(dxf_text(g), {"1 个无名且无实体的块定义已删除：BLOCK 60", "1 个块定义没有块记录，已补上：\"界址点\""});
+    RecordId record = l.doc.find_handle("64");
     ASSERT_NE(record, kNoRecord) << "the new record takes the handle the block's entities name";
-    EXPECT_EQ(doc.type(record), "BLOCK_RECORD");
-    EXPECT_EQ(entry_name(doc, record), "界址点");
-    EXPECT_EQ(doc.find_handle("60"), kNoRecord);
-    std::string out = doc.to_dxf();
-    EXPECT_EQ(out.find("\n  5\n60\n"), std::string::npos);
-    LoadReport again;
-    Document::parse(out, "t", &again);
-    EXPECT_TRUE(again.warnings.empty()) << all(again);
+    EXPECT_EQ(l.doc.type(record), "BLOCK_RECORD");
+    EXPECT_EQ(entry_name(l.doc, record), "界址点");
+    EXPECT_EQ(l.doc.find_handle("60"), kNoRecord);
+    EXPECT_EQ(reload_clean(l.doc).to_dxf().find("\n  5\n60\n"), std::string::npos);
 }
 
 TEST(Audit, BrokenLayoutLinksAreRestoredFromTheOtherSide) {
@@ -324,34 +289,18 @@ TEST(Audit, BrokenLayoutLinksAreRestoredFromTheOtherSide) {
     // The model layout names a block record that does not exist; paper space's record lost its layout.
     for (size_t i = 0; i + 1 < g.size(); ++i)
         if (g[i] == std::pair<int, std::string>(1, "Model")) g[i + 3].second = "FFFA";
-    g = replaced(g, 340, "26", "FFFB");
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "1 个布局指向不存在的块记录，已重新连到自己的块记录：LAYOUT 22（第"))
-        << all(report);
-    EXPECT_TRUE(has_warning(report, "1 个块记录与其布局的链接已断，已恢复：\"*Paper_Space\""))
-        << all(report);
-    std::string out = doc.to_dxf();
-    EXPECT_EQ(out, r2010_text()) << "both links are as they were before they broke";
+    Loaded l = load_warned(dxf_text(replaced(g, 340, "26", "FFFB")),
+                           {"1 个布局指向不存在的块记录，已重新连到自己的块记录：LAYOUT 22（第",
+                            "1 个块记录与其布局的链接已断，已恢复：\"*Paper_Space\""});
+    EXPECT_EQ(l.doc.to_dxf(), r2010_text()) << "both links are as they were before they broke";
 }
 
-TEST(Audit, ExtendedDataOfAnUnregisteredApplicationRegistersIt) {
-    Groups g = r2010_groups();
-    g = replaced(g, 1001, "ACAD", "Survey_Tool");
-    LoadReport report;
-    Document doc = Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "不在 APPID 表中，已注册：Survey_Tool")) << all(report);
-    RecordId app = find_table_entry(doc, "APPID", "SURVEY_TOOL");
+TEST(Audit, UnregisteredApplicationsAreRegisteredAndMissingStylesReported) {
+    Loaded l = load_warned(dxf_text(replaced(r2010_groups(), 1001, "ACAD", "Survey_Tool")), {"不在 APPID 表中，已注册：Survey_Tool"});
+    RecordId app = find_table_entry(l.doc, "APPID", "SURVEY_TOOL");
     ASSERT_NE(app, kNoRecord);
-    EXPECT_EQ(entry_name(doc, app), "Survey_Tool") << "registered as the data spells it";
-}
-
-TEST(Audit, MissingStylesAndLineTypesAreReported) {
-    Groups g = r2010_groups();
-    g = replaced(g, 7, "Standard", "ROMANS");
-    LoadReport report;
-    Document::parse(dxf_text(g), "t", &report);
-    EXPECT_TRUE(has_warning(report, "STYLE 表中没有的文字样式（使用次数）：ROMANS (2)")) << all(report);
+    EXPECT_EQ(entry_name(l.doc, app), "Survey_Tool") << "registered as the data spells it";
+    load_warned(dxf_text(replaced(r2010_groups(), 7, "Standard", "ROMANS")), {"STYLE 表中没有的文字样式（使用次数）：ROMANS (2)"});
 }
 
 // ------------------------------------------------------------------------ fuzzing

@@ -62,10 +62,6 @@ NEW_APP_ITEMS = [(1000, "新应用"), (1040, 0.5), (1070, 12), (1071, -70000), (
 POINT_APP_ITEMS = [(1000, "工作记录"), (1070, 9999)]
 
 
-def fail(msg):
-    raise AssertionError(msg)
-
-
 def make_drawing(ezdxf, version, path):
     """Writes the drawing with ezdxf; returns the handles of the entities to look at."""
     from ezdxf.entities.dxfclass import DXFClass
@@ -212,48 +208,31 @@ def check_edited(ezdxf, version, orig_path, edited_path, h):
     orig = ezdxf.readfile(orig_path)
     doc = ezdxf.readfile(edited_path)
     auditor = doc.audit()
-    if auditor.errors:
-        fail(f"ezdxf's audit finds errors: {[e.message for e in auditor.errors[:5]]}")
-    if auditor.fixes:
-        fail(f"ezdxf's audit had to fix: {[e.message for e in auditor.fixes[:5]]}")
+    assert not auditor.errors, f"ezdxf's audit finds errors: {[e.message for e in auditor.errors[:5]]}"
+    assert not auditor.fixes, f"ezdxf's audit had to fix: {[e.message for e in auditor.fixes[:5]]}"
     db = doc.entitydb
 
     parcel = db[h["parcel"]]
     new_layer = layer_name(version, NEW_LAYER)
-    if parcel.dxf.layer != new_layer:
-        fail(f"layer: {parcel.dxf.layer!r}")
-    if new_layer not in doc.layers:
-        fail("the new layer is not in the LAYER table")
-    if parcel.dxf.color != 3:
-        fail(f"colour: {parcel.dxf.color}")
-    got = xdata_of(parcel, "South")
-    if got != expected_xdata(NEW_SOUTH):
-        fail(f"South data: {got}")
-    got = xdata_of(parcel, NEW_APP)
-    if got != expected_xdata(NEW_APP_ITEMS):
-        fail(f"{NEW_APP} data: {got}")
+    assert parcel.dxf.layer == new_layer, f"layer: {parcel.dxf.layer!r}"
+    assert new_layer in doc.layers, "the new layer is not in the LAYER table"
+    assert parcel.dxf.color == 3, f"colour: {parcel.dxf.color}"
+    assert xdata_of(parcel, "South") == expected_xdata(NEW_SOUTH), f"South data: {xdata_of(parcel, 'South')}"
+    assert xdata_of(parcel, NEW_APP) == expected_xdata(NEW_APP_ITEMS), f"{NEW_APP} data: {xdata_of(parcel, NEW_APP)}"
     kept = xdata_of(parcel, "KORVANE_T")
-    want = expected_xdata([(c, h["text"] if c == 1005 else v) for c, v in XDATA_ALL])
-    if kept != want:
-        fail(f"another application's data changed: {kept}")
-    if NEW_APP not in doc.appids:
-        fail(f"{NEW_APP} was not registered in the APPID table")
+    assert kept == expected_xdata([(c, h["text"] if c == 1005 else v) for c, v in XDATA_ALL]), \
+        f"another application's data changed: {kept}"
+    assert NEW_APP in doc.appids, f"{NEW_APP} was not registered in the APPID table"
     point = db[h["point"]]
-    got = xdata_of(point, NEW_APP)
-    if got != expected_xdata(POINT_APP_ITEMS):
-        fail(f"data of the point: {got}")
-    if point.xdata and list(point.xdata.data.keys()) != [NEW_APP]:
-        fail(f"the point's application is not spelled as registered: {list(point.xdata.data.keys())}")
-    text = unescaped(db[h["text"]].dxf.text)
-    if text != NEW_TEXT:
-        fail(f"text: {text!r}")
+    assert xdata_of(point, NEW_APP) == expected_xdata(POINT_APP_ITEMS), f"data of the point: {xdata_of(point, NEW_APP)}"
+    assert list(point.xdata.data.keys()) == [NEW_APP], \
+        f"the point's application is not spelled as registered: {list(point.xdata.data.keys())}"
+    assert unescaped(db[h["text"]].dxf.text) == NEW_TEXT, f"text: {unescaped(db[h['text']].dxf.text)!r}"
     if "mtext" in h:
         mtext = unescaped(db[h["mtext"]].text)
-        if mtext != NEW_MTEXT.replace("\n", "\\P"):
-            fail(f"MTEXT: {mtext!r}")
+        assert mtext == NEW_MTEXT.replace("\n", "\\P"), f"MTEXT: {mtext!r}"
     line = db.get(h["line"])
-    if line is not None and line.is_alive and line in doc.modelspace():
-        fail("the erased line is still in model space")
+    assert line is None or not line.is_alive or line not in doc.modelspace(), "the erased line is still in model space"
 
     # Everything not edited is as it was.
     edited = {h["parcel"], h["point"], h["text"], h["line"], h.get("mtext")}
@@ -262,27 +241,22 @@ def check_edited(ezdxf, version, orig_path, edited_path, h):
         if e.dxf.handle in edited:
             continue
         other = db.get(e.dxf.handle)
-        if other is None:
-            fail(f"{e.dxftype()} {e.dxf.handle} is gone")
-        if entity_state(e) != entity_state(other):
-            fail(f"{e.dxftype()} {e.dxf.handle} changed:\n{entity_state(e)}\n{entity_state(other)}")
+        assert other is not None, f"{e.dxftype()} {e.dxf.handle} is gone"
+        assert entity_state(e) == entity_state(other), \
+            f"{e.dxftype()} {e.dxf.handle} changed:\n{entity_state(e)}\n{entity_state(other)}"
         count += 1
-    if count < 6:
-        fail(f"only {count} entities compared")
+    assert count >= 6, f"only {count} entities compared"
 
     # Characters the code page lacks travel as \U+XXXX; UTF-8 drawings hold them as they are.
     raw = open(edited_path, "rb").read()
     if VERSIONS[version] >= "AC1021":
-        if "𠀀".encode("utf-8") not in raw:
-            fail("𠀀 is not written as UTF-8")
-    else:
-        for esc in (b"\\U+D840\\U+DC00", b"\\U+D55C"):
-            if esc not in raw:
-                fail(f"{esc!r} missing from the file")
-        if ENCODINGS[version] == "gbk" and "宗地 新".encode("gbk") not in raw:
-            fail("Chinese text is not written in GBK")
-        if ENCODINGS[version] == "cp1252" and b"\\U+5B97\\U+5730" not in raw:
-            fail("Chinese text in an ANSI_1252 drawing is not written as escapes")
+        assert "𠀀".encode("utf-8") in raw, "𠀀 is not written as UTF-8"
+        return
+    for esc in (b"\\U+D840\\U+DC00", b"\\U+D55C"):
+        assert esc in raw, f"{esc!r} missing from the file"
+    assert ENCODINGS[version] != "gbk" or "宗地 新".encode("gbk") in raw, "Chinese text is not written in GBK"
+    assert ENCODINGS[version] != "cp1252" or b"\\U+5B97\\U+5730" in raw, \
+        "Chinese text in an ANSI_1252 drawing is not written as escapes"
 
 
 def main():
@@ -314,17 +288,14 @@ def main():
             json.dump(handles, f)
 
         run = subprocess.run([args.cli, "convert", orig, converted], capture_output=True, text=True)
-        if run.returncode != 0 or "warning" in run.stderr:
-            fail(f"convert: status {run.returncode}: {run.stderr}")
+        assert run.returncode == 0 and "warning" not in run.stderr, f"convert: status {run.returncode}: {run.stderr}"
         cmp = subprocess.run([sys.executable, args.compare, orig, converted], capture_output=True, text=True)
-        if cmp.returncode != 0:
-            fail(f"convert changed tags:\n{cmp.stdout}")
+        assert cmp.returncode == 0, f"convert changed tags:\n{cmp.stdout}"
 
         with open(edits, "w", encoding="utf-8") as f:
             f.write(edit_lines(args.version, handles))
         run = subprocess.run([args.edit, orig, edited, edits], capture_output=True, text=True)
-        if run.returncode != 0 or "warning" in run.stderr:
-            fail(f"edit: status {run.returncode}: {run.stderr}")
+        assert run.returncode == 0 and "warning" not in run.stderr, f"edit: status {run.returncode}: {run.stderr}"
         check_edited(ezdxf, args.version, orig, edited, handles)
     except AssertionError as e:
         print(f"FAIL {args.version}: {e}")

@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""The independent reader and writer of the drawing tests: ezdxf (and Pillow for image files)
-makes drawings, reads what Korvane wrote and redoes Korvane's transforms its own way.
+"""The independent reader and writer of the drawing tests: ezdxf makes drawings, reads what
+Korvane wrote and redoes Korvane's transforms its own way.
 
   make VERSION OUT [CODEPAGE]  a small drawing (see make); prints NAME=HANDLE for each entity
   make-hatch OUT               one hatch with every kind of edge (see make_hatch); prints its handle
-  make-images DIR              image files Pillow writes; prints NAME WIDTH HEIGHT for each
   shapes OUT                   one entity of every transformable type (R2010)
   probe FILE                   "problem: ..." for whatever the audits, the recovering load and the
                                handle and owner checks find; "version=", "layer NAME" lines, then
@@ -19,7 +18,6 @@ Exit status 0 when all is well, 1 with a message otherwise.
 """
 import io
 import math
-import os
 import re
 import sys
 
@@ -115,29 +113,6 @@ def make_hatch(out):
     h.set_seed_points([(5, 5)])
     doc.saveas(out)
     print(h.dxf.handle)
-
-
-def make_images(out):
-    """Image files from Pillow, an independent encoder, for the header reader."""
-    from PIL import Image
-    os.makedirs(out, exist_ok=True)
-
-    def save(name, size, mode="RGB", **kw):
-        Image.new(mode, size, color=0 if mode in ("L", "1") else (30, 120, 60)).save(os.path.join(out, name), **kw)
-        print(name, *size)
-
-    save("baseline.jpg", (123, 45), quality=80)
-    save("progressive.jpg", (640, 480), progressive=True, optimize=True)
-    exif = Image.Exif()
-    exif[0x010E] = "x" * 30000  # a large EXIF block before the frame header, as cameras write it
-    save("exif.jpg", (1000, 667), exif=exif.tobytes())
-    save("grey.jpg", (17, 3000), mode="L")
-    save("tile.png", (4000, 4000), mode="L", optimize=True)
-    save("one.png", (1, 1))
-    save("plain.tif", (300, 200))
-    save("deflate.tif", (257, 129), compression="tiff_deflate")
-    save("bilevel.tif", (70000, 3), mode="1", compression="group4")
-    save("picture.bmp", (321, 123))
 
 
 # ---------------------------------------------------------------- probe
@@ -532,7 +507,7 @@ def shapes(out):
 
 
 
-COMMANDS = {"make": make, "make-hatch": make_hatch, "make-images": make_images, "shapes": shapes,
+COMMANDS = {"make": make, "make-hatch": make_hatch, "shapes": shapes,
             "probe": probe, "blocks": blocks, "images": images, "hatches": hatches, "order": order,
             "set-order": set_order, "check-transform": lambda a, b, *ops: check_transform(a, b, ops)}
 

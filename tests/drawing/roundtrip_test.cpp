@@ -27,6 +27,7 @@ TEST(RoundTrip, UntouchedDrawingIsWrittenByteForByte) {
     EXPECT_EQ(parse_clean(r2010_text()).to_dxf(), r2010_text());
     EXPECT_EQ(parse_clean(r2010_text("\r\n")).to_dxf(), r2010_text("\r\n")) << "line ends follow the file";
     Document doc = parse_clean(r2010_text());
+    EXPECT_FALSE(doc.modified());
     EXPECT_EQ(doc.acadver(), "AC1024");
     EXPECT_TRUE(doc.codec().is_utf8());
     EXPECT_EQ(doc.modelspace().size(), 6u) << "VERTEX, ATTRIB and SEQEND follow their owners";

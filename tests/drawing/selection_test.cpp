@@ -169,49 +169,46 @@ TEST_F(PolygonTest, SharedEdgesReallyDifferInTheLastBit) {
     EXPECT_GT(differing, 0) << "the fixture no longer exercises one-bit differences";
 }
 
-TEST_F(PolygonTest, CrossingAroundAParcelFindsEveryNeighbourTouchingIt) {
+TEST_F(PolygonTest, CrossingTakesWhatTouchesWindowWhatLiesWhollyInside) {
     using V = std::vector<std::string>;
-    // The middle parcel's own vertices as the polygon: all eight neighbours touch it (four along
-    // edges, four at corners), the island and the text lie inside, the far point does not.
-    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Crossing),
-              (V{"100", "101", "102", "103", "104", "105", "106", "107", "108", "109", "10A"}));
-    // A corner parcel: its three neighbours and itself.
-    EXPECT_EQ(sel(grid_parcel(0, 0, W, H), PolygonMode::Crossing, {{0, "LWPOLYLINE"}}), (V{"100", "101", "103", "104"}));
-}
-
-TEST_F(PolygonTest, WindowTakesWhatLiesWhollyInsideTheParcelItselfIncluded) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window), (V{"104", "109", "10A"}));
-    EXPECT_EQ(sel(grid_parcel(1, 1, W, H), PolygonMode::Window, {{0, "LWPOLYLINE"}}), (V{"104", "109"}));
+    const SelectionFilter parcels{{0, "LWPOLYLINE"}};
+    const auto mid = grid_parcel(1, 1, W, H);
+    const Point2 c = centre(1, 1), left = centre(0, 0), right = centre(2, 0), corner = mid[0];
+    const std::vector<Point2> island{{c.x - 3, c.y - 3}, {c.x + 3, c.y - 3}, {c.x + 3, c.y + 3}, {c.x - 3, c.y + 3}};
+    // A triangle whose tip touches the middle parcel's lower left corner from below left.
+    const std::vector<Point2> tip{{corner.x - 5, corner.y - 1}, {corner.x - 1, corner.y - 5}, corner};
+    struct Case {
+        const char* what;
+        std::vector<Point2> polygon;
+        PolygonMode mode;
+        SelectionFilter filter;
+        V want;
+    };
+    const Case cases[] = {
+        // The middle parcel's own vertices: all eight neighbours touch it (four along edges, four at
+        // corners), the island and the text lie inside, the far point does not.
+        {"the middle parcel", mid, PolygonMode::Crossing, {}, {"100", "101", "102", "103", "104", "105", "106", "107", "108", "109", "10A"}},
+        {"a corner parcel", grid_parcel(0, 0, W, H), PolygonMode::Crossing, parcels, {"100", "101", "103", "104"}},
+        {"the middle parcel", mid, PolygonMode::Window, {}, {"104", "109", "10A"}},
+        {"the middle parcel", mid, PolygonMode::Window, parcels, {"104", "109"}},
+        // The parcel around the island neither crosses nor touches it.
+        {"the island", island, PolygonMode::Crossing, {}, {"109"}},
+        {"the island", island, PolygonMode::Window, {}, {"109"}},
+        {"inside the island", {{c.x - 1, c.y - 1}, {c.x + 1, c.y - 1}, {c.x + 1, c.y + 1}}, PolygonMode::Crossing, {}, {}},
+        {"a tip on a corner", tip, PolygonMode::Crossing, {}, {"100", "101", "103", "104"}},
+        {"a tip on a corner", tip, PolygonMode::Window, {}, {}},
+        // A bow tie over the bottom row: its lobes lie in parcels 100 and 102, crossing in 101.
+        {"a bow tie", {{left.x - 2, left.y - 2}, {right.x + 2, right.y + 2}, {right.x + 2, right.y - 2}, {left.x - 2, left.y + 2}},
+         PolygonMode::Crossing, {}, {"100", "101", "102"}},
+    };
+    for (const Case& k : cases) EXPECT_EQ(sel(k.polygon, k.mode, k.filter), k.want) << k.what;
     // Every parcel of the grid finds itself, whichever way its edges were computed.
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i) {
-            auto got = sel(grid_parcel(i, j, W, H), PolygonMode::Window, {{0, "LWPOLYLINE"}});
+            auto got = sel(grid_parcel(i, j, W, H), PolygonMode::Window, parcels);
             std::string self = format_handle(0x100 + 3 * j + i);
             EXPECT_TRUE(std::find(got.begin(), got.end(), self) != got.end()) << self;
         }
-}
-
-TEST_F(PolygonTest, IslandParcels) {
-    using V = std::vector<std::string>;
-    Point2 c = centre(1, 1);
-    std::vector<Point2> island{{c.x - 3, c.y - 3}, {c.x + 3, c.y - 3}, {c.x + 3, c.y + 3}, {c.x - 3, c.y + 3}};
-    // Around the island: only the island; the parcel around it neither crosses nor touches it.
-    EXPECT_EQ(sel(island, PolygonMode::Crossing), (V{"109"}));
-    EXPECT_EQ(sel(island, PolygonMode::Window), (V{"109"}));
-    // A polygon inside the island touches nothing.
-    std::vector<Point2> inner{{c.x - 1, c.y - 1}, {c.x + 1, c.y - 1}, {c.x + 1, c.y + 1}};
-    EXPECT_EQ(sel(inner, PolygonMode::Crossing), V{});
-}
-
-TEST_F(PolygonTest, CrossingTakesEntitiesTouchingTheOutlineAtASinglePoint) {
-    using V = std::vector<std::string>;
-    // A triangle whose tip touches the bottom-left corner of the middle parcel from below-left.
-    auto mid = grid_parcel(1, 1, W, H);
-    Point2 corner = mid[0];
-    std::vector<Point2> tri{{corner.x - 5, corner.y - 1}, {corner.x - 1, corner.y - 5}, corner};
-    EXPECT_EQ(sel(tri, PolygonMode::Crossing), (V{"100", "101", "103", "104"}));
-    EXPECT_EQ(sel(tri, PolygonMode::Window), V{});
 }
 
 TEST_F(PolygonTest, RepeatedVerticesDoNotBreakTheSelection) {
@@ -230,15 +227,6 @@ TEST_F(PolygonTest, RepeatedVerticesDoNotBreakTheSelection) {
     EXPECT_TRUE(sel({}, PolygonMode::Crossing).empty());
     // Three distinct vertices on one line enclose no area.
     EXPECT_TRUE(sel({mid[0], mid[1], {2 * mid[1].x - mid[0].x, mid[1].y}}, PolygonMode::Crossing).empty());
-}
-
-TEST_F(PolygonTest, ASelfCrossingPolygonStillSelectsWithBothLobes) {
-    using V = std::vector<std::string>;
-    // A bow tie over the bottom row: its lobes lie in parcels 100 and 102, crossing in 101.
-    Point2 a = centre(0, 0), c = centre(2, 0);
-    std::vector<Point2> bow{{a.x - 2, a.y - 2}, {c.x + 2, c.y + 2}, {c.x + 2, c.y - 2}, {a.x - 2, a.y + 2}};
-    auto got = sel(bow, PolygonMode::Crossing);
-    EXPECT_EQ(got, (V{"100", "101", "102"}));
 }
 
 TEST_F(PolygonTest, PointsWithinASmallRingAroundACorner) {
