@@ -207,24 +207,16 @@ public:
         }
         return raw("LWPOLYLINE", b, p);
     }
-    DxfBuilder& line(Point2 a, Point2 c, const Props& p = {}) {
-        return raw("LINE", "10\n" + num(a.x) + "\n20\n" + num(a.y) + "\n30\n0\n11\n" + num(c.x) + "\n21\n" + num(c.y) +
-                               "\n31\n0\n",
-                   p);
-    }
-    DxfBuilder& point(Point2 a, const Props& p = {}) {
-        return raw("POINT", "10\n" + num(a.x) + "\n20\n" + num(a.y) + "\n30\n0\n", p);
-    }
+    DxfBuilder& line(Point2 a, Point2 c, const Props& p = {}) { return raw("LINE", at(10, a) + at(11, c), p); }
+    DxfBuilder& point(Point2 a, const Props& p = {}) { return raw("POINT", at(10, a), p); }
     DxfBuilder& circle(Point2 c, double r, const Props& p = {}, const std::string& extra = "") {
-        return raw("CIRCLE", "10\n" + num(c.x) + "\n20\n" + num(c.y) + "\n30\n0\n40\n" + num(r) + "\n" + extra, p);
+        return raw("CIRCLE", at(10, c) + "40\n" + num(r) + "\n" + extra, p);
     }
     DxfBuilder& arc(Point2 c, double r, double a0, double a1, const Props& p = {}) {
-        return raw("ARC", "10\n" + num(c.x) + "\n20\n" + num(c.y) + "\n30\n0\n40\n" + num(r) + "\n50\n" + num(a0) +
-                              "\n51\n" + num(a1) + "\n",
-                   p);
+        return raw("ARC", at(10, c) + "40\n" + num(r) + "\n50\n" + num(a0) + "\n51\n" + num(a1) + "\n", p);
     }
     DxfBuilder& text(Point2 a, const std::string& s, const Props& p = {}) {
-        return raw("TEXT", "10\n" + num(a.x) + "\n20\n" + num(a.y) + "\n30\n0\n40\n2.5\n1\n" + s + "\n", p);
+        return raw("TEXT", at(10, a) + "40\n2.5\n1\n" + s + "\n", p);
     }
     // A square parcel with its closing vertex repeated, as surveying programs often write them.
     DxfBuilder& square(double x0, double y0, double x1, double y1, const Props& p = {}) {
@@ -240,6 +232,11 @@ public:
     Document doc() const { return Document::parse(text(), "test drawing"); }
 
 private:
+    // A point's groups: x, y and a zero z under `code`, `code` + 10 and `code` + 20.
+    static std::string at(int code, Point2 p) {
+        return std::to_string(code) + "\n" + num(p.x) + "\n" + std::to_string(code + 10) + "\n" + num(p.y) + "\n" +
+               std::to_string(code + 20) + "\n0\n";
+    }
     std::string entities_;
     unsigned next_handle_ = 0x100;
 };

@@ -211,16 +211,12 @@ TEST(Edit, TrimBreakAndExtendKeepTheRecordOnEveryPiece) {
     EXPECT_TRUE(break_curve(doc, arc[0], {2, 0}, {2, 0}).size() == 2);
 }
 
-TEST(Edit, OffsetCopiesCarryTheRecordAndJoinKeepsTheFirst) {
+// An offset copy's place and record are drafting_modify.scn's, read back with ezdxf; here where
+// an offset cannot be made.
+TEST(Edit, OffsetRefusalsAndJoinKeepsTheFirstRecord) {
     Document doc = Document::create();
     RecordId parcel = add_lwpolyline(doc, p3({{0, 0}, {10, 0}, {10, 10}, {0, 10}}), true, "独有宗地");
     give_record(doc, parcel, "P1");
-    RecordId out = offset_entity(doc, parcel, 1, {20, 5});
-    ASSERT_NE(out, kNoRecord);
-    EXPECT_NE(out, parcel);
-    expect_near(vertices2(doc, out)[0], {-1, -1});
-    EXPECT_EQ(record_of(doc, out), "P1");
-    EXPECT_EQ(EntityView(doc, out).layer(), "独有宗地");
     EditError why;
     EXPECT_EQ(offset_entity(doc, parcel, 6, {5, 5}, &why), kNoRecord);
     EXPECT_EQ(why, EditError::Folds);
