@@ -299,9 +299,8 @@ TEST(EntityAccess, TextAndMtext) {
     EXPECT_EQ(text.text(), "宗地 JC0001");
     EXPECT_EQ(text.halign(), 1);
     EXPECT_EQ(text.valign(), 2);
-    text.set_text("新 𠀀");
-    EXPECT_EQ(text.text(), "新 𠀀");
-    EXPECT_EQ(doc.raw(text.rec().tags[size_t(text.find(1))]), "新 𠀀") << "UTF-8 drawings hold every character";
+    // New texts of every version, as ezdxf reads them back, are ezdxf_interop.py's; here how MTEXT
+    // splits a long one.
 
     Entity mtext = entity(doc, "4A");
     EXPECT_EQ(mtext.text(), "第一段，第二段") << "the 3 chunks come before the final 1";
@@ -319,8 +318,6 @@ TEST(EntityAccess, TextAndMtext) {
     }
     EXPECT_EQ(chunks, 3u);
     EXPECT_EQ(mtext.text_of(7), "Standard") << "the other groups stay";
-    Document again = Document::parse(doc.to_dxf(), "again");
-    EXPECT_EQ(Entity(again, again.find_handle("4A")).text(), long_text + "\\P末行");
 }
 
 TEST(EntityAccess, UntouchedTagsAreWrittenByteForByte) {
