@@ -464,7 +464,10 @@ private:
         out_ << "saved " << target << "\n";
     }
 
-    // plot frame HANDLE 1:N FILE.pdf | plot view 1:N FILE.pdf | plot window X1,Y1 X2,Y2 1:N FILE.pdf
+    // plot frame HANDLE 1:N [PAPER] FILE.pdf | plot view 1:N [PAPER] FILE.pdf |
+    // plot window X1,Y1 X2,Y2 1:N [PAPER] FILE.pdf, where PAPER is A0..A4 with landscape or
+    // portrait after it, or alone for the way round the extent lies (wider than high:
+    // landscape); without it the smallest paper that holds the extent.
     void plot(const std::string& rest) {
         std::vector<std::string> words;
         std::istringstream in(rest);
@@ -472,8 +475,8 @@ private:
         const std::map<std::string, size_t> kinds{{"view", 3}, {"frame", 4}, {"window", 5}};
         auto kind = words.empty() ? kinds.end() : kinds.find(words[0]);
         size_t need_words = kind == kinds.end() ? 0 : kind->second;
-        if (need_words == 0 || words.size() != need_words)
-            throw BadInput("plot frame HANDLE 1:N FILE, plot view 1:N FILE or plot window X1,Y1 X2,Y2 1:N FILE");
+        if (need_words == 0 || words.size() < need_words || words.size() > need_words + 2)
+            throw BadInput("plot frame HANDLE 1:N [PAPER] FILE, plot view 1:N [PAPER] FILE or plot window X1,Y1 X2,Y2 1:N [PAPER] FILE");
         host::HostDocument& d = active();
         drawing::Box2 extent;
         if (words[0] == "view") {
@@ -491,10 +494,21 @@ private:
         }
         std::optional<double> scale = render::scale_of(words[need_words - 2]);
         if (!scale) throw BadInput("not a scale: " + words[need_words - 2]);
+        std::optional<render::Paper> paper;
+        if (words.size() > need_words) {
+            bool landscape = extent.max_x - extent.min_x > extent.max_y - extent.min_y;
+            if (words.size() == need_words + 2) {
+                const std::string& way = words[need_words];
+                if (way != "landscape" && way != "portrait") throw BadInput("not landscape or portrait: " + way);
+                landscape = way == "landscape";
+            }
+            paper = render::paper_named(words[need_words - 1], landscape);
+            if (!paper) throw BadInput("not a paper of A0..A4: " + words[need_words - 1]);
+        }
         fs::path file = in_output_dir(words.back());
         fs::create_directories(file.parent_path());
         if (!painting_) painting_ = std::make_unique<render::PaintingContext>();
-        render::PlotRequest request{extent, *scale, std::nullopt, common::load_ini(*settings_, "Filepath")};
+        render::PlotRequest request{extent, *scale, paper, common::load_ini(*settings_, "Filepath")};
         render::PlotResult result = render::plot_to_pdf(file.string(), d, *host_, request);
         if (!result.ok()) ui_->message_box(result.error, "提示", common::MsgIcon::Critical, common::MsgButtons::OK);
         else host_->print("plotted " + file.string() + " on " + result.paper.name + (result.paper.landscape() ? " landscape" : " portrait"));

@@ -78,12 +78,15 @@ assert page_mm(pdf) == (420, 297), page_mm(pdf)
 t = text(pdf)
 for s in ["集体土地所有权调查公示图", "独有宗地", "争议宗地", "图例", "比例尺1:1000", "测绘单位", "下围村民小组"]:
     assert s in t, (s, t[:400])
-# The template's border (0.75 mm at this scale, half of it inside) lies on the extent's edges.
-for edge_mm in (60.0, 360.0):
-    strip = pixels(pdf, edge_mm + 0.05 if edge_mm == 60 else edge_mm - 0.3, 140, 0.25, 5)
-    assert sum(dark(p) for p in flat(strip)) > 0.8 * len(flat(strip)), edge_mm
-    outside = pixels(pdf, edge_mm - 2.5 if edge_mm == 60 else edge_mm + 0.5, 140, 2, 5)
-    assert all(white(p) for p in flat(outside)), edge_mm
+# The template's border (0.75 mm at this scale, half of it inside) lies on the extent's edges,
+# the extent centred on the paper: the smallest that holds it (A3) or the one asked for (A2).
+for name, left in [("frame.pdf", 60.0), ("frame_a2.pdf", 147.0)]:
+    for edge_mm, inward in [(left, 1), (left + 300, -1)]:
+        strip = pixels(out / name, edge_mm + (0.05 if inward > 0 else -0.3), 140, 0.25, 5)
+        assert sum(dark(p) for p in flat(strip)) > 0.8 * len(flat(strip)), (name, edge_mm)
+        outside = pixels(out / name, edge_mm - 2.5 if inward > 0 else edge_mm + 0.5, 140, 2, 5)
+        assert all(white(p) for p in flat(outside)), (name, edge_mm)
+assert page_mm(out / "frame_a2.pdf") == (594, 420) and page_mm(out / "view_a3.pdf") == (420, 297)
 # The margins are empty although the tiles reach far beyond the frame: they are clipped.
 assert all(white(p) for p in flat(pixels(pdf, 5, 20, 50, 250, step=5)))
 assert all(white(p) for p in flat(pixels(pdf, 365, 20, 50, 250, step=5)))
