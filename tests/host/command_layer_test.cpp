@@ -76,17 +76,6 @@ TEST_F(LayerCommandTest, OneTypedLayerCommandIsOneUndoStep) {
     EXPECT_FALSE(on("共有宗地"));
 }
 
-TEST_F(LayerCommandTest, TheOptionPromptAsksTheUserWhenTheTextRunsOut) {
-    input.text("s");
-    input.text("共有宗地");
-    input.enter();
-    send("-layer\r");
-    EXPECT_EQ(clayer(), "共有宗地");
-    ASSERT_EQ(input.requests.size(), 3u);
-    for (const auto& r : input.requests) EXPECT_EQ(r.kind, InputKind::CommandLine);
-    EXPECT_NE(input.requests[1].prompt.find("当前的图层名"), std::string::npos);
-}
-
 // ---- system variables ----
 
 using SystemVariableTest = CommandFixture;
