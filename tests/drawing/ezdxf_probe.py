@@ -3,8 +3,6 @@
 Korvane wrote and redoes Korvane's transforms its own way.
 
   make VERSION OUT [CODEPAGE]  a small drawing (see make); prints NAME=HANDLE for each entity
-  make-hatch OUT               one hatch with every kind of edge (see make_hatch); prints its handle
-  shapes OUT                   one entity of every transformable type (R2010)
   probe FILE                   "problem: ..." for whatever the audits, the recovering load and the
                                handle and owner checks find; "version=", "layer NAME" lines, then
                                "entity TYPE layer=L color=C p=POINTS ..." for each model-space entity
@@ -82,37 +80,6 @@ def make(version, out, codepage=None):
     doc.saveas(out)
     for name, e in made.items():
         print(f"{name}={e.dxf.handle}")
-
-
-def make_hatch(out):
-    """An R2010 hatch, pattern ANSI31 at scale 2 and angle 15, seed (5,5), with four loops:
-    1. counter-clockwise: line (0,0)-(10,0), arc about (10,5) radius 5 from -90 to 90 degrees,
-       lines (10,10)-(0,10)-(0,0): area 100 + 12.5 pi;
-    2. clockwise: line (20,0)-(20,10), a clockwise arc about (25,10) radius 5 from 180 down to 0
-       degrees (over the top), lines (30,10)-(30,0)-(20,0): area 100 + 12.5 pi;
-    3. a full ellipse about (60,5), major axis (4,0), ratio 0.5: area 8 pi;
-    4. a cubic spline through the fit points (40,0) (45,5) (50,0), closed by a line."""
-    doc = ezdxf.new("R2010")
-    h = doc.modelspace().add_hatch(color=1)
-    h.set_pattern_fill("ANSI31", scale=2.0, angle=15.0)
-    p = h.paths.add_edge_path()
-    p.add_line((0, 0), (10, 0))
-    p.add_arc((10, 5), 5, -90, 90, ccw=True)
-    p.add_line((10, 10), (0, 10))
-    p.add_line((0, 10), (0, 0))
-    q = h.paths.add_edge_path()
-    q.add_line((20, 0), (20, 10))
-    q.add_arc((25, 10), 5, 0, 180, ccw=False)  # ezdxf's form of the clockwise arc 180 -> 0
-    q.add_line((30, 10), (30, 0))
-    q.add_line((30, 0), (20, 0))
-    h.paths.add_edge_path().add_ellipse((60, 5), (4, 0), 0.5, 0, 360, ccw=True)
-    s = h.paths.add_edge_path()
-    s.add_spline(fit_points=[(40, 0), (45, 5), (50, 0)], control_points=[(40, 0), (42, 4), (48, 4), (50, 0)],
-                 knot_values=[0, 0, 0, 0, 1, 1, 1, 1], degree=3)
-    s.add_line((50, 0), (40, 0))
-    h.set_seed_points([(5, 5)])
-    doc.saveas(out)
-    print(h.dxf.handle)
 
 
 # ---------------------------------------------------------------- probe
@@ -455,60 +422,7 @@ def check_transform(path_a, path_b, ops):
     return 1 if failures else 0
 
 
-# ---------------------------------------------------------------- shapes to transform
-
-def shapes(out):
-    doc = ezdxf.new("R2010")
-    msp = doc.modelspace()
-    msp.add_point((1, 2, 3))
-    msp.add_line((1, 1, 0), (4, 5, 6))
-    msp.add_circle((3, 4), 2)
-    msp.add_circle((3, 4, 1), 2, dxfattribs={"extrusion": (0, 0, -1)})
-    msp.add_arc((2, 2), 5, 30, 300)
-    msp.add_arc((2, 2), 5, 350, 10, dxfattribs={"extrusion": (0, 0, -1)})
-    tilted = Vec3(0.3, -0.4, 0.8).normalize()
-    msp.add_circle((1, 2, 3), 1.5, dxfattribs={"extrusion": tilted})
-    msp.add_arc((1, 2, 3), 1.5, 10, 100, dxfattribs={"extrusion": tilted})
-    msp.add_text("镜像", dxfattribs={"height": 1.0, "rotation": 30, "extrusion": (0, 0, -1)}).set_placement((4, 4))
-    msp.add_lwpolyline([(0, 0), (5, 1), (2, 6)], dxfattribs={"elevation": 1, "extrusion": tilted})
-    msp.add_ellipse((5, 5, 1), major_axis=(3, 1, 0), ratio=0.5, start_param=0.3, end_param=4.0)
-    msp.add_text("左下", dxfattribs={"height": 2.5, "rotation": 15}).set_placement((7, 8))
-    msp.add_text("居中", dxfattribs={"height": 2.0}).set_placement(
-        (1, 2), (9, 2), align=ezdxf.enums.TextEntityAlignment.ALIGNED)
-    msp.add_mtext("多行\\P文字", dxfattribs={"char_height": 1.5, "insert": (3, 3, 0), "width": 20})
-    msp.add_lwpolyline([(0, 0, 0.5, 0.5, 0), (10, 0, 0, 0, 0.4), (10, 10, 1, 1, 0)],
-                       format="xyseb", dxfattribs={"elevation": 2, "closed": True})
-    msp.add_polyline2d([(0, 0), (3, 0), (3, 4)], dxfattribs={"elevation": (0, 0, 1.5)})
-    msp.add_polyline3d([(0, 0, 0), (3, 0, 1), (3, 4, 2)])
-    blk = doc.blocks.new("块")
-    blk.add_line((0, 0), (1, 1))
-    blk.add_attdef("TAG", (0, 0), dxfattribs={"height": 0.5})
-    ins = msp.add_blockref("块", (20, 10), dxfattribs={"xscale": 2, "yscale": 3, "rotation": 10})
-    ins.add_attrib("TAG", "值", (20.5, 10.5), dxfattribs={"height": 0.5, "rotation": 10})
-    hatch = msp.add_hatch(color=3)
-    hatch.paths.add_polyline_path([(0, 0, 0), (10, 0, 0.3), (10, 10, 0), (0, 10, 0)], is_closed=True)
-    edges = hatch.paths.add_edge_path()
-    edges.add_line((20, 0), (30, 0))
-    edges.add_arc((30, 5), 5, 270, 90, ccw=True)
-    edges.add_ellipse((25, 10), (-5, 0), 0.5, 0, 180, ccw=True)
-    edges.add_line((20, 10), (20, 0))
-    circle = hatch.paths.add_edge_path()
-    circle.add_arc((50, 50), 4, 0, 360)
-    cw = hatch.paths.add_edge_path()
-    cw.add_arc((70, 50), 4, 90, 180, ccw=False)
-    cw.add_line((66, 50), (70, 50))
-    cw.add_line((70, 50), (70, 54))
-    spl = hatch.paths.add_edge_path()
-    spl.add_spline(fit_points=[(80, 0), (85, 3), (90, 0)], start_tangent=(1, 1), end_tangent=(1, -1))
-    spl.add_spline(control_points=[(90, 0), (85, -3), (80, 0)], knot_values=[0, 0, 0, 1, 1, 1], degree=2)
-    image_def = doc.add_image_def("航片.jpg", size_in_pixel=(640, 480))
-    msp.add_image(image_def, insert=(100, 100), size_in_units=(64, 48), rotation=20)
-    doc.saveas(out)
-
-
-
-COMMANDS = {"make": make, "make-hatch": make_hatch, "shapes": shapes,
-            "probe": probe, "blocks": blocks, "images": images, "hatches": hatches, "order": order,
+COMMANDS = {"make": make, "probe": probe, "blocks": blocks, "images": images, "hatches": hatches, "order": order,
             "set-order": set_order, "check-transform": lambda a, b, *ops: check_transform(a, b, ops)}
 
 if __name__ == "__main__":
