@@ -1,5 +1,5 @@
 // The parcel attribute form over the embedded host, on tests/data/parcel_form.dxf (written by
-// ezdxf, see make_parcel_form.py): 36 a sole-owned parcel without data, 37 one with the
+// ezdxf, see tools/fixtures/make_parcel_form.py): 36 a sole-owned parcel without data, 37 one with the
 // add-on's two-item feature code, 38 one with 23 items, 39 jointly owned, 3A disputed,
 // 3B state land and 3C sole-owned parcels with records, 3D an open polyline, 3E and 3F texts,
 // 40 a work-record point, 41..44 four lines round a closed area at x 548400..548440.

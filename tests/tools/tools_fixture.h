@@ -1,6 +1,7 @@
 #pragma once
 // The tools menu over a headless host with the test drawing tests/data/utilities.dxf (written by
-// ezdxf; make_utilities.py lists its handles), a recording UI and fresh data and output folders.
+// ezdxf; tools/fixtures/make_utilities.py lists its handles), a recording UI and fresh data and
+// output folders.
 #include <set>
 #include <string>
 
