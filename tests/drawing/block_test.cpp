@@ -88,9 +88,7 @@ TEST(BlockInsert, AnotherDrawingAsABlockThenExploded) {
     KORVANE_NEED_EZDXF();
     TempDir dir;
     Source src = make_source(dir, "界址图框.dxf");
-    std::string target_file = dir / "target.dxf";
-    ASSERT_EQ(ezdxf({"make", "R2000", target_file, "ANSI_936"}).status, 0);
-    Document doc = Document::load(target_file);
+    Document doc = Document::load(small_drawing("r2000"));
     CopyReport report;
     RecordId ref = insert_dxf_as_block(doc, src.path, {1000, 2000, 0}, 2, 2, 2, 90, "图框", &report);
     ASSERT_NE(ref, kNoRecord) << report.error;
@@ -152,13 +150,10 @@ TEST(BlockInsert, StarFileCopiesIntoModelSpace) {
 TEST(BlockWblock, RoundTripThroughAFile) {
     KORVANE_NEED_EZDXF();
     TempDir dir;
-    std::string file = dir / "village.dxf";
-    RunResult made = ezdxf({"make", "R2000", file, "ANSI_936"});
-    ASSERT_EQ(made.status, 0) << made.output;
-    auto h = handles_of(made.output);
+    const std::string file = small_drawing("r2000");
     Document doc = Document::load(file);
     std::vector<RecordId> chosen;
-    for (const char* name : {"square", "ring", "text", "circle"}) chosen.push_back(doc.find_handle(h[name]));
+    for (const char* handle : {"31", "34", "3B", "3C"}) chosen.push_back(doc.find_handle(handle));  // square ring text circle
     std::string out = dir / "TempDwg.dxf";
     CopyReport report;
     ASSERT_TRUE(write_wblock(doc, chosen, {5, 5, 0}, out, &report)) << report.error;
@@ -190,9 +185,7 @@ TEST(BlockInsert, BetweenR12AndLaterVersions) {
     KORVANE_NEED_EZDXF();
     TempDir dir;
     Source src = make_source(dir, "frame.dxf", {0, 0, 0});
-    std::string r12_file = dir / "old.dxf";
-    RunResult made = ezdxf({"make", "R12", r12_file, "ANSI_936"});
-    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string r12_file = small_drawing("r12");
 
     // A later drawing into R12: the lightweight polyline becomes an old-style one; hatch and
     // image have no R12 form and are counted as left out.

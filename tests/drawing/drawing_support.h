@@ -186,6 +186,13 @@ inline bool has_ezdxf() {
     return known == 1;
 }
 
+// The small drawing ezdxf wrote (tools/fixtures/make_engine_drawings.py, `make`): "r12", "r2000",
+// "r2004" in GBK, "r2000_1252", "r2018_1252". Handles after R12: square 31, bulged 32, open 33,
+// ring 34, line 3A, text 3B, circle 3C.
+inline std::string small_drawing(const std::string& name) {
+    return std::string(KORVANE_SOURCE_DIR) + "/tests/drawing/small_" + name + ".dxf";
+}
+
 inline std::string corpus(const std::string& rel) { return std::string(KORVANE_CORPUS_DIR) + "/" + rel; }
 
 #define KORVANE_NEED_EZDXF()                                                                \
@@ -225,15 +232,6 @@ inline std::string field(const std::string& facts, const std::string& key) {
     at += key.size() + 2;
     size_t end = key == "geom" ? std::string::npos : padded.find(' ', at);
     return padded.substr(at, end == std::string::npos ? std::string::npos : end - at);
-}
-
-// The "name=handle" lines a maker prints, by name.
-inline std::map<std::string, std::string> handles_of(const std::string& output) {
-    std::map<std::string, std::string> out;
-    for (const std::string& line : lines_with(output, ""))
-        if (size_t eq = line.find('='); eq != std::string::npos && line.find(' ') == std::string::npos)
-            out[line.substr(0, eq)] = line.substr(eq + 1);
-    return out;
 }
 
 // The lines that start with `prefix`, by the word after it (a handle): the rest of the line.

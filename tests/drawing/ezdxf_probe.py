@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""The independent reader and writer of the drawing tests: ezdxf makes drawings, reads what
-Korvane wrote and redoes Korvane's transforms its own way.
+"""The independent reader of the drawing tests: ezdxf reads what Korvane wrote and redoes
+Korvane's transforms its own way (the drawings ezdxf made are tools/fixtures/make_engine_drawings.py's).
 
-  make VERSION OUT [CODEPAGE]  a small drawing (see make); prints NAME=HANDLE for each entity
   probe FILE                   "problem: ..." for whatever the audits, the recovering load and the
                                handle and owner checks find; "version=", "layer NAME" lines, then
                                "entity TYPE layer=L color=C p=POINTS ..." for each model-space entity
@@ -22,7 +21,6 @@ import sys
 import ezdxf
 from ezdxf import recover, reorder
 from ezdxf.math import Matrix44, Vec3
-from ezdxf.tools.codepage import toencoding
 
 
 def num(v, digits=9):
@@ -45,42 +43,6 @@ def fmt(v):
 
 
 # ---------------------------------------------------------------- drawings and files to read
-
-def make(version, out, codepage=None):
-    """square: closed (0,0)-(10,0)-(10,10)-(0,10) on layer 宗地 (colour 3), colour 3; bulged: closed
-    (20,0)-(30,0)-(30,10)-(20,10), bulge 1 on its last segment; open: (40,0)-(50,0)-(50,10);
-    ring: closed 2D POLYLINE (60,0)-(70,0)-(70,10)-(60,10), bulge -0.5 on its first segment;
-    line: (0,20)-(10,30); text: "界址点" at (5,40) on layer 注记, height 2.5; circle: (80,5) radius 5.
-    R12 gets old-style polylines; the code page is ANSI_1252 unless given."""
-    doc = ezdxf.new(version)
-    if codepage:  # ezdxf writes $DWGCODEPAGE from the document's encoding
-        doc.encoding = toencoding(codepage)
-    msp = doc.modelspace()
-    doc.layers.add("宗地", color=3)
-    doc.layers.add("注记")
-    r12 = version == "R12"
-
-    def poly(points, closed, attribs, bulges=None):
-        if r12:
-            e = msp.add_polyline2d(points, close=closed, dxfattribs=attribs)
-            for v, b in zip(e.vertices, bulges or []):
-                v.dxf.bulge = b
-            return e
-        pts = [(x, y, 0, 0, b) for (x, y), b in zip(points, bulges or [0] * len(points))]
-        return msp.add_lwpolyline(pts, format="xyseb", close=closed, dxfattribs=attribs)
-
-    made = {"square": poly([(0, 0), (10, 0), (10, 10), (0, 10)], True, {"layer": "宗地", "color": 3}),
-            "bulged": poly([(20, 0), (30, 0), (30, 10), (20, 10)], True, {}, [0, 0, 0, 1]),
-            "open": poly([(40, 0), (50, 0), (50, 10)], False, {}),
-            "ring": msp.add_polyline2d([(60, 0), (70, 0), (70, 10), (60, 10)], close=True),
-            "line": msp.add_line((0, 20), (10, 30)),
-            "text": msp.add_text("界址点", dxfattribs={"layer": "注记", "height": 2.5, "insert": (5, 40)}),
-            "circle": msp.add_circle((80, 5), 5)}
-    made["ring"].vertices[0].dxf.bulge = -0.5
-    doc.saveas(out)
-    for name, e in made.items():
-        print(f"{name}={e.dxf.handle}")
-
 
 # ---------------------------------------------------------------- probe
 
@@ -422,7 +384,7 @@ def check_transform(path_a, path_b, ops):
     return 1 if failures else 0
 
 
-COMMANDS = {"make": make, "probe": probe, "blocks": blocks, "images": images, "hatches": hatches, "order": order,
+COMMANDS = {"probe": probe, "blocks": blocks, "images": images, "hatches": hatches, "order": order,
             "set-order": set_order, "check-transform": lambda a, b, *ops: check_transform(a, b, ops)}
 
 if __name__ == "__main__":

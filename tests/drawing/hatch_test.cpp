@@ -230,13 +230,8 @@ TEST_F(UserHatch, NewDrawingHatchIsUserDefinedAndAssociative) {
 
 TEST_F(UserHatch, LoadedR2000DrawingAndOldStylePolylines) {
     KORVANE_NEED_EZDXF();
-    std::string src = dir / "r2000.dxf";
-    RunResult made = ezdxf({"make", "R2000", src, "ANSI_936"});
-    ASSERT_EQ(made.status, 0) << made.output;
-    auto handles = handles_of(made.output);
-    Document doc = Document::load(src);
-    RecordId square = doc.find_handle(handles["square"]);
-    RecordId ring = doc.find_handle(handles["ring"]);
+    Document doc = Document::load(small_drawing("r2000"));
+    RecordId square = doc.find_handle("31"), ring = doc.find_handle("34");
     UserHatchOptions o;
     o.angle = 30;
     o.spacing = 2;
@@ -256,9 +251,9 @@ TEST_F(UserHatch, LoadedR2000DrawingAndOldStylePolylines) {
     EXPECT_EQ(field(f1, "type"), "0");
     EXPECT_EQ(field(f1, "layer"), "构面层");
     EXPECT_EQ(field(f1, "lines"), "30.0/-1.0/1.732050808");
-    EXPECT_EQ(field(f2, "sources"), handles["ring"]);
+    EXPECT_EQ(field(f2, "sources"), "34");
     EXPECT_EQ(field(f2, "vertices"), "60.0/0.0/-0.5,70.0/0.0/0.0,70.0/10.0/0.0,60.0/10.0/0.0");
-    EXPECT_NE(lines_with(r, "reactors " + handles["ring"] + "=").at(0).find(Entity(doc, h2).handle_text()), std::string::npos)
+    EXPECT_NE(lines_with(r, "reactors 34=").at(0).find(Entity(doc, h2).handle_text()), std::string::npos)
         << r;
 }
 

@@ -238,9 +238,7 @@ TEST_F(ImageInDrawing, NewDrawingReadsBackInEzdxf) {
 
 TEST_F(ImageInDrawing, LoadedR2000DrawingGetsTheObjectsImagesNeed) {
     KORVANE_NEED_EZDXF();
-    std::string src = dir / "r2000.dxf";
-    ASSERT_EQ(ezdxf({"make", "R2000", src, "ANSI_936"}).status, 0);
-    Document doc = Document::load(src);
+    Document doc = Document::load(small_drawing("r2000"));
     ASSERT_EQ(image_defs(doc).size(), 0u);
     EXPECT_EQ(image_frame(doc), 1);  // no RASTERVARIABLES yet: frame shown
     RecordId img = add_image(doc, tile, {10, 10, 0}, 50, 0, "影像");
