@@ -246,17 +246,21 @@ void Document::finish_load(LoadReport* report) {
     auto warn = [&](const std::string& w) {
         if (report) report->warnings.push_back(w);
     };
-    // Text must be valid in the drawing's encoding.
-    for (const Record& r : records_) {
-        for (const Tag& t : r.tags) {
-            if (t.owned) continue;
-            std::string_view v = raw(t);
-            size_t bad = codec_.find_invalid(v);
-            if (bad != std::string_view::npos) {
-                size_t line = 1 + size_t(std::count(source_.begin(), source_.begin() + long(t.offset), '\n'));
-                throw DxfError(source_name_, line,
-                               "有不符合图形编码（" +
-                                   (codec_.is_utf8() ? std::string("UTF-8") : codec_.iconv_name()) + "）的字节");
+    // Text must be valid in the drawing's encoding. The file is checked whole first: no
+    // character runs across a line end (line ends are ASCII, no multi-byte sequence holds
+    // one), so a valid file has only valid values. Else each value, to name the bad one's line.
+    if (!codec_.all_valid(source_.view())) {
+        for (const Record& r : records_) {
+            for (const Tag& t : r.tags) {
+                if (t.owned) continue;
+                std::string_view v = raw(t);
+                size_t bad = codec_.find_invalid(v);
+                if (bad != std::string_view::npos) {
+                    size_t line = 1 + size_t(std::count(source_.data(), source_.data() + t.offset, '\n'));
+                    throw DxfError(source_name_, line,
+                                   "有不符合图形编码（" +
+                                       (codec_.is_utf8() ? std::string("UTF-8") : codec_.iconv_name()) + "）的字节");
+                }
             }
         }
     }

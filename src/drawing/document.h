@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "source_text.h"
 #include "tag.h"
 #include "text_codec.h"
 
@@ -79,7 +80,7 @@ public:
     // --- tags -------------------------------------------------------------
     std::string_view raw(const Tag& t) const {
         return t.owned ? std::string_view(pool_).substr(t.offset, t.length)
-                       : std::string_view(source_).substr(t.offset, t.length);
+                       : source_.view().substr(t.offset, t.length);
     }
     std::string text(const Tag& t) const { return codec_.decode(raw(t)); }
     double real(const Tag& t) const;
@@ -170,7 +171,7 @@ public:
 
 private:
     friend class DxfReader;
-    std::string source_;       // the file as read; untouched tags point into it
+    SourceText source_;        // the file as read; untouched tags point into it
     std::string pool_;         // values written since
     std::string source_name_;
     std::string acadver_;
@@ -204,6 +205,7 @@ private:
     void journal_sections();
     void apply_step(UndoStep& step);
 
+    static Document parse(SourceText text, const std::string& name, LoadReport* report);
     void finish_load(LoadReport* report);
 };
 

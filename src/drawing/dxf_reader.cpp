@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <unordered_set>
 
 #include "audit.h"
@@ -36,7 +34,7 @@ public:
     DxfReader(Document& doc, LoadReport* report) : doc_(doc), report_(report) {}
 
     void run() {
-        const std::string& src = doc_.source_;
+        std::string_view src = doc_.source_.view();
         if (src.empty()) throw DxfError(doc_.source_name_, 0, "文件是空的");
         if (src.rfind("AutoCAD Binary DXF", 0) == 0)
             fail(0, "这是二进制 DXF 文件，Korvane 只读 ASCII DXF（请另存为 ASCII DXF）");
@@ -94,7 +92,7 @@ private:
     size_t first_loose_line_ = 0;
 
     [[noreturn]] void fail(size_t offset, const std::string& what) {
-        throw DxfError(doc_.source_name_, line_of_offset(doc_.source_, offset), what);
+        throw DxfError(doc_.source_name_, line_of_offset(doc_.source_.view(), offset), what);
     }
     // Problems that can occur thousands of times are counted and reported once, with the
     // line of the first.
@@ -116,7 +114,7 @@ private:
 
     // Reads one line starting at pos_; returns false at the end of the buffer.
     bool read_line(size_t& begin, size_t& length) {
-        const std::string& src = doc_.source_;
+        std::string_view src = doc_.source_.view();
         if (pos_ >= src.size()) return false;
         begin = pos_;
         const void* nl = std::memchr(src.data() + pos_, '\n', src.size() - pos_);
@@ -133,7 +131,7 @@ private:
             has_pending_ = false;
             return true;
         }
-        const std::string& src = doc_.source_;
+        std::string_view src = doc_.source_.view();
         size_t cb, cl;
         // Blank lines where a group code belongs occur after EOF in some files; they end the data.
         if (!read_line(cb, cl)) return false;
@@ -285,7 +283,7 @@ private:
                 continue;
             }
             // Tags outside any section (comments, stray records): kept where they stand.
-            if (t.code != 999 && loose_records_++ == 0) first_loose_line_ = line_of_offset(doc_.source_, t.offset) - 1;
+            if (t.code != 999 && loose_records_++ == 0) first_loose_line_ = line_of_offset(doc_.source_.view(), t.offset) - 1;
             if (!loose) {
                 doc_.sections_.push_back(Section{});
                 loose = &doc_.sections_.back();
@@ -302,7 +300,7 @@ private:
     // wrote them outside any section): they go into the header, and the ENDSEC that
     // follows them is dropped.
     void header_after_endsec(const Tag& first, std::vector<Tag>& scratch) {
-        size_t line = header_moved_.count ? 0 : line_of_offset(doc_.source_, first.offset) - 1;
+        size_t line = header_moved_.count ? 0 : line_of_offset(doc_.source_.view(), first.offset) - 1;
         scratch.push_back(first);
         collect_until_zero(scratch);
         auto it = doc_.sections_.begin();
@@ -342,7 +340,7 @@ private:
     }
 
     void check_trailing() {
-        const std::string& src = doc_.source_;
+        std::string_view src = doc_.source_.view();
         for (size_t i = pos_; i < src.size(); ++i) {
             if (!std::isspace(static_cast<unsigned char>(src[i])) && src[i] != '\x1a') {
                 warn("0/EOF 之后的数据已舍弃（从第 " + std::to_string(line_of_offset(src, i)) + " 行起）");
@@ -363,7 +361,7 @@ private:
             } else {
                 pending_ = t;
                 has_pending_ = true;
-                tally(unnamed_sections_, unnamed_sections_.count ? 0 : line_of_offset(doc_.source_, section_tag.offset) - 1);
+                tally(unnamed_sections_, unnamed_sections_.count ? 0 : line_of_offset(doc_.source_.view(), section_tag.offset) - 1);
             }
         }
         sec.head = push_record(scratch);
@@ -392,7 +390,7 @@ private:
                 return;
             }
             if (value_is(t, "SECTION") || value_is(t, "EOF")) {
-                tally(unclosed_sections_, unclosed_sections_.count ? 0 : line_of_offset(doc_.source_, t.offset) - 1);
+                tally(unclosed_sections_, unclosed_sections_.count ? 0 : line_of_offset(doc_.source_.view(), t.offset) - 1);
                 pending_ = t;
                 has_pending_ = true;
                 close_owner(owner, sec);
@@ -418,7 +416,7 @@ private:
         }
         fail(doc_.source_.empty() ? 0 : doc_.source_.size() - 1,
              "文件在 " + sec.name + " 段（始于第 " +
-                 std::to_string(line_of_offset(doc_.source_, section_offset) - 1) + " 行）中结束：文件不完整");
+                 std::to_string(line_of_offset(doc_.source_.view(), section_offset) - 1) + " 行）中结束：文件不完整");
     }
 
     // A second section of a name already read is merged into the first: readers look at one.
@@ -431,7 +429,7 @@ private:
                     sec.items.erase(sec.items.begin());
                 }
                 s.items.insert(s.items.end(), sec.items.begin(), sec.items.end());
-                if (merged_.empty()) merged_line_ = line_of_offset(doc_.source_, offset) - 1;
+                if (merged_.empty()) merged_line_ = line_of_offset(doc_.source_.view(), offset) - 1;
                 if (std::find(merged_.begin(), merged_.end(), sec.name) == merged_.end()) merged_.push_back(sec.name);
                 ++merged_count_;
                 return;
@@ -490,6 +488,10 @@ private:
 };
 
 Document Document::parse(std::string text, const std::string& name, LoadReport* report) {
+    return parse(SourceText(std::move(text)), name, report);
+}
+
+Document Document::parse(SourceText text, const std::string& name, LoadReport* report) {
     Document doc;
     doc.source_ = std::move(text);
     doc.source_name_ = name;
@@ -497,21 +499,16 @@ Document Document::parse(std::string text, const std::string& name, LoadReport* 
     DxfReader reader(doc, report);
     reader.run();
     doc.finish_load(report);
-    audit(doc, report, doc.source_, &reader.facts_);
+    audit(doc, report, doc.source_.view(), &reader.facts_);
     return doc;
 }
 
 Document Document::load(const std::string& path, LoadReport* report) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DxfError(path, 0, "无法打开文件");
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    std::string text;
-    if (size > 0) {
-        text.resize(size_t(size));
-        in.read(text.data(), size);
-        if (!in) throw DxfError(path, 0, "无法读取文件");
+    SourceText text;
+    switch (SourceText::read_file(path, text)) {
+    case SourceText::ReadResult::CannotOpen: throw DxfError(path, 0, "无法打开文件");
+    case SourceText::ReadResult::CannotRead: throw DxfError(path, 0, "无法读取文件");
+    case SourceText::ReadResult::Ok: break;
     }
     return parse(std::move(text), path, report);
 }

@@ -58,10 +58,45 @@ uint32_t utf8_code_point(std::string_view s, size_t i, size_t n) {
     return cp;
 }
 
-bool has_high_byte(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return true;
-    return false;
+// Index of the first byte at or after `from` that is not ASCII, or s.size(). Eight bytes at
+// a time: a drawing's text is nearly all ASCII.
+size_t skip_ascii(std::string_view s, size_t from) {
+    size_t i = from;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080ull) break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
+bool has_high_byte(std::string_view s) { return skip_ascii(s, 0) < s.size(); }
+
+// Index of the first malformed UTF-8 sequence, or npos. Runs of ASCII go eight bytes at a
+// time and the three-byte sequences of CJK text are checked in line: this runs over every
+// byte of a drawing as it loads.
+size_t find_invalid_utf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const size_t n = s.size();
+    size_t i = 0;
+    while (i < n) {
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            i = skip_ascii(s, i + 1);
+            continue;
+        }
+        // E1..EC and EE..EF lead three-byte sequences whose second byte has no further limit.
+        if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n) {
+            if ((p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80) return i;
+            i += 3;
+            continue;
+        }
+        size_t len = utf8_sequence_length(s, i);
+        if (len == 0) return i;
+        i += len;
+    }
+    return std::string_view::npos;
 }
 
 int hex_value(char c) {
@@ -155,14 +190,7 @@ TextCodec::Converters& TextCodec::converters() const {
     return *conv_;
 }
 
-bool is_valid_utf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        size_t n = utf8_sequence_length(text, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
+bool is_valid_utf8(std::string_view text) { return find_invalid_utf8(text) == std::string_view::npos; }
 
 namespace {
 
@@ -272,21 +300,20 @@ bool gbk_from_user_char(uint32_t cp, std::string& out) {
 
 }  // namespace
 
+bool TextCodec::all_valid(std::string_view raw) const {
+    if (!has_high_byte(raw)) return true;
+    if (is_utf8() || iconv_name_ == "CP936") return find_invalid(raw) == std::string_view::npos;
+    return false;  // would take a conversion of all of it: left to the caller's finer check
+}
+
 size_t TextCodec::find_invalid(std::string_view raw) const {
     if (!has_high_byte(raw)) return std::string_view::npos;
-    if (is_utf8()) {
-        for (size_t i = 0; i < raw.size();) {
-            size_t n = utf8_sequence_length(raw, i);
-            if (n == 0) return i;
-            i += n;
-        }
-        return std::string_view::npos;
-    }
+    if (is_utf8()) return find_invalid_utf8(raw);
     if (iconv_name_ == "CP936") {
         // GBK: lead 0x81..0xFE, trail 0x40..0xFE without 0x7F; 0x80 is the euro sign.
-        for (size_t i = 0; i < raw.size(); ++i) {
+        for (size_t i = skip_ascii(raw, 0); i < raw.size(); i = skip_ascii(raw, i + 1)) {
             unsigned char c = raw[i];
-            if (c < 0x80 || c == 0x80) continue;
+            if (c == 0x80) continue;
             if (c == 0xFF) return i;
             if (i + 1 >= raw.size()) return i;
             unsigned char t = raw[i + 1];

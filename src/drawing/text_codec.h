@@ -33,6 +33,9 @@ public:
     std::string encode(std::string_view utf8) const;
     // Index of the first byte sequence that is not valid in this encoding, or npos.
     size_t find_invalid(std::string_view raw) const;
+    // True when the text is valid as a whole, found in one pass without conversion; false when
+    // it is not, or when only a conversion could tell (code pages other than GBK).
+    bool all_valid(std::string_view raw) const;
 
 private:
     struct Converters;
