@@ -531,11 +531,6 @@ std::vector<RecordId> select_by_box(const Document& doc, SpatialIndex& index, co
                              mode, filter, tolerance);
 }
 
-namespace {
-// Entities drawn as filled areas.
-bool is_fill(std::string_view type) { return type == "HATCH" || type == "SOLID" || type == "TRACE"; }
-}  // namespace
-
 RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aperture, const SelectionFilter& filter) {
     if (&index.document() != &doc) throw std::invalid_argument("the spatial index belongs to another document");
     aperture = std::max(aperture, 0.0);
@@ -543,37 +538,50 @@ RecordId pick_at(const Document& doc, SpatialIndex& index, Point2 p, double aper
     index.query_entries(Box2::of(p, p).grown(aperture), candidates);
     if (candidates.empty()) return kNoRecord;
     const GeosContext& ctx = index.geos();
-    GeosGeom pt = ctx.point(p, index.origin());
+    GeosGeom pt;  // made only for an outline whose distance the index cannot tell
     FilterMatcher matches(doc, filter);
-    std::vector<std::pair<RecordId, double>> hits;  // in drawing order
+    struct Hit {
+        RecordId id;
+        double d;
+        bool fill;
+    };
+    std::vector<Hit> hits;  // in drawing order
     double best_d = std::numeric_limits<double>::infinity();
     RecordId fill_under = kNoRecord;  // the topmost fill the point lies inside
     bool line_hit = false;
     for (uint32_t e : candidates) {
+        // The distance comes from the index, which keeps the outline's points: an entry
+        // beyond the pick box is left before its record is read.
+        const bool in_box = index.entry_box(e).contains(p);
+        double d = index.outline_distance(e, p);
+        const bool near = !(d > aperture);  // NaN: GEOS must tell
+        if (!in_box && !near) continue;
         RecordId id = index.entry_id(e);
         if (!matches(id)) continue;
-        const GEOSGeometry* g = index.entry_outline(e);
-        double d = 0;
-        const bool fill = is_fill(doc.type(id));
-        if (fill && index.entry_box(e).contains(p) && locate_in_entity(doc, id, p) == Location::Inside) fill_under = id;
-        if (!g || GEOSDistance_r(ctx.handle(), pt.get(), g, &d) != 1 || d > aperture) continue;
-        hits.push_back({id, d});
+        const bool fill = index.entry_is_fill(e);
+        if (fill && in_box && locate_in_entity(doc, id, p) == Location::Inside) fill_under = id;
+        if (!near) continue;
+        if (std::isnan(d)) {
+            if (!pt) pt = ctx.point(p, index.origin());
+            const GEOSGeometry* g = index.entry_outline(e);
+            if (!g || GEOSDistance_r(ctx.handle(), pt.get(), g, &d) != 1 || d > aperture) continue;
+        }
+        hits.push_back({id, d, fill});
         line_hit = line_hit || !fill;
     }
     // Linework under the pick box wins over a fill whose edge lies there too (a parcel's
     // outline, not the hatch bounded by it); a fill is taken by a pick inside it.
-    if (line_hit)
-        std::erase_if(hits, [&](const auto& h) { return is_fill(doc.type(h.first)); });
+    if (line_hit) std::erase_if(hits, [](const Hit& h) { return h.fill; });
     if (hits.empty()) return fill_under;
-    for (const auto& h : hits) best_d = std::min(best_d, h.second);
+    for (const Hit& h : hits) best_d = std::min(best_d, h.d);
     // The nearest entity; where neighbours share the edge under the pick box, the one whose
     // area the point lies in (the parcel the user clicked into), else the one drawn last.
     const double tie = best_d + std::max(1e-9, aperture * 1e-6);
     RecordId last = kNoRecord;
     for (auto it = hits.rbegin(); it != hits.rend(); ++it) {
-        if (it->second > tie) continue;
-        if (last == kNoRecord) last = it->first;
-        if (locate_in_entity(doc, it->first, p) == Location::Inside) return it->first;
+        if (it->d > tie) continue;
+        if (last == kNoRecord) last = it->id;
+        if (locate_in_entity(doc, it->id, p) == Location::Inside) return it->id;
     }
     return last;
 }

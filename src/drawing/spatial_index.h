@@ -17,11 +17,15 @@
 // The index keeps, per entity, its GEOS outline (built on first use) in coordinates relative
 // to origin(), a round point near the middle of the drawing.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "geometry.h"
 
 namespace korvane::drawing {
+
+// Entities drawn as filled areas.
+bool is_fill_type(std::string_view type);
 
 class SpatialIndex {
 public:
@@ -62,6 +66,12 @@ public:
     const Box2& entry_box(uint32_t e) const { return entries_[e].box; }
     // The entry's outline as GEOS geometry relative to origin(); nullptr when it cannot be made.
     const GEOSGeometry* entry_outline(uint32_t e);
+    // The distance from p to the entry's outline (the one above), the very figure GEOS gives,
+    // found on the outline's points kept beside the GEOS geometry without calling GEOS:
+    // infinity when the entry has no outline, NaN when only GEOS can tell (then ask it).
+    double outline_distance(uint32_t e, Point2 p);
+    // True when the entity is drawn as a filled area (hatch, solid, trace).
+    bool entry_is_fill(uint32_t e) const { return entries_[e].fill; }
 
 private:
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
@@ -71,6 +81,11 @@ private:
         uint32_t order = 0;  // position in drawing order
         bool alive = true;
         bool outline_made = false;
+        bool fill = false;  // a hatch, solid or trace
+        // The outline's points in outline_points_ (relative to origin_), parts ended by a break;
+        // kUnknownPoints when some coordinate is not finite.
+        uint32_t points_at = 0;
+        uint32_t points_count = 0;
         Box2 box;
         GeosGeom outline;
     };
@@ -90,6 +105,9 @@ private:
     ArcOptions arcs_;
     GeosContext geos_;  // declared before the entries: their geometries are freed first
     std::vector<Entry> entries_;
+    std::vector<Point2> outline_points_;
+    static constexpr uint32_t kUnknownPoints = 0xFFFFFFFFu;
+    void keep_outline_points(Entry& entry);
     Tree tree_;
     size_t tree_entries_ = 0;  // entries [0, tree_entries_) are in the tree, later ones are scanned
     size_t alive_ = 0;

@@ -137,16 +137,16 @@ TEST(RoundTrip, ALargeFileIsReadWholeAndItsTextCheckedForTheEncoding) {
     std::string body;
     size_t count = 0;
     for (; body.size() < (size_t(3) << 20); ++count) body += "  0\nTEXT\n  8\n0\n  1\n地块 " + std::to_string(count) + "\n";
-    fs::path dir = test_dir("large_file");
+    TempDir dir;
     write_file(dir / "large.dxf", head + body + tail);
-    Document doc = Document::load((dir / "large.dxf").string());
+    Document doc = Document::load(dir.file("large.dxf"));
     EXPECT_EQ(doc.modelspace().size(), count);
     EXPECT_TRUE(doc.to_dxf() == Document::parse(head + body + tail, "t").to_dxf()) << "the same as read from memory";
 
     const std::string bad_text = "  0\nTEXT\n  1\n\xE5\xAE\n";
     write_file(dir / "bad.dxf", head + body + bad_text + tail);
     try {
-        Document::load((dir / "bad.dxf").string());
+        Document::load(dir.file("bad.dxf"));
         ADD_FAILURE() << "a value that is no UTF-8 is refused";
     } catch (const DxfError& e) {
         EXPECT_EQ(e.line(), size_t(std::count(head.begin(), head.end(), '\n') + std::count(body.begin(), body.end(), '\n') + 4));
@@ -154,7 +154,7 @@ TEST(RoundTrip, ALargeFileIsReadWholeAndItsTextCheckedForTheEncoding) {
     // Bytes after EOF are no value: dropped with a warning, not refused.
     write_file(dir / "after_eof.dxf", head + body + tail + "\xE5\xAE\n");
     LoadReport report;
-    EXPECT_EQ(Document::load((dir / "after_eof.dxf").string(), &report).modelspace().size(), count);
+    EXPECT_EQ(Document::load(dir.file("after_eof.dxf"), &report).modelspace().size(), count);
     EXPECT_EQ(std::count_if(report.warnings.begin(), report.warnings.end(),
                             [](const std::string& w) { return w.find("0/EOF 之后的数据已舍弃") != std::string::npos; }),
               1);

@@ -278,6 +278,36 @@ TEST(PickTest, AnOutlineBeforeTheHatchItBoundsAndTheHatchFromInside) {
     EXPECT_EQ(pick_at(doc, index, {50, 15}, 0.5), kNoRecord);
 }
 
+TEST(PickTest, TheIndexMeasuresAnOutlineToTheLastBitAsGeosDoes) {
+    // Each kind of outline far from the origin, probed all around it.
+    DxfBuilder b;
+    b.point({kX0 + 5, kY0 + 5})
+        .line({kX0, kY0}, {kX0 + 30, kY0 + 7})
+        .lwpolyline(grid_parcel(2, 1, 17.3, 11.9), true)
+        .lwpolyline({{kX0 - 40, kY0}, {kX0 - 40, kY0}}, false)
+        .lwpolyline({{kX0 - 60, kY0}, {kX0 - 50, kY0 + 3}}, true)
+        .circle({kX0 + 60, kY0 + 20}, 8)
+        .arc({kX0 + 20, kY0 + 40}, 6, 30, 250)
+        .text({kX0 - 20, kY0 + 30}, "张三");
+    Document doc = b.doc();
+    SpatialIndex index(doc);
+    std::vector<uint32_t> entries;
+    index.query_entries(index.extents().grown(1), entries);
+    ASSERT_EQ(entries.size(), 8u);
+    const GeosContext& ctx = index.geos();
+    for (uint32_t e : entries) {
+        const Box2 box = index.entry_box(e);
+        for (int k = 0; k < 400; ++k) {
+            Point2 p{box.min_x - 10 + (box.max_x - box.min_x + 20) * ((k * 37) % 101) / 100.0,
+                     box.min_y - 10 + (box.max_y - box.min_y + 20) * ((k * 53) % 97) / 96.0};
+            GeosGeom pt = ctx.point(p, index.origin());
+            double d = 0;
+            ASSERT_EQ(GEOSDistance_r(ctx.handle(), pt.get(), index.entry_outline(e), &d), 1);
+            ASSERT_EQ(index.outline_distance(e, p), d) << "entry " << e << " probe " << k;
+        }
+    }
+}
+
 // ---------------------------------------------------------------- the index follows the drawing
 
 TEST(SpatialIndexTest, ManyChangesEndInARebuild) {
