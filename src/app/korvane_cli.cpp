@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli_info.h"
+#include "drawing/save_report.h"
 #include "app/scenario.h"
 #include "drawing/document.h"
 
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
     try {
         if (args[0] == "convert" && args.size() == 3) {
             drawing::Document doc = load(args[1]);
-            doc.save(args[2]);
+            drawing::SaveReport report = drawing::save_drawing(doc, args[2]);
+            if (!report.backup_problem.empty()) std::cerr << "warning: backup not kept: " << report.backup_problem << "\n";
             std::cout << "wrote " << args[2] << " (" << doc.acadver() << ")\n";
             app::print_counts(std::cout, doc);
             return 0;

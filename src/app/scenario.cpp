@@ -15,6 +15,7 @@
 #include "common/settings.h"
 #include "drawing/document.h"
 #include "host/command_interpreter.h"
+#include "host/document_save.h"
 #include "host/embedded_host.h"
 #include "host/image_relink.h"
 #include "host/input_source.h"
@@ -460,8 +461,9 @@ private:
         std::string target = p.empty() ? d.path() : in_output_dir(p).string();
         if (target.empty()) throw BadInput("save needs a file name for a new drawing");
         fs::create_directories(fs::path(target).parent_path());
-        d.save(target);
+        drawing::SaveReport report = host::save_document(d, target);
         out_ << "saved " << target << "\n";
+        if (!report.backup_problem.empty()) out_ << "backup not kept: " << report.backup_problem << "\n";
     }
 
     // plot frame HANDLE 1:N [PAPER] FILE.pdf | plot view 1:N [PAPER] FILE.pdf |

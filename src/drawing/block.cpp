@@ -7,6 +7,7 @@
 
 #include "create.h"
 #include "image.h"
+#include "save_report.h"
 #include "tables.h"
 #include "transform.h"
 
@@ -895,7 +896,8 @@ bool write_wblock(const Document& src, const std::vector<RecordId>& entities, co
                   CopyReport* report) {
     Document out = make_wblock(src, entities, base, report);
     try {
-        out.save(path);
+        SaveReport saved = save_drawing(out, path);
+        if (report) report->backup_problem = saved.backup_problem;
     } catch (const std::exception& e) {
         if (report) report->error = e.what();
         return false;

@@ -47,6 +47,7 @@ struct CopyReport {
     size_t copied = 0;
     std::map<std::string, size_t> skipped;
     std::string error;  // why nothing was done, when that is the outcome
+    std::string backup_problem;  // a file replaced whose previous version was not kept (SaveReport)
 };
 
 // A reference to an existing block, appended to model space. kNoRecord when the block is missing.

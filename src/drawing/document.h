@@ -68,6 +68,7 @@ public:
 
     // Writes the drawing: temporary file in the same folder, flush, rename; the previous
     // file is kept as NAME.bak. Throws std::runtime_error when the file cannot be written.
+    // save_drawing (save_report.h) also says when the previous file could not be kept.
     void save(const std::string& path);
     std::string to_dxf() const;
 

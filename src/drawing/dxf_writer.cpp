@@ -14,6 +14,7 @@
 #include <fcntl.h>
 
 #include "document.h"
+#include "save_report.h"
 
 namespace korvane::drawing {
 
@@ -125,7 +126,9 @@ bool locked_by_another_program(const std::string& path) {
 
 }  // namespace
 
-void Document::save(const std::string& path) {
+void Document::save(const std::string& path) { save_drawing(*this, path); }
+
+SaveReport save_drawing(const Document& doc, const std::string& path) {
     namespace fs = std::filesystem;
     fs::path target(path);
     fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
@@ -156,8 +159,8 @@ void Document::save(const std::string& path) {
     try {
         std::string buffer;
         buffer.reserve(Writer::kChunk + (size_t(64) << 10));
-        Writer w(*this, buffer, write_out);
-        write_drawing(*this, w);
+        Writer w(doc, buffer, write_out);
+        write_drawing(doc, w);
     } catch (...) {
         ::close(fd);
         ::unlink(name.data());
@@ -172,8 +175,11 @@ void Document::save(const std::string& path) {
     // The previous file becomes NAME.bak only once the new one is in place: a save that fails
     // at any step leaves both the file and its .bak as they were. A hard link keeps the old
     // file under a temporary name while the rename replaces it atomically.
+    // A backup that cannot be made does not stop the save; it is reported.
+    SaveReport report;
     fs::path bak = target;
     bak += ".bak";
+    auto backup_failed = [&](const std::string& reason) { report.backup_problem = bak.string() + ": " + reason; };
     std::vector<char> bak_name;
     if (replacing) {
         bak_name = temp_name(".bak");
@@ -181,9 +187,14 @@ void Document::save(const std::string& path) {
         if (bfd >= 0) {
             ::close(bfd);
             ::unlink(bak_name.data());
-            if (::link(target.c_str(), bak_name.data()) != 0)
-                fs::copy_file(target, bak_name.data(), fs::copy_options::overwrite_existing, ec);
+            if (::link(target.c_str(), bak_name.data()) != 0 &&
+                !fs::copy_file(target, bak_name.data(), fs::copy_options::overwrite_existing, ec)) {
+                backup_failed("无法复制原图形：" + ec.message());
+                ::unlink(bak_name.data());
+                bak_name.clear();
+            }
         } else {
+            backup_failed(std::string("无法在此文件夹中写入：") + std::strerror(errno));
             bak_name.clear();
         }
     }
@@ -193,7 +204,11 @@ void Document::save(const std::string& path) {
         if (!bak_name.empty()) ::unlink(bak_name.data());
         throw std::runtime_error(path + ": 无法替换图形：" + std::strerror(err));
     }
-    if (!bak_name.empty() && ::rename(bak_name.data(), bak.c_str()) != 0) ::unlink(bak_name.data());
+    if (!bak_name.empty() && ::rename(bak_name.data(), bak.c_str()) != 0) {
+        backup_failed(std::string("无法替换备份：") + std::strerror(errno));
+        ::unlink(bak_name.data());
+    }
+    return report;
 }
 
 }  // namespace korvane::drawing

@@ -146,6 +146,7 @@ void cmd_wblock(CommandContext& c) {
         return;
     }
     c.print("已将 " + std::to_string(report.copied) + " 个对象写入 \"" + path + "\"。");
+    if (!report.backup_problem.empty()) c.print("未能保留原文件的备份: " + report.backup_problem);
     print_skipped(c, report);
 }
 

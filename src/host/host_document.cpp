@@ -1,4 +1,5 @@
 #include "host/host_document.h"
+#include "host/document_save.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -105,11 +106,14 @@ void HostDocument::zoom_extents(double screen_w, double screen_h) {
     view_.height = std::max({b.height(), b.width() / aspect, 1e-6}) * 1.05;
 }
 
-void HostDocument::save(const std::string& path) {
-    std::string target = path.empty() ? path_ : path;
-    doc_.save(target);
-    path_ = target;
-    doc_.set_modified(false);
+void HostDocument::save(const std::string& path) { save_document(*this, path); }
+
+drawing::SaveReport save_document(HostDocument& doc, const std::string& path) {
+    std::string target = path.empty() ? doc.path() : path;
+    drawing::SaveReport report = drawing::save_drawing(doc.doc(), target);
+    doc.set_path(target);
+    doc.doc().set_modified(false);
+    return report;
 }
 
 }  // namespace korvane::host

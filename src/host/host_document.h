@@ -63,7 +63,8 @@ public:
     // True when `id` is a live model-space entity of this drawing.
     bool is_live_entity(drawing::RecordId id) const;
 
-    // Saves to `path` (or the current path) and clears the modified flag.
+    // Saves to `path` (or the current path) and clears the modified flag; save_document
+    // (document_save.h) also says when the previous file could not be kept as NAME.bak.
     void save(const std::string& path = {});
 
     int untitled_number = 0;

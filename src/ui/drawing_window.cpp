@@ -24,6 +24,7 @@
 #include "drawing/tables.h"
 #include "host/command_frame.h"
 #include "host/command_interpreter.h"
+#include "host/document_save.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
 #include "render/aci.h"
@@ -51,6 +52,14 @@ QIcon swatch(int aci) {
     p.setPen(QColor(90, 90, 90));
     p.drawRect(0, 0, 11, 11);
     return QIcon(pm);
+}
+
+// The drawing was saved, but its previous version may not have been kept as NAME.bak.
+void warn_of_backup(QWidget* owner, const drawing::SaveReport& report) {
+    if (report.backup_problem.empty()) return;
+    ask(owner, QMessageBox::Warning, QStringLiteral("保存图形"),
+        QStringLiteral("图形已保存，但未能保留原文件的备份：\n%1").arg(qs(report.backup_problem)), QMessageBox::Ok,
+        QMessageBox::Ok);
 }
 
 }  // namespace
@@ -400,7 +409,7 @@ bool DrawingWindow::save(size_t index) {
     host::HostDocument& d = host_.document(index);
     if (d.path().empty()) return save_as(index);
     try {
-        d.save();
+        warn_of_backup(this, host::save_document(d));
     } catch (const std::exception& e) {
         ask(this, QMessageBox::Critical, QStringLiteral("保存图形"),
             QStringLiteral("无法保存 %1：\n%2").arg(qs(d.path()), QString::fromStdString(e.what())), QMessageBox::Ok,
@@ -423,7 +432,7 @@ bool DrawingWindow::save_as(size_t index, const QString& given) {
     }
     if (!path.endsWith(QStringLiteral(".dxf"), Qt::CaseInsensitive)) path += QStringLiteral(".dxf");
     try {
-        d.save(path.toStdString());
+        warn_of_backup(this, host::save_document(d, path.toStdString()));
     } catch (const std::exception& e) {
         ask(this, QMessageBox::Critical, QStringLiteral("保存图形"),
             QStringLiteral("无法保存 %1：\n%2").arg(path, QString::fromStdString(e.what())), QMessageBox::Ok,

@@ -23,6 +23,7 @@
 #include "drawing/create.h"
 #include "drawing/document.h"
 #include "drawing/piece_writer.h"
+#include "drawing/save_report.h"
 
 using namespace korvane::drawing;
 namespace fs = std::filesystem;
@@ -181,6 +182,21 @@ TEST(SaveFailure, TargetThatCannotBeReplacedKeepsTheBak) {
     std::string error = failed_save(tmp.path());
     EXPECT_NE(error.find((tmp / "a.dxf").string()), std::string::npos) << error;
     EXPECT_EQ(bytes_of(tmp / "a.dxf.bak"), "the old backup");
+    EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"a.dxf", "a.dxf.bak"}));
+}
+
+TEST(SaveFailure, BakThatCannotBeKeptIsReported) {
+    // "a.dxf.bak" is a folder another program made: the drawing is saved and the save says
+    // that the previous version was not kept.
+    korvane::test::TempDir tmp;
+    Document doc = drawing_with_lines(3);
+    EXPECT_EQ(save_drawing(doc, (tmp / "a.dxf").string()).backup_problem, "") << "nothing to keep the first time";
+    fs::create_directories(tmp / "a.dxf.bak" / "inside");
+    add_line(doc, {0, 0, 0}, {5, 5, 0});
+    SaveReport report = save_drawing(doc, (tmp / "a.dxf").string());
+    EXPECT_EQ(report.backup_problem.find((tmp / "a.dxf.bak").string() + ": 无法替换备份："), 0u)
+        << report.backup_problem;
+    EXPECT_EQ(bytes_of(tmp / "a.dxf"), doc.to_dxf());
     EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"a.dxf", "a.dxf.bak"}));
 }
 
