@@ -18,16 +18,14 @@
 #include "host/embedded_host.h"
 #include "host/host_document.h"
 #include "host/object_snap.h"
+#include "hosted_session.h"
 #include "sample_gen.h"
 
 using namespace korvane;
 
 namespace {
 
-class NullTranscript : public host::Transcript {
-public:
-    void line(const std::string&) override {}
-};
+using bench::NullTranscript;
 
 struct Bench {
     host::ScriptInput input;
