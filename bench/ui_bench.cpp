@@ -311,3 +311,33 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     return 0;
 }
+
+namespace {
+
+// A wheel step with everything in view, through the canvas's buffer: the picture drawn last is
+// shown scaled about the cursor (four steps in, four out, as a hand turns the wheel); the exact
+// picture is drawn once the wheel rests, which is not timed. Compare with
+// BM_RedrawEverythingInView of the same run.
+void BM_WheelZoomEverythingInView(benchmark::State& state) {
+    Scene& s = scene();
+    s.doc->view() = s.extents;
+    const QSize size(kW, kH);
+    render::ViewBuffer buffer;
+    buffer.paint(s.renderer, *s.doc, s.host, size, 1, {}, true);
+    const QPointF cursor(kW * 0.4, kH * 0.6);
+    const QColor background = s.renderer.background();
+    int i = 0;
+    for (auto _ : state) {
+        host::View& v = s.doc->view();
+        drawing::Point2 before = render::ViewTransform::of(v, size).to_world(cursor);
+        v.height *= (i++ / 4) % 2 ? 1.25 : 1 / 1.25;
+        drawing::Point2 after = render::ViewTransform::of(v, size).to_world(cursor);
+        v.center.x += before.x - after.x;
+        v.center.y += before.y - after.y;
+        if (!buffer.preview(v, size, 1, background)) state.SkipWithError("no picture to scale");
+    }
+    s.doc->view() = s.extents;
+}
+BENCHMARK(BM_WheelZoomEverythingInView)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -102,11 +102,47 @@ RenderStats ViewBuffer::paint(DrawingRenderer& renderer, host::HostDocument& doc
         image_ = QImage(size * dpr, QImage::Format_RGB32);
         image_.setDevicePixelRatio(dpr);
     }
+    previewing_ = false;
     QPainter p(&image_);
     RenderStats s = renderer.render(p, doc, host, size, options);
     antialiased_ = s.candidates < options.antialias_limit;
     valid_ = s.images_waiting == 0 && s.images_coarse == 0;
     return s;
+}
+
+bool ViewBuffer::preview(const host::View& now, QSize size, qreal dpr, QColor background) {
+    if (!previewing_) {
+        if (image_.isNull() || image_.size() != size * dpr || image_.devicePixelRatio() != dpr) return false;
+        // The picture drawn becomes the source of every preview until paint() draws again;
+        // the two images trade places, so no memory is asked for after the first time.
+        std::swap(image_, source_);
+        source_view_ = drawn_;
+        previewing_ = true;
+        if (image_.size() != source_.size() || image_.format() != QImage::Format_RGB32)
+            image_ = QImage(source_.size(), QImage::Format_RGB32);
+        image_.setDevicePixelRatio(dpr);
+    } else if (source_.size() != size * dpr) {
+        return false;
+    }
+    drawn_ = now;
+    last_moved_ = last_drew_all_ = false;
+    // Where the source's corners fall in the new view.
+    const ViewTransform from = ViewTransform::of(source_view_, size), to = ViewTransform::of(now, size);
+    const drawing::Point2 tl = from.to_world(QPointF(0, 0)), br = from.to_world(QPointF(size.width(), size.height()));
+    const QRectF target(to.to_screen(tl.x, tl.y), to.to_screen(br.x, br.y));
+    const QRectF screen(QPointF(0, 0), QSizeF(size));
+    QPainter p(&image_);
+    if (!target.contains(screen)) p.fillRect(screen, background);
+    // Only the part that lands on the screen is scaled: many steps in makes the whole huge.
+    const QRectF shown = target & screen;
+    if (shown.isEmpty()) return true;
+    const double sx = source_.width() / target.width(), sy = source_.height() / target.height();
+    const QRectF from_part((shown.left() - target.left()) * sx, (shown.top() - target.top()) * sy,
+                           shown.width() * sx, shown.height() * sy);
+    // Nearest pixels: a smooth scale costs more than twice as much (on more threads), and the
+    // picture is drawn exactly a moment later anyway.
+    p.drawImage(shown, source_, from_part);
+    return true;
 }
 
 }  // namespace korvane::render

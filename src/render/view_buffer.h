@@ -1,7 +1,9 @@
 #pragma once
 // The picture of one view kept between frames. When only the view's centre moved, by whole
 // pixels (a pan), the picture already drawn is moved and only the uncovered strips are drawn;
-// anything else draws all of it.
+// a wheel step may instead show the last picture scaled (preview), to be drawn whole once the
+// wheel rests; anything else draws all of it.
+#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -28,9 +30,20 @@ public:
     // Whether the last paint drew all of the picture.
     bool last_drew_all() const { return last_drew_all_; }
 
+    // Shows the last picture paint() made, scaled and moved to the view `now`, drawing nothing:
+    // the frame of a wheel step. Steps in a row all scale that same picture, so the preview does
+    // not blur step by step. What it does not cover is `background`. False when there is no
+    // picture of this size to scale; the caller then paints.
+    bool preview(const host::View& now, QSize size, qreal dpr, QColor background);
+    // Whether the picture shown is a preview, not yet drawn at its view.
+    bool previewing() const { return previewing_; }
+
 private:
     QImage image_;
     QImage scratch_;  // strips are drawn here whole, then copied
+    QImage source_;   // while previewing: the picture paint() made, at the view `source_view_`
+    host::View source_view_;
+    bool previewing_ = false;
     host::View drawn_;
     bool valid_ = false;
     bool antialiased_ = false;  // as the last whole picture was drawn, so that strips match it

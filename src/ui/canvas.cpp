@@ -85,10 +85,9 @@ Canvas::Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* paren
     images_->set_on_ready([this] {
         QMetaObject::invokeMethod(this, [this] { if (!arrivals_.isActive()) arrivals_.start(); }, Qt::QueuedConnection);
     });
-    // A moved picture differs from a fresh one only where Qt clipped lines at its edge; once
-    // the view rests it is drawn whole.
+    // A moved picture differs from a fresh one only where Qt clipped lines at its edge, a
+    // scaled one everywhere; once the view rests it is drawn whole.
     settle_.setSingleShot(true);
-    settle_.setInterval(300);
     connect(&settle_, &QTimer::timeout, this, &Canvas::invalidate);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -317,11 +316,17 @@ void Canvas::paintEvent(QPaintEvent*) {
         options.selected = &shown_selected_;
     }
     options.hover = hover_;
-    buffer_.paint(renderer_, *doc, host_, size(), devicePixelRatioF(), options, changed);
+    // A wheel step shows the picture it has, scaled; the view (picks, snaps, overlays) is
+    // already the new one.
+    const bool scaled = wheel_step_ && !changed &&
+                        buffer_.preview(doc->view(), size(), devicePixelRatioF(), renderer_.background());
+    wheel_step_ = false;
+    if (!scaled) buffer_.paint(renderer_, *doc, host_, size(), devicePixelRatioF(), options, changed);
     drawn_ = sig;
     force_ = false;
     if (buffer_.last_drew_all()) last_render_ms_ = double(timer.nsecsElapsed()) / 1e6;
-    if (buffer_.last_moved()) settle_.start();
+    if (scaled) settle_.start(kWheelRestMs);
+    else if (buffer_.last_moved()) settle_.start(kPanRestMs);
     p.drawImage(QPoint(0, 0), buffer_.image());
 
     // Overlays: the window being dragged, grips, the pick box, the rubber band, the snap marker.
@@ -537,6 +542,7 @@ void Canvas::mouseDoubleClickEvent(QMouseEvent* e) {
 void Canvas::wheelEvent(QWheelEvent* e) {
     double steps = e->angleDelta().y() / 120.0;
     if (steps == 0) return;
+    wheel_step_ = true;
     zoom_at(e->position(), std::pow(1.25, steps));
 }
 

@@ -114,7 +114,10 @@ private:
     std::string image_dir_;  // as last given to the renderer
     // Images arriving in a burst are shown together, a few times a second at most.
     QTimer arrivals_;
-    QTimer settle_;  // draws the picture whole once a pan has stopped
+    QTimer settle_;  // draws the picture whole once a pan or the wheel has stopped
+    static constexpr int kPanRestMs = 300, kWheelRestMs = 200;
+    // A wheel step waits to be shown: the picture already drawn is scaled to the new view.
+    bool wheel_step_ = false;
     std::vector<drawing::RecordId> pending_;
     std::unordered_set<drawing::RecordId> pending_set_;
     drawing::RecordId hover_ = drawing::kNoRecord;
