@@ -35,8 +35,6 @@ public:
     // not blur step by step. What it does not cover is `background`. False when there is no
     // picture of this size to scale; the caller then paints.
     bool preview(const host::View& now, QSize size, qreal dpr, QColor background);
-    // Whether the picture shown is a preview, not yet drawn at its view.
-    bool previewing() const { return previewing_; }
 
 private:
     QImage image_;
