@@ -99,13 +99,15 @@ Tag Document::make_raw(int code, std::string_view raw) {
     return t;
 }
 
-Tag Document::make_text(int code, std::string_view utf8) {
+std::string Document::encode_text(std::string_view utf8) const {
     std::string value = codec_.encode(utf8);
     // A value is one line of the file: a line break in it would cut the file apart.
     for (char& c : value)
         if (c == '\n' || c == '\r') c = ' ';
-    return make_raw(code, value);
+    return value;
 }
+
+Tag Document::make_text(int code, std::string_view utf8) { return make_raw(code, encode_text(utf8)); }
 Tag Document::make_real(int code, double value) { return make_raw(code, format_real(value)); }
 Tag Document::make_int(int code, long long value) { return make_raw(code, std::to_string(value)); }
 Tag Document::make_handle(int code, uint64_t handle) { return make_raw(code, format_handle(handle)); }

@@ -90,6 +90,7 @@ public:
     std::string_view trimmed(const Tag& t) const;
 
     Tag make_text(int code, std::string_view utf8);  // encoded for this drawing
+    std::string encode_text(std::string_view utf8) const;  // the bytes make_text stores
     Tag make_raw(int code, std::string_view raw);
     Tag make_real(int code, double value);
     Tag make_int(int code, long long value);

@@ -141,8 +141,10 @@ void Entity::set_color(int color) {
 std::vector<XDataItem> EntityView::xdata(std::string_view app) const {
     std::vector<XDataItem> out;
     const auto& tags = rec().tags;
+    const size_t start = xdata_start();
+    out.reserve(tags.size() - start);
     bool take = false;
-    for (size_t i = xdata_start(); i < tags.size(); ++i) {
+    for (size_t i = start; i < tags.size(); ++i) {
         const Tag& t = tags[i];
         if (t.code == 1001) take = app.empty() || iequals(cdoc_->text(t), app);
         if (!take) continue;
@@ -204,13 +206,33 @@ size_t binary_size(const Document& doc, const std::vector<Tag>& tags, size_t fro
 
 }  // namespace
 
+namespace {
+
+// The values of a call to set_xdata as the file will hold them, one string of bytes for all.
+struct EncodedItems {
+    struct Item {
+        int code;
+        uint32_t offset, length;
+    };
+    std::string bytes;
+    std::vector<Item> items;
+    void add(int code, std::string_view raw) {
+        items.push_back({code, uint32_t(bytes.size()), uint32_t(raw.size())});
+        bytes.append(raw);
+    }
+    std::string_view raw(size_t k) const { return std::string_view(bytes).substr(items[k].offset, items[k].length); }
+};
+
+}  // namespace
+
 void Entity::set_xdata(const std::vector<XDataItem>& items) {
     if (items.empty() || items[0].code != 1001 || items[0].text.empty())
         throw XDataError("extended data must start with a 1001 application name");
     const std::string& app = items[0].text;
-    std::vector<Tag> tags;
-    tags.push_back(doc_->make_text(1001, app));
-    if (doc_->raw(tags[0]).size() > 31) throw XDataError("application name longer than 31 bytes: " + app);
+    EncodedItems enc;
+    enc.items.reserve(items.size() + 2);
+    enc.add(1001, doc_->encode_text(app));
+    if (enc.raw(0).size() > 31) throw XDataError("application name longer than 31 bytes: " + app);
     int depth = 0;
     for (size_t k = 1; k < items.size(); ++k) {
         const XDataItem& it = items[k];
@@ -219,27 +241,28 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
         if (c >= 1010 && c <= 1013) {
             if (!std::isfinite(it.point.x) || !std::isfinite(it.point.y) || !std::isfinite(it.point.z))
                 throw XDataError("extended-data point is not finite (item " + std::to_string(k) + ")");
-            tags.push_back(doc_->make_real(c, it.point.x));
-            tags.push_back(doc_->make_real(c + 10, it.point.y));
-            tags.push_back(doc_->make_real(c + 20, it.point.z));
+            enc.add(c, format_real(it.point.x));
+            enc.add(c + 10, format_real(it.point.y));
+            enc.add(c + 20, format_real(it.point.z));
         } else if (c >= 1040 && c <= 1042) {
             if (!std::isfinite(it.real)) throw XDataError("extended-data real is not a finite number (item " + std::to_string(k) + ")");
-            tags.push_back(doc_->make_real(c, it.real));
+            enc.add(c, format_real(it.real));
         } else if (c == 1070 || c == 1071) {
             if (c == 1070 && (it.integer < -32768 || it.integer > 32767))
                 throw XDataError("1070 value out of 16-bit range: " + std::to_string(it.integer));
             if (c == 1071 && (it.integer < -2147483648LL || it.integer > 2147483647LL))
                 throw XDataError("1071 value out of 32-bit range: " + std::to_string(it.integer));
-            tags.push_back(doc_->make_int(c, it.integer));
+            enc.add(c, std::to_string(it.integer));
         } else if (c >= 1000 && c <= 1005) {
-            if (it.text.find_first_of("\r\n") != std::string::npos)
+            if (it.text.find('\r') != std::string::npos || it.text.find('\n') != std::string::npos)
                 throw XDataError("line break in an extended-data string (item " + std::to_string(k) + ")");
             if ((c == 1004 || c == 1005) && (it.text.empty() || it.text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
                                              (c == 1004 && it.text.size() % 2 != 0)))
                 throw XDataError(std::string(c == 1004 ? "1004 binary data" : "1005 handle") + " must be hexadecimal (item " +
                                  std::to_string(k) + ")");
-            Tag t = c == 1004 || c == 1005 ? doc_->make_raw(c, it.text) : doc_->make_text(c, it.text);
-            if (doc_->raw(t).size() > 255)
+            if (c == 1004 || c == 1005) enc.add(c, it.text);
+            else enc.add(c, doc_->encode_text(it.text));
+            if (enc.raw(enc.items.size() - 1).size() > 255)
                 throw XDataError("extended-data string longer than 255 bytes (item " + std::to_string(k) + ")");
             if (c == 1002) {
                 if (it.text == "{") ++depth;
@@ -247,26 +270,45 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
                 else throw XDataError("a 1002 item must be { or }");
                 if (depth < 0) throw XDataError("unbalanced braces in extended data");
             }
-            tags.push_back(t);
         } else {
             throw XDataError("not an extended-data group code: " + std::to_string(c));
         }
     }
     if (depth != 0) throw XDataError("unbalanced braces in extended data");
 
-    Record& r = mrec();
+    const Record& old = rec();
     size_t start = xdata_start();
-    auto [b, e] = app_range(*doc_, r, start, app);
-    size_t others = binary_size(*doc_, r.tags, start, r.tags.size()) - binary_size(*doc_, r.tags, b, e);
-    if (others + binary_size(*doc_, tags, 0, tags.size()) > 16383)
-        throw XDataError("extended data of an entity is limited to 16 KB");
+    auto [b, e] = app_range(*doc_, old, start, app);
+    size_t size = 0;
+    for (size_t k = 1; k < enc.items.size(); ++k) {
+        const int c = enc.items[k].code;
+        if (c >= 1020 && c <= 1033) continue;  // counted with their x
+        if (c >= 1010 && c <= 1013) size += 2 + 24;
+        else if (c >= 1040 && c <= 1042) size += 2 + 8;
+        else if (c == 1070) size += 2 + 2;
+        else if (c == 1071) size += 2 + 4;
+        else size += 3 + enc.items[k].length;
+    }
+    size_t others = binary_size(*doc_, old.tags, start, old.tags.size()) - binary_size(*doc_, old.tags, b, e);
+    if (others + 2 + 2 + size > 16383) throw XDataError("extended data of an entity is limited to 16 KB");
+
     // The application keeps its name as the drawing spells it (names match without regard to case).
-    if (b < e) tags[0] = r.tags[b];  // copied before the table insert below can move the record
     RecordId appid = ensure_appid(*doc_, app);
-    if (b == e && entry_name(*doc_, appid) != app) tags[0] = doc_->make_text(1001, entry_name(*doc_, appid));
-    Record& r2 = mrec();  // the table insert may have grown the record store
-    r2.tags.erase(r2.tags.begin() + long(b), r2.tags.begin() + long(e));
-    r2.tags.insert(r2.tags.begin() + long(b), tags.begin(), tags.end());
+    Record& r = mrec();  // the table insert may have grown the record store
+    std::vector<Tag> tags;
+    tags.reserve(enc.items.size());
+    if (b < e) tags.push_back(r.tags[b]);
+    else if (entry_name(*doc_, appid) != app) tags.push_back(doc_->make_text(1001, entry_name(*doc_, appid)));
+    else tags.push_back(doc_->make_raw(1001, enc.raw(0)));
+    // A value written as it stands keeps its tag: the pool grows only by what changed.
+    for (size_t k = 1; k < enc.items.size(); ++k) {
+        const int c = enc.items[k].code;
+        const std::string_view raw = enc.raw(k);
+        if (b + k < e && r.tags[b + k].code == c && doc_->raw(r.tags[b + k]) == raw) tags.push_back(r.tags[b + k]);
+        else tags.push_back(doc_->make_raw(c, raw));
+    }
+    r.tags.erase(r.tags.begin() + long(b), r.tags.begin() + long(e));
+    r.tags.insert(r.tags.begin() + long(b), tags.begin(), tags.end());
     doc_->touch();
 }
 

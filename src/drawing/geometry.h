@@ -26,6 +26,8 @@ struct Point2 {
     double x = 0, y = 0;
     bool operator==(const Point2&) const = default;
 };
+// x first, then y: the order of sorted lists of points.
+inline bool xy_less(Point2 a, Point2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); }
 
 // An axis-aligned box; a default-constructed box is empty.
 struct Box2 {

@@ -451,13 +451,81 @@ GeosGeom polygonal_part(const GeosContext& ctx, GeosGeom g) {
 
 }  // namespace
 
+namespace {
+
+// The points of a ring as GEOS holds them, in order (the closing point included).
+void append_ring_points(const GeosContext& ctx, const GEOSGeometry* ring, std::vector<Point2>& out) {
+    GEOSContextHandle_t h = ctx.handle();
+    const GEOSCoordSequence* seq = ring ? GEOSGeom_getCoordSeq_r(h, ring) : nullptr;
+    unsigned n = 0;
+    if (!seq || !GEOSCoordSeq_getSize_r(h, seq, &n)) return;
+    for (unsigned i = 0; i < n; ++i) {
+        Point2 q;
+        if (GEOSCoordSeq_getXY_r(h, seq, i, &q.x, &q.y)) out.push_back(q);
+    }
+}
+
+// The vertices of a polygon's rings, sorted by xy_less; none for other shapes.
+std::vector<Point2> polygon_vertices(const GeosContext& ctx, const GEOSGeometry* poly) {
+    std::vector<Point2> out;
+    GEOSContextHandle_t h = ctx.handle();
+    if (GEOSGeomTypeId_r(h, poly) != GEOS_POLYGON) return out;
+    append_ring_points(ctx, GEOSGetExteriorRing_r(h, poly), out);
+    const int holes = GEOSGetNumInteriorRings_r(h, poly);
+    for (int i = 0; i < holes; ++i) append_ring_points(ctx, GEOSGetInteriorRingN_r(h, poly, i), out);
+    std::sort(out.begin(), out.end(), xy_less);
+    return out;
+}
+
+// The sign of the turn a -> b -> c: +1 or -1 when rounding cannot have decided it, else 0.
+int certain_turn(Point2 a, Point2 b, Point2 c) {
+    const double left = (b.x - a.x) * (c.y - a.y), right = (b.y - a.y) * (c.x - a.x);
+    const double det = left - right;
+    // Far above the error of these few operations (about 3.3e-16 of the sum).
+    const double bound = 1e-12 * (std::fabs(left) + std::fabs(right));
+    return det > bound ? 1 : det < -bound ? -1 : 0;
+}
+
+// True when the segments a..b and c..d certainly have no point in common.
+bool certainly_apart(Point2 a, Point2 b, Point2 c, Point2 d) {
+    if (std::max(a.x, b.x) < std::min(c.x, d.x) || std::max(c.x, d.x) < std::min(a.x, b.x) ||
+        std::max(a.y, b.y) < std::min(c.y, d.y) || std::max(c.y, d.y) < std::min(a.y, b.y))
+        return true;
+    const int c_side = certain_turn(a, b, c), d_side = certain_turn(a, b, d);
+    if (c_side != 0 && c_side == d_side) return true;
+    const int a_side = certain_turn(c, d, a), b_side = certain_turn(c, d, b);
+    return a_side != 0 && a_side == b_side;
+}
+
+// True when a closed ring (last point equal to the first) is certainly simple, so that its
+// polygon is valid without asking GEOS: every corner turns, and edges that are not neighbours
+// are apart. False when in doubt, and for rings long enough that GEOS is the quicker judge.
+bool certainly_simple(const std::vector<Point2>& ring) {
+    const size_t n = ring.size() - 1;  // edges
+    if (ring.size() < 4 || n > 32 || !(ring.front() == ring.back())) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (certain_turn(ring[i], ring[i + 1], ring[(i + 2) % n]) == 0) return false;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 2; j < n; ++j) {
+            if (i == 0 && j == n - 1) continue;  // neighbours across the closing point
+            if (!certainly_apart(ring[i], ring[i + 1], ring[j], ring[j + 1])) return false;
+        }
+    return true;
+}
+
+}  // namespace
+
 GeosGeom selection_polygon(const GeosContext& ctx, const std::vector<Point2>& polygon, Point2 origin, double tolerance) {
     std::vector<Point2> ring = cleaned_ring(polygon, tolerance);
     if (ring.size() < 3) return ctx.own(nullptr);
     GeosGeom poly = ctx.polygon(ring, origin);
     if (!poly) return poly;
     GEOSContextHandle_t h = ctx.handle();
-    if (GEOSisValid_r(h, poly.get()) != 1) poly = polygonal_part(ctx, ctx.own(GEOSMakeValid_r(h, poly.get())));
+    std::vector<Point2> shell;
+    shell.reserve(ring.size() + 1);
+    append_ring_points(ctx, GEOSGetExteriorRing_r(h, poly.get()), shell);
+    if (!certainly_simple(shell) && GEOSisValid_r(h, poly.get()) != 1)
+        poly = polygonal_part(ctx, ctx.own(GEOSMakeValid_r(h, poly.get())));
     if (!poly) return poly;
     double area = 0;
     if (!GEOSArea_r(h, poly.get(), &area) || !(area > 0)) return ctx.own(nullptr);
@@ -482,6 +550,9 @@ std::vector<RecordId> select_by_polygon(const Document& doc, SpatialIndex& index
     index.query_entries(env, candidates);
     if (candidates.empty()) return out;
 
+    // The polygon's own vertices: an entity with a point on one of them meets it for certain,
+    // without asking GEOS (neighbouring parcels share their corners).
+    std::vector<Point2> corners = polygon_vertices(ctx, poly.get());
     GeosPrepared prepared = ctx.prepare(poly.get());
     GeosGeom grown;  // the polygon grown by the tolerance, made when first needed (window mode)
     GeosPrepared grown_prepared;
@@ -495,7 +566,7 @@ std::vector<RecordId> select_by_polygon(const Document& doc, SpatialIndex& index
         if (!g) continue;
         bool take = false;
         if (mode == PolygonMode::Crossing) {
-            char r = GEOSPreparedIntersects_r(h, prepared.get(), g);
+            char r = index.entry_has_vertex_of(e, corners) ? 1 : GEOSPreparedIntersects_r(h, prepared.get(), g);
             if (r == 1) take = true;
             else {
                 // Not touching exactly: within the pick tolerance still counts. (2 is an error, never true.)

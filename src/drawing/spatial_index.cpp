@@ -471,6 +471,17 @@ void SpatialIndex::keep_outline_points(Entry& entry) {
     }
 }
 
+bool SpatialIndex::entry_has_vertex_of(uint32_t e, const std::vector<Point2>& vertices) {
+    if (vertices.empty() || !entry_outline(e)) return false;
+    Entry& entry = entries_[e];
+    if (entry.points_count == 0) keep_outline_points(entry);
+    if (entry.points_count == kUnknownPoints) return false;
+    const Point2* pts = outline_points_.data() + entry.points_at;
+    for (uint32_t i = 0; i < entry.points_count; ++i)
+        if (!is_break(pts[i]) && std::binary_search(vertices.begin(), vertices.end(), pts[i], xy_less)) return true;
+    return false;
+}
+
 double SpatialIndex::outline_distance(uint32_t e, Point2 p) {
     if (!entry_outline(e)) return std::numeric_limits<double>::infinity();
     Entry& entry = entries_[e];

@@ -70,6 +70,9 @@ public:
     // found on the outline's points kept beside the GEOS geometry without calling GEOS:
     // infinity when the entry has no outline, NaN when only GEOS can tell (then ask it).
     double outline_distance(uint32_t e, Point2 p);
+    // True when a point of the entry's outline (the one above) is one of `vertices`, given
+    // relative to origin() and sorted by xy_less: the two then meet, as GEOS would find.
+    bool entry_has_vertex_of(uint32_t e, const std::vector<Point2>& vertices);
     // True when the entity is drawn as a filled area (hatch, solid, trace).
     bool entry_is_fill(uint32_t e) const { return entries_[e].fill; }
 

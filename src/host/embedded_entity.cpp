@@ -98,11 +98,14 @@ public:
     XData GetXData(const std::string& app) override {
         XData out;
         if (!ok()) return out;
-        for (const auto& item : ent().xdata(app)) {
+        std::vector<drawing::XDataItem> items = ent().xdata(app);
+        out.codes.reserve(items.size());
+        out.values.reserve(items.size());
+        for (auto& item : items) {
             if (item.code >= 1010 && item.code <= 1013) out.add(item.code, Point{item.point.x, item.point.y, item.point.z});
             else if (item.code >= 1040 && item.code <= 1042) out.add(item.code, item.real);
             else if (item.code == 1070 || item.code == 1071) out.add(item.code, item.integer);
-            else out.add(item.code, item.text);
+            else out.add(item.code, std::move(item.text));
         }
         return out;
     }
@@ -113,6 +116,7 @@ public:
             return;
         }
         std::vector<drawing::XDataItem> items;
+        items.reserve(data.size());
         for (size_t i = 0; i < data.size(); ++i) {
             drawing::XDataItem item;
             item.code = data.codes[i];

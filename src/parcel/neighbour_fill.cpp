@@ -64,10 +64,7 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
             host::EntityPtr q = around->Item(k);
             if (!q) continue;
             auto [it, added] = holders.try_emplace(q->Handle());
-            if (added) {
-                ParcelRead neighbour = read_parcel_record(*q);
-                if (neighbour.state == RecordState::Record) it->second = neighbour.record.holder();
-            }
+            if (added) it->second = record_holder(q->GetXData(""));
             if (it->second) list += *it->second + ",";
         }
 
@@ -80,13 +77,16 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
         // Only value 4 changes: every other item is written back with its own type code, so a
         // record that holds a number or a handle somewhere keeps it as it was.
         host::XData own = p->GetXData("");
+        const std::string handle = p->Handle();
+        // Its own holder, for the parcels after it that border it.
+        if (auto [it, added] = holders.try_emplace(handle); added) it->second = record_holder(own);
         if (record_state(own) == RecordState::Record) {
             const size_t k = size_t(Item::ZDSZ);
             own.codes[k] = 1000;
             own.values[k] = list;
             p->SetXData(own);
         }
-        if (util) util->Prompt(p->Handle() + "-" + list + "\r");
+        if (util) util->Prompt(handle + "-" + list + "\r");
     }
     return result;
 }

@@ -111,6 +111,11 @@ ParcelRead read_parcel_record(const host::XData& all) {
 
 ParcelRead read_parcel_record(host::Entity& entity) { return read_parcel_record(entity.GetXData("")); }
 
+std::optional<std::string> record_holder(const host::XData& all) {
+    if (record_state(all) != RecordState::Record) return std::nullopt;
+    return as_text(all.values[size_t(Item::TDQLR)]);
+}
+
 void write_parcel_record(host::Entity& entity, const ParcelAttributeRecord& record) {
     entity.SetXData(record.to_xdata());
 }
