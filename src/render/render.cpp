@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "drawing/block.h"
 #include "drawing/draw_order.h"
@@ -18,6 +19,7 @@
 #include "render/aci.h"
 #include "render/frame.h"
 #include "render/image_cache.h"
+#include "render/paint_worker.h"
 
 namespace korvane::render {
 
@@ -27,6 +29,7 @@ using drawing::RecordId;
 namespace {
 
 constexpr int kMaxBlockDepth = 8;
+constexpr float kEverywhere = std::numeric_limits<float>::infinity();
 
 double number(const host::Value& v, double fallback) {
     if (auto d = std::get_if<double>(&v)) return *d;
@@ -44,6 +47,12 @@ double text_reach(const Document& doc, RecordId id) {
     double n = double(e.text().size());  // bytes: an upper bound of the characters
     if (t == "MTEXT") n = std::min(n, e.real(41).value_or(0) > 0 ? e.real(41).value_or(0) / h : n);
     return h * (n * std::max(1.0, e.real(41).value_or(1)) + 2);
+}
+
+QFont label_font() {
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(100);
+    return font;
 }
 
 }  // namespace
@@ -243,8 +252,7 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     fr.pdmode = int(number(host::get_system_variable(hd, host, "PDMODE"), 0));
     fr.pdsize = number(host::get_system_variable(hd, host, "PDSIZE"), 0);
     fr.image_frame = doc.is_r12() ? 1 : drawing::image_frame(doc);
-    fr.font = QFont(QStringLiteral("Noto Sans CJK SC"));
-    fr.font.setPixelSize(100);
+    fr.font = label_font();
     QFontMetricsF fm(fr.font);
     fr.cap = std::max(1.0, fm.capHeight());
     fr.descent = fm.descent();
@@ -253,13 +261,17 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     double point_reach = fr.pdsize > 0 ? fr.pdsize : hd.view().height * 0.05;
     drawing::Box2 box = drawing::Box2::of(xf.to_world(area.topLeft()), xf.to_world(area.bottomRight() + QPoint(1, 1)))
                             .grown(std::max(text_margin_, point_reach));
-    std::vector<RecordId> ids = hd.index().query(box);
+    drawing::SpatialIndex& index = hd.index();
+    std::vector<uint32_t> entries;
+    index.query_entries(box, entries);
     if (!draw_rank_.empty())
-        std::stable_sort(ids.begin(), ids.end(), [this](RecordId a, RecordId b) {
-            return (a < draw_rank_.size() ? draw_rank_[a] : ~0u) < (b < draw_rank_.size() ? draw_rank_[b] : ~0u);
+        std::stable_sort(entries.begin(), entries.end(), [&](uint32_t a, uint32_t b) {
+            RecordId x = index.entry_id(a), y = index.entry_id(b);
+            return (x < draw_rank_.size() ? draw_rank_[x] : ~0u) < (y < draw_rank_.size() ? draw_rank_[y] : ~0u);
         });
-    fr.stats.candidates = ids.size();
-    painter.setRenderHint(QPainter::Antialiasing, ids.size() < options.antialias_limit);
+    fr.stats.candidates = entries.size();
+    const bool antialiased = entries.size() < options.antialias_limit;
+    painter.setRenderHint(QPainter::Antialiasing, antialiased);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
     // Drawing coordinates land on pixel centres (the half pixel), so that a one-pixel line on
@@ -267,15 +279,105 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     Affine world{xf.scale, 0, 0, -xf.scale, xf.width / 2 - xf.cx * xf.scale + 0.5, xf.height / 2 + xf.cy * xf.scale + 0.5};
     const auto& highlighted = hd.highlighted();
     const bool marks = !highlighted.empty() || (options.selected && !options.selected->empty());
-    for (RecordId id : ids) {
+
+    // Every item of the frame is built here, on this thread, since building reads the drawing.
+    // Its rows come from its box in the index, grown by how far a label, a point's mark or a
+    // line's width may paint beyond it.
+    QImage* picture = painter.device() && painter.device()->devType() == QInternal::Image
+                          ? static_cast<QImage*>(painter.device())
+                          : nullptr;
+    const bool two_bands = picture && entries.size() >= options.two_bands_from && !painter.hasClipping() &&
+                           painter.worldTransform().isIdentity() && picture->devicePixelRatio() == 1 &&
+                           picture->size() == size && PaintWorker::worthwhile();
+    std::vector<Placed> placed;
+    placed.reserve(entries.size());
+    bool has_images = false;
+    for (uint32_t e : entries) {
+        RecordId id = index.entry_id(e);
         const Item& it = item(id);
         if (it.kind == Item::Skip) continue;
         bool dashed = id == options.hover ||
                       (marks && (highlighted.count(id) || (options.selected && options.selected->count(id))));
-        draw(fr, it, world, -1, 7, dashed, 0);
+        Placed p{&it, id, 0, float(size.height()), dashed};
+        if (two_bands) {
+            if (it.kind == Item::Insert) prepare_blocks(doc, it, 0);
+            has_images = has_images || it.kind == Item::Image;
+            const drawing::Box2& b = index.entry_box(e);
+            double reach = it.kind == Item::Text || it.kind == Item::Insert ? text_margin_
+                           : it.kind == Item::Point                          ? point_reach
+                                                                              : 0;
+            double grow = (reach + it.width) * xf.scale + 2;
+            p.top = float(world.map(0, b.max_y).y() - grow);
+            p.bottom = float(world.map(0, b.min_y).y() + grow);
+        }
+        placed.push_back(p);
+    }
+
+    if (!two_bands || has_images) {
+        // Images decode and cache as they are drawn: such frames stay on one thread.
+        paint_band(fr, placed, world, -kEverywhere, kEverywhere, false);
+    } else {
+        // Two bands of about as many entities each; each painter clips to its own rows, and a
+        // clip only decides which pixels are written, never where a line's pixels fall.
+        std::vector<float> middles;
+        for (size_t k = 0; k < placed.size(); k += 16) middles.push_back((placed[k].top + placed[k].bottom) / 2);
+        std::nth_element(middles.begin(), middles.begin() + ptrdiff_t(middles.size() / 2), middles.end());
+        const int split = std::clamp(int(std::lround(middles[middles.size() / 2])), 1, size.height() - 1);
+        if (!worker_) worker_ = std::make_unique<PaintWorker>();
+        QImage lower(const_cast<uchar*>(picture->constBits()), picture->width(), picture->height(), picture->bytesPerLine(), picture->format());
+        RenderStats below;
+        worker_->start([&] {
+            QPainter p(&lower);
+            p.setRenderHint(QPainter::Antialiasing, antialiased);
+            p.setRenderHint(QPainter::TextAntialiasing, true);
+            // A font of its own: copies share their cached font engine, which is not for two threads.
+            const QFont font = label_font();
+            p.setFont(font);
+            p.setClipRect(QRect(0, split, size.width(), size.height() - split));
+            Frame band{p, options, doc, *images_};
+            band.screen_w = fr.screen_w;
+            band.screen_h = fr.screen_h;
+            band.pdmode = fr.pdmode;
+            band.pdsize = fr.pdsize;
+            band.image_frame = fr.image_frame;
+            band.font = font;
+            band.cap = fr.cap;
+            band.descent = fr.descent;
+            paint_band(band, placed, world, float(split), kEverywhere, true);
+            below = band.stats;
+        });
+        painter.setClipRect(QRect(0, 0, size.width(), split));
+        try {
+            paint_band(fr, placed, world, -kEverywhere, float(split), false);
+        } catch (...) {
+            worker_->wait();
+            throw;
+        }
+        worker_->wait();
+        fr.stats.drawn += below.drawn;
     }
     painter.restore();
     return fr.stats;
+}
+
+void DrawingRenderer::paint_band(Frame& fr, const std::vector<Placed>& placed, const Affine& world, float top,
+                                 float bottom, bool count_shared) {
+    for (const Placed& p : placed) {
+        if (p.bottom < top || p.top >= bottom) continue;
+        if (count_shared && p.top < top) {
+            size_t drawn = fr.stats.drawn;
+            draw(fr, *p.item, world, -1, 7, p.dashed, 0);
+            fr.stats.drawn = drawn;
+        } else {
+            draw(fr, *p.item, world, -1, 7, p.dashed, 0);
+        }
+    }
+}
+
+void DrawingRenderer::prepare_blocks(const Document& doc, const Item& it, int depth) {
+    if (depth >= kMaxBlockDepth) return;
+    for (const auto& child : block(doc, it.insert->block))
+        if (child->kind == Item::Insert) prepare_blocks(doc, *child, depth + 1);
 }
 
 void DrawingRenderer::draw(Frame& fr, const Item& it, const Affine& m, int inherit_layer, int inherit_color,

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
+#include <unordered_set>
 
 #include "drawing/create.h"
 #include "drawing/entity.h"
@@ -134,6 +136,40 @@ TEST(FastPaths, EditsAndPansGiveThePictureOfAFreshRenderer) {
             EXPECT_LE(d.pixels, kW * kH / 5000);
         }
     }
+}
+
+TEST(FastPaths, TwoBandsPaintWhatOneThreadPaints) {
+    // Points' marks, labels, hatches and the frame's block reach past their boxes in the index:
+    // the band that does not paint them must not need them. Every zoom, with and without
+    // antialiasing, with a selection shown dashed.
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    host.set_screen_size(kW, kH);
+    host::HostDocument& hd = host.add(samples::make_village());
+    const auto ms = hd.modelspace();
+    std::unordered_set<drawing::RecordId> selected(ms.begin(), ms.begin() + ptrdiff_t(ms.size() / 3));
+    for (double zoom : {1.0, 2.5, 8.0, 30.0})
+        for (size_t antialias_limit : {size_t(0), RenderOptions{}.antialias_limit}) {
+            SCOPED_TRACE(testing::Message() << "zoom " << zoom << ", antialiasing below " << antialias_limit);
+            hd.zoom_extents(kW, kH);
+            hd.view().height /= zoom;
+            QImage pictures[2];
+            RenderStats stats[2];
+            for (int bands = 0; bands < 2; ++bands) {
+                RenderOptions options;
+                options.antialias_limit = antialias_limit;
+                options.selected = &selected;
+                options.two_bands_from = bands ? 0 : std::numeric_limits<size_t>::max();
+                pictures[bands] = QImage(kW, kH, QImage::Format_RGB32);
+                DrawingRenderer renderer;
+                QPainter p(&pictures[bands]);
+                stats[bands] = renderer.render(p, hd, host, QSize(kW, kH), options);
+            }
+            EXPECT_EQ(stats[1].drawn, stats[0].drawn);
+            Difference d = compare(pictures[1], pictures[0]);
+            EXPECT_EQ(d.pixels, 0);
+        }
 }
 
 }  // namespace
