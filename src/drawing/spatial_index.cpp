@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <thread>
 
 namespace korvane::drawing {
 
@@ -231,6 +233,42 @@ void SpatialIndex::grow_record_tables() {
     owner_of_.resize(n, kNoRecord);
 }
 
+std::vector<SpatialIndex::Measured> SpatialIndex::measure(const std::vector<RecordId>& ids) const {
+    std::vector<Measured> out(ids.size());
+    auto run = [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) {
+            Measured& m = out[k];
+            m.signature = geometry_signature(*doc_, ids[k]);
+            m.insert = doc_->type(ids[k]) == "INSERT";
+            if (!m.insert) m.box = entity_bounds(*doc_, ids[k], nullptr);
+        }
+    };
+    // A large drawing is measured on two threads: the records are only read.
+    constexpr size_t kTwoThreadsFrom = 20000;
+    if (ids.size() < kTwoThreadsFrom || std::thread::hardware_concurrency() < 2) {
+        run(0, ids.size());
+        return out;
+    }
+    const size_t half = ids.size() / 2;
+    std::exception_ptr failure;
+    std::thread other([&] {
+        try {
+            run(half, ids.size());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        run(0, half);
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (failure) std::rethrow_exception(failure);
+    return out;
+}
+
 void SpatialIndex::rebuild() {
     entries_.clear();
     outline_points_.clear();
@@ -245,12 +283,14 @@ void SpatialIndex::rebuild() {
     entries_.reserve(ms.size());
     std::vector<uint32_t> items;
     items.reserve(ms.size());
+    const std::vector<Measured> measured = measure(ms);
     for (size_t k = 0; k < ms.size(); ++k) {
         RecordId id = ms[k];
-        signature_of_[id] = geometry_signature(*doc_, id);
+        signature_of_[id] = measured[k].signature;
         seen_in_[id] = walk_;
         note_followers(id);
-        std::optional<Box2> b = entity_bounds(*doc_, id, &blocks_);
+        // An insert's box reads and fills the cache of block boxes: measured here, on one thread.
+        std::optional<Box2> b = measured[k].insert ? entity_bounds(*doc_, id, &blocks_) : measured[k].box;
         if (!b) continue;
         Entry e;
         e.id = id;

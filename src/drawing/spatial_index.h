@@ -17,6 +17,7 @@
 // The index keeps, per entity, its GEOS outline (built on first use) in coordinates relative
 // to origin(), a round point near the middle of the drawing.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -134,6 +135,13 @@ private:
     uint64_t revision_ = 0;
     size_t builds_ = 0;
 
+    // Each entity's signature and box (an insert's box is left to the caller).
+    struct Measured {
+        uint64_t signature = 0;
+        std::optional<Box2> box;
+        bool insert = false;
+    };
+    std::vector<Measured> measure(const std::vector<RecordId>& ids) const;
     void rebuild();
     void catch_up();
     void grow_record_tables();

@@ -51,11 +51,18 @@ int LayerTable::of(const std::string& name) {
     return i;
 }
 
-std::unique_ptr<Item> ItemBuilder::build(RecordId id, bool in_block) {
+int LayerTable::find(const std::string& name) const {
+    auto it = index.find(upper(name));
+    return it == index.end() ? -1 : it->second;
+}
+
+template <class LayerOf>
+std::unique_ptr<Item> ItemBuilder::build_common(RecordId id, bool in_block, LayerOf layer_of) {
     auto it = std::make_unique<Item>();
     drawing::EntityView e(doc_, id);
     if (e.integer(60).value_or(0) == 1) return it;  // invisible
-    it->layer = layers_.of(e.layer());
+    it->layer = layer_of(e.layer());
+    if (it->layer < 0) return nullptr;
     it->color = e.color();
     if (auto tc = e.integer(420)) {
         it->true_color = true;
@@ -70,6 +77,22 @@ std::unique_ptr<Item> ItemBuilder::build(RecordId id, bool in_block) {
     else if (type == "INSERT") build_insert(*it, id, in_block);
     else build_shape(*it, id);
     return it;
+}
+
+std::unique_ptr<Item> ItemBuilder::build(RecordId id, bool in_block) {
+    return build_common(id, in_block, [this](const std::string& name) { return layers_.of(name); });
+}
+
+std::unique_ptr<Item> ItemBuilder::build_alone(RecordId id) {
+    std::string_view type = doc_.type(id);
+    const bool text = type == "TEXT" || type == "MTEXT";
+    const bool plain = type == "LWPOLYLINE" || type == "LINE" || type == "CIRCLE" || type == "ARC" ||
+                       type == "POLYLINE" || type == "ELLIPSE" || type == "SPLINE" || type == "POINT" ||
+                       type == "SOLID" || type == "TRACE" || type == "3DFACE";
+    // Other code pages convert through a converter the drawing keeps, one conversion at a time.
+    if (!plain && !(text && doc_.codec().is_utf8())) return nullptr;
+    const LayerTable& layers = layers_;
+    return build_common(id, false, [&layers](const std::string& name) { return layers.find(name); });
 }
 
 void ItemBuilder::build_point(Item& it, RecordId id) {

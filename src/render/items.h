@@ -92,6 +92,8 @@ struct LayerTable {
     void load(const drawing::Document& doc);
     // The layer's index; a layer missing from the table is added, shown in white.
     int of(const std::string& name);
+    // The layer's index, -1 when the table does not have it.
+    int find(const std::string& name) const;
 };
 
 std::string upper(std::string s);
@@ -105,6 +107,10 @@ public:
 
     // The entity as an item (kind Skip when it draws nothing). `in_block`: a block's own entity.
     std::unique_ptr<Item> build(drawing::RecordId id, bool in_block);
+    // The same for an entity of model space that needs nothing but the drawing's own records to
+    // build (no block, image file, new layer or code page conversion), so that two threads may
+    // build at once; null for the others.
+    std::unique_ptr<Item> build_alone(drawing::RecordId id);
 
 private:
     const drawing::Document& doc_;
@@ -112,6 +118,9 @@ private:
     drawing::BlockBoxCache& block_boxes_;
     drawing::ImageFileLocator& files_;
 
+    // The part every kind shares; the layer found or added by `layer_of`.
+    template <class LayerOf>
+    std::unique_ptr<Item> build_common(drawing::RecordId id, bool in_block, LayerOf layer_of);
     void build_point(Item& it, drawing::RecordId id);
     void build_text(Item& it, drawing::RecordId id);
     void build_mtext(Item& it, drawing::RecordId id);

@@ -44,7 +44,10 @@ double text_reach(const Document& doc, RecordId id) {
     if (t != "TEXT" && t != "MTEXT") return 0;
     drawing::EntityView e(doc, id);
     double h = e.real(40).value_or(1);
-    double n = double(e.text().size());  // bytes: an upper bound of the characters
+    // Bytes are an upper bound of the characters, in the file's own encoding as well: a TEXT's
+    // value need not be decoded for it.
+    int value = t == "TEXT" ? e.find(1) : -1;
+    double n = double(value >= 0 ? doc.raw(e.rec().tags[size_t(value)]).size() : e.text().size());
     if (t == "MTEXT") n = std::min(n, e.real(41).value_or(0) > 0 ? e.real(41).value_or(0) / h : n);
     return h * (n * std::max(1.0, e.real(41).value_or(1)) + 2);
 }
@@ -262,7 +265,7 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     drawing::Box2 box = drawing::Box2::of(xf.to_world(area.topLeft()), xf.to_world(area.bottomRight() + QPoint(1, 1)))
                             .grown(std::max(text_margin_, point_reach));
     drawing::SpatialIndex& index = hd.index();
-    std::vector<uint32_t> entries;
+    std::vector<uint32_t>& entries = entries_of_frame_;
     index.query_entries(box, entries);
     if (!draw_rank_.empty())
         std::stable_sort(entries.begin(), entries.end(), [&](uint32_t a, uint32_t b) {
@@ -280,38 +283,82 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     const auto& highlighted = hd.highlighted();
     const bool marks = !highlighted.empty() || (options.selected && !options.selected->empty());
 
-    // Every item of the frame is built here, on this thread, since building reads the drawing.
-    // Its rows come from its box in the index, grown by how far a label, a point's mark or a
-    // line's width may paint beyond it.
     QImage* picture = painter.device() && painter.device()->devType() == QInternal::Image
                           ? static_cast<QImage*>(painter.device())
                           : nullptr;
-    const bool two_bands = picture && entries.size() >= options.two_bands_from && !painter.hasClipping() &&
-                           painter.worldTransform().isIdentity() && picture->devicePixelRatio() == 1 &&
-                           picture->size() == size && PaintWorker::worthwhile();
-    std::vector<Placed> placed;
-    placed.reserve(entries.size());
-    bool has_images = false;
-    for (uint32_t e : entries) {
-        RecordId id = index.entry_id(e);
-        const Item& it = item(id);
-        if (it.kind == Item::Skip) continue;
-        bool dashed = id == options.hover ||
-                      (marks && (highlighted.count(id) || (options.selected && options.selected->count(id))));
-        Placed p{&it, id, 0, float(size.height()), dashed};
-        if (two_bands) {
-            if (it.kind == Item::Insert) prepare_blocks(doc, it, 0);
-            has_images = has_images || it.kind == Item::Image;
-            const drawing::Box2& b = index.entry_box(e);
-            double reach = it.kind == Item::Text || it.kind == Item::Insert ? text_margin_
-                           : it.kind == Item::Point                          ? point_reach
-                                                                              : 0;
-            double grow = (reach + it.width) * xf.scale + 2;
-            p.top = float(world.map(0, b.max_y).y() - grow);
-            p.bottom = float(world.map(0, b.min_y).y() + grow);
+    const bool two_threads = entries.size() >= options.two_threads_from && PaintWorker::worthwhile();
+    const bool two_bands = two_threads && picture && !painter.hasClipping() && painter.worldTransform().isIdentity() &&
+                           picture->devicePixelRatio() == 1 && picture->size() == size;
+
+    // Each entity's item and the rows it may paint: its box in the index, grown by how far a
+    // label, a point's mark or a line's width may reach beyond it. Looked up on both threads;
+    // what is not built yet is built afterwards on this one (building keeps tables), in two
+    // halves when there is much of it.
+    std::vector<Placed>& placed = placed_;
+    placed.resize(entries.size());
+    auto rows = [&](Placed& p, uint32_t e) {
+        const drawing::Box2& b = index.entry_box(e);
+        const Item& it = *p.item;
+        double reach = it.kind == Item::Text || it.kind == Item::Insert ? text_margin_
+                       : it.kind == Item::Point                          ? point_reach
+                                                                          : 0;
+        double grow = (reach + it.width) * xf.scale + 2;
+        p.top = float(world.map(0, b.max_y).y() - grow);
+        p.bottom = float(world.map(0, b.min_y).y() + grow);
+    };
+    struct Looked {
+        std::vector<size_t> missing, inserts;
+        bool images = false;
+    };
+    auto look_up = [&](size_t from, size_t to, Looked& out) {
+        for (size_t k = from; k < to; ++k) {
+            Placed& p = placed[k];
+            p.id = index.entry_id(entries[k]);
+            p.dashed = p.id == options.hover || (marks && (highlighted.count(p.id) ||
+                                                           (options.selected && options.selected->count(p.id))));
+            p.item = p.id < slot_.size() && slot_[p.id] >= 0 ? items_[size_t(slot_[p.id])].get() : nullptr;
+            if (!p.item) {
+                out.missing.push_back(k);
+                continue;
+            }
+            rows(p, entries[k]);
+            if (p.item->kind == Item::Insert) out.inserts.push_back(k);
+            out.images = out.images || p.item->kind == Item::Image;
         }
-        placed.push_back(p);
+    };
+    Looked first, second;
+    if (two_threads) {
+        const size_t half = entries.size() / 2;
+        if (!worker_) worker_ = std::make_unique<PaintWorker>();
+        worker_->start([&] { look_up(half, entries.size(), second); });
+        try {
+            look_up(0, half, first);
+        } catch (...) {
+            worker_->wait();
+            throw;
+        }
+        worker_->wait();
+    } else {
+        look_up(0, entries.size(), first);
     }
+    first.missing.insert(first.missing.end(), second.missing.begin(), second.missing.end());
+    first.inserts.insert(first.inserts.end(), second.inserts.begin(), second.inserts.end());
+    if (two_threads && first.missing.size() >= 2) {
+        std::vector<RecordId> ids;
+        for (size_t k : first.missing) ids.push_back(placed[k].id);
+        build_in_two(ids);
+    }
+    bool has_images = first.images || second.images;
+    for (size_t k : first.missing) {
+        Placed& p = placed[k];
+        p.item = &item(p.id);
+        rows(p, entries[k]);
+        if (p.item->kind == Item::Insert) first.inserts.push_back(k);
+        has_images = has_images || p.item->kind == Item::Image;
+    }
+    // Blocks are built on this thread too, before either band draws one.
+    if (two_bands)
+        for (size_t k : first.inserts) prepare_blocks(doc, *placed[k].item, 0);
 
     if (!two_bands || has_images) {
         // Images decode and cache as they are drawn: such frames stay on one thread.
@@ -363,7 +410,7 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
 void DrawingRenderer::paint_band(Frame& fr, const std::vector<Placed>& placed, const Affine& world, float top,
                                  float bottom, bool count_shared) {
     for (const Placed& p : placed) {
-        if (p.bottom < top || p.top >= bottom) continue;
+        if (p.bottom < top || p.top >= bottom || p.item->kind == Item::Skip) continue;
         if (count_shared && p.top < top) {
             size_t drawn = fr.stats.drawn;
             draw(fr, *p.item, world, -1, 7, p.dashed, 0);
@@ -371,6 +418,30 @@ void DrawingRenderer::paint_band(Frame& fr, const std::vector<Placed>& placed, c
         } else {
             draw(fr, *p.item, world, -1, 7, p.dashed, 0);
         }
+    }
+}
+
+void DrawingRenderer::build_in_two(const std::vector<RecordId>& ids) {
+    // Each thread builds what needs only the drawing's records; the rest (blocks, images, layers
+    // the table lacks) is built afterwards here, in the order of `ids` as one thread would.
+    std::vector<std::unique_ptr<Item>> built(ids.size());
+    const size_t half = ids.size() / 2;
+    if (!worker_) worker_ = std::make_unique<PaintWorker>();
+    worker_->start([&] {
+        for (size_t k = half; k < ids.size(); ++k) built[k] = builder_->build_alone(ids[k]);
+    });
+    try {
+        for (size_t k = 0; k < half; ++k) built[k] = builder_->build_alone(ids[k]);
+    } catch (...) {
+        worker_->wait();
+        throw;
+    }
+    worker_->wait();
+    for (size_t k = 0; k < ids.size(); ++k) {
+        if (!built[k]) built[k] = builder_->build(ids[k], false);
+        if (ids[k] >= slot_.size()) slot_.resize(ids[k] + 1, -1);
+        slot_[ids[k]] = int32_t(items_.size());
+        items_.push_back(std::move(built[k]));
     }
 }
 

@@ -72,9 +72,10 @@ struct RenderOptions {
     // picture uncovers); empty: all that the view shows. They are drawn whole, unclipped, so
     // that their pixels in the part are those a full frame gives.
     QRect area;
-    // From this many entities in view, a picture painted on a QImage is painted in two bands at
-    // once, on two threads; each band's pixels are those one thread would paint.
-    size_t two_bands_from = 6000;
+    // From this many entities in view a second thread shares the frame's work: the items not yet
+    // built are built in two halves, and a picture painted on a QImage is painted in two bands at
+    // once. Each band's pixels are those one thread would paint.
+    size_t two_threads_from = 6000;
 };
 
 struct RenderStats {
@@ -137,6 +138,8 @@ private:
     std::unique_ptr<ImageCache> own_images_;
     ImageCache* images_;
     std::unique_ptr<PaintWorker> worker_;
+    // The frame's entities, kept between frames for their memory.
+    std::vector<uint32_t> entries_of_frame_;
 
     // An entity of the frame: its item, and the rows of the picture it may paint.
     struct Placed {
@@ -145,6 +148,7 @@ private:
         float top, bottom;
         bool dashed;
     };
+    std::vector<Placed> placed_;
 
     void sync(host::HostDocument& doc);
     // Rebuilds what the change log says was edited or added; false when the log cannot tell.
@@ -152,6 +156,8 @@ private:
     void note_model_entity(const drawing::Document& doc, drawing::RecordId id);
     const Item& item(drawing::RecordId id);
     const std::vector<std::unique_ptr<Item>>& block(const drawing::Document& doc, const std::string& name);
+    // Builds the items of `ids` (none built yet), half of them on the worker thread.
+    void build_in_two(const std::vector<drawing::RecordId>& ids);
     void prepare_blocks(const drawing::Document& doc, const Item& it, int depth);
     // Paints the entities reaching into rows [top, bottom); those that also reach above `top`
     // are painted but not counted, as the band above counts them.

@@ -138,8 +138,8 @@ TEST(FastPaths, EditsAndPansGiveThePictureOfAFreshRenderer) {
     }
 }
 
-TEST(FastPaths, TwoBandsPaintWhatOneThreadPaints) {
-    // Points' marks, labels, hatches and the frame's block reach past their boxes in the index:
+TEST(FastPaths, TwoThreadsPaintWhatOneThreadPaints) {
+    // The items built in two halves, the picture painted in two bands. Points' marks, labels, hatches and the frame's block reach past their boxes in the index:
     // the band that does not paint them must not need them. Every zoom, with and without
     // antialiasing, with a selection shown dashed.
     host::ScriptInput input;
@@ -160,7 +160,7 @@ TEST(FastPaths, TwoBandsPaintWhatOneThreadPaints) {
                 RenderOptions options;
                 options.antialias_limit = antialias_limit;
                 options.selected = &selected;
-                options.two_bands_from = bands ? 0 : std::numeric_limits<size_t>::max();
+                options.two_threads_from = bands ? 0 : std::numeric_limits<size_t>::max();
                 pictures[bands] = QImage(kW, kH, QImage::Format_RGB32);
                 DrawingRenderer renderer;
                 QPainter p(&pictures[bands]);
