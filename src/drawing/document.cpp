@@ -100,11 +100,18 @@ Tag Document::make_raw(int code, std::string_view raw) {
 }
 
 std::string Document::encode_text(std::string_view utf8) const {
-    std::string value = codec_.encode(utf8);
-    // A value is one line of the file: a line break in it would cut the file apart.
-    for (char& c : value)
-        if (c == '\n' || c == '\r') c = ' ';
+    std::string value;
+    append_encoded(value, utf8);
     return value;
+}
+
+void Document::append_encoded(std::string& out, std::string_view utf8) const {
+    const size_t from = out.size();
+    if (codec_.is_utf8()) out.append(utf8);  // what encode gives, without a string of its own
+    else out += codec_.encode(utf8);
+    // A value is one line of the file: a line break in it would cut the file apart.
+    for (size_t i = from; i < out.size(); ++i)
+        if (out[i] == '\n' || out[i] == '\r') out[i] = ' ';
 }
 
 Tag Document::make_text(int code, std::string_view utf8) { return make_raw(code, encode_text(utf8)); }
@@ -397,8 +404,7 @@ void Document::new_change_generation() {
 Record& Document::edit(RecordId id) {
     modified_ = true;
     log_change(id, false);
-    if (step_depth_ > 0 && id < current_.record_count && !current_.records.count(id))
-        current_.records.emplace(id, records_[id]);
+    if (step_depth_ > 0 && id < current_.record_count) current_.records.try_emplace(id, records_[id]);
     return records_[id];
 }
 

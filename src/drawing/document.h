@@ -91,6 +91,7 @@ public:
 
     Tag make_text(int code, std::string_view utf8);  // encoded for this drawing
     std::string encode_text(std::string_view utf8) const;  // the bytes make_text stores
+    void append_encoded(std::string& out, std::string_view utf8) const;  // the same, appended
     Tag make_raw(int code, std::string_view raw);
     Tag make_real(int code, double value);
     Tag make_int(int code, long long value);

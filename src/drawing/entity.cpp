@@ -220,6 +220,11 @@ struct EncodedItems {
         items.push_back({code, uint32_t(bytes.size()), uint32_t(raw.size())});
         bytes.append(raw);
     }
+    void add_text(int code, const Document& doc, std::string_view utf8) {
+        const size_t from = bytes.size();
+        doc.append_encoded(bytes, utf8);
+        items.push_back({code, uint32_t(from), uint32_t(bytes.size() - from)});
+    }
     std::string_view raw(size_t k) const { return std::string_view(bytes).substr(items[k].offset, items[k].length); }
 };
 
@@ -231,7 +236,8 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
     const std::string& app = items[0].text;
     EncodedItems enc;
     enc.items.reserve(items.size() + 2);
-    enc.add(1001, doc_->encode_text(app));
+    enc.bytes.reserve(512);
+    enc.add_text(1001, *doc_, app);
     if (enc.raw(0).size() > 31) throw XDataError("application name longer than 31 bytes: " + app);
     int depth = 0;
     for (size_t k = 1; k < items.size(); ++k) {
@@ -261,7 +267,7 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
                 throw XDataError(std::string(c == 1004 ? "1004 binary data" : "1005 handle") + " must be hexadecimal (item " +
                                  std::to_string(k) + ")");
             if (c == 1004 || c == 1005) enc.add(c, it.text);
-            else enc.add(c, doc_->encode_text(it.text));
+            else enc.add_text(c, *doc_, it.text);
             if (enc.raw(enc.items.size() - 1).size() > 255)
                 throw XDataError("extended-data string longer than 255 bytes (item " + std::to_string(k) + ")");
             if (c == 1002) {
