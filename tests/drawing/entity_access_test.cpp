@@ -130,6 +130,29 @@ TEST(EntityAccess, SetXdataReplacesItsApplicationWhereItWasAndRemoveTakesItOut) 
     EXPECT_EQ(line.xdata_apps(), (std::vector<std::string>{"South", "Brand_New"}));
 }
 
+// A value written as it stands keeps its tag, read from the file; one with new text, or the same
+// text under another group code, is stored anew.
+TEST(EntityAccess, SetXdataStoresOnlyWhatChanged) {
+    Document doc = load(with_groups(r2010_groups(), "4B", every_xdata_code, true));
+    Entity line = entity(doc, "4B");
+    auto stored = [&] {
+        std::vector<std::string> out;
+        for (size_t i = line.xdata_start(); i < line.rec().tags.size(); ++i)
+            if (const Tag& t = line.rec().tags[i]; t.owned) out.push_back(std::to_string(t.code) + " " + std::string(doc.raw(t)));
+        return out;
+    };
+    const std::vector<std::string> before = raws(doc, line.rec());
+    std::vector<XDataItem> acad = line.xdata("ACAD");
+    line.set_xdata(acad);
+    EXPECT_EQ(raws(doc, line.rec()), before);
+    EXPECT_TRUE(stored().empty());
+    acad[6].real = 0.75;  // 1041 2.0
+    acad[8].code = 1071;  // 1070 -3
+    line.set_xdata(acad);
+    EXPECT_EQ(stored(), (std::vector<std::string>{"1041 0.75", "1071 -3"}));
+    EXPECT_EQ(shown(line.xdata("ACAD"))[8], "1071 -3");
+}
+
 TEST(EntityAccess, ExtendedDataLimitsGiveClearErrorsAndChangeNothing) {
     Document doc = load(r2010_groups());
     Entity parcel = entity(doc, "40");
