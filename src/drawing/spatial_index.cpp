@@ -29,6 +29,35 @@ uint64_t hilbert(uint32_t x, uint32_t y) {
     return d;
 }
 
+// Runs part(from, to) over [0, n): from `two_from` items on, half of them on a second thread.
+// The parts must only read what they share.
+template <class Part>
+void run_in_two(size_t n, size_t two_from, Part part) {
+    if (n < two_from || std::thread::hardware_concurrency() < 2) {
+        part(size_t(0), n);
+        return;
+    }
+    const size_t half = n / 2;
+    std::exception_ptr failure;
+    std::thread other([&] {
+        try {
+            part(half, n);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        part(size_t(0), half);
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+constexpr size_t kTwoThreadsFrom = 20000;
+
 bool in_model_space(const Document& doc, RecordId id) {
     const Record& r = doc.record(id);
     if (r.erased || r.tags.empty() || r.tags[0].code != 0) return false;
@@ -82,14 +111,19 @@ void SpatialIndex::Tree::build(std::vector<uint32_t> items, const std::vector<En
     if (items.empty()) return;
     double w = extents.width() > 0 ? extents.width() : 1;
     double h = extents.height() > 0 ? extents.height() : 1;
-    std::vector<std::pair<uint64_t, uint32_t>> keyed;
-    keyed.reserve(items.size());
-    for (uint32_t e : items) {
-        Point2 c = entries[e].box.center();
-        auto cell = [](double v) { return uint32_t(std::clamp(v, 0.0, 1.0) * 65535.0); };
-        keyed.push_back({hilbert(cell((c.x - extents.min_x) / w), cell((c.y - extents.min_y) / h)), e});
-    }
-    std::sort(keyed.begin(), keyed.end());
+    // Each half keyed and sorted on its own thread, then merged: the keys with their entries are
+    // all different, so the order is the one a single sort gives.
+    std::vector<std::pair<uint64_t, uint32_t>> keyed(items.size());
+    run_in_two(items.size(), kTwoThreadsFrom, [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) {
+            Point2 c = entries[items[k]].box.center();
+            auto cell = [](double v) { return uint32_t(std::clamp(v, 0.0, 1.0) * 65535.0); };
+            keyed[k] = {hilbert(cell((c.x - extents.min_x) / w), cell((c.y - extents.min_y) / h)), items[k]};
+        }
+        std::sort(keyed.begin() + std::ptrdiff_t(from), keyed.begin() + std::ptrdiff_t(to));
+    });
+    if (items.size() >= kTwoThreadsFrom)
+        std::inplace_merge(keyed.begin(), keyed.begin() + std::ptrdiff_t(items.size() / 2), keyed.end());
     size_t total = keyed.size();
     for (size_t n = keyed.size(); n > 1;) {
         n = (n + kNodeSize - 1) / kNodeSize;
@@ -243,29 +277,8 @@ std::vector<SpatialIndex::Measured> SpatialIndex::measure(const std::vector<Reco
             if (!m.insert) m.box = entity_bounds(*doc_, ids[k], nullptr);
         }
     };
-    // A large drawing is measured on two threads: the records are only read.
-    constexpr size_t kTwoThreadsFrom = 20000;
-    if (ids.size() < kTwoThreadsFrom || std::thread::hardware_concurrency() < 2) {
-        run(0, ids.size());
-        return out;
-    }
-    const size_t half = ids.size() / 2;
-    std::exception_ptr failure;
-    std::thread other([&] {
-        try {
-            run(half, ids.size());
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    try {
-        run(0, half);
-    } catch (...) {
-        other.join();
-        throw;
-    }
-    other.join();
-    if (failure) std::rethrow_exception(failure);
+    // The records are only read.
+    run_in_two(ids.size(), kTwoThreadsFrom, run);
     return out;
 }
 

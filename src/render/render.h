@@ -75,7 +75,7 @@ struct RenderOptions {
     // From this many entities in view a second thread shares the frame's work: the items not yet
     // built are built in two halves, and a picture painted on a QImage is painted in two bands at
     // once. Each band's pixels are those one thread would paint.
-    size_t two_threads_from = 6000;
+    size_t two_threads_from = 1000;
 };
 
 struct RenderStats {
