@@ -288,7 +288,12 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
                           : nullptr;
     const bool two_threads = entries.size() >= options.two_threads_from && PaintWorker::worthwhile();
     const bool two_bands = two_threads && picture && !painter.hasClipping() && painter.worldTransform().isIdentity() &&
-                           picture->devicePixelRatio() == 1 && picture->size() == size;
+                           picture->devicePixelRatio() == 1 && picture->size() == size &&
+                           // The second painter reaches the same pixels through an image of its own,
+                           // which carries no colour table: formats of whole 32-bit pixels only.
+                           (picture->format() == QImage::Format_RGB32 ||
+                            picture->format() == QImage::Format_ARGB32_Premultiplied ||
+                            picture->format() == QImage::Format_ARGB32);
 
     // Each entity's item and the rows it may paint: its box in the index, grown by how far a
     // label, a point's mark or a line's width may reach beyond it. Looked up on both threads;
