@@ -16,10 +16,19 @@ public:
     PaintWorker(const PaintWorker&) = delete;
     PaintWorker& operator=(const PaintWorker&) = delete;
 
-    // Runs `task` on the worker's thread; one task at a time, each followed by wait().
-    void start(std::function<void()> task);
-    // Waits for the task started last; what it threw is thrown here.
-    void wait();
+    // Runs `theirs` on the worker's thread and `mine` on the caller's, and returns when both are
+    // done (also when `mine` throws); what either threw is thrown here.
+    template <class Mine>
+    void share(std::function<void()> theirs, Mine&& mine) {
+        start(std::move(theirs));
+        try {
+            mine();
+        } catch (...) {
+            wait();
+            throw;
+        }
+        wait();
+    }
 
     // Whether the machine has a second core to give the worker.
     static bool worthwhile();
@@ -33,6 +42,8 @@ private:
     std::exception_ptr failure_;
     std::thread thread_;
 
+    void start(std::function<void()> task);
+    void wait();
     void run();
 };
 

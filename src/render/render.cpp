@@ -286,8 +286,10 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     QImage* picture = painter.device() && painter.device()->devType() == QInternal::Image
                           ? static_cast<QImage*>(painter.device())
                           : nullptr;
-    const bool two_threads = entries.size() >= options.two_threads_from && PaintWorker::worthwhile();
-    const bool two_bands = two_threads && picture && !painter.hasClipping() && painter.worldTransform().isIdentity() &&
+    const bool two_threads =
+        !entries.empty() && entries.size() >= options.two_threads_from && PaintWorker::worthwhile();
+    const bool two_bands = two_threads && picture && size.height() >= 2 && !painter.hasClipping() &&
+                           painter.worldTransform().isIdentity() &&
                            picture->devicePixelRatio() == 1 && picture->size() == size &&
                            // The second painter reaches the same pixels through an image of its own,
                            // which carries no colour table: formats of whole 32-bit pixels only.
@@ -335,14 +337,7 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     if (two_threads) {
         const size_t half = entries.size() / 2;
         if (!worker_) worker_ = std::make_unique<PaintWorker>();
-        worker_->start([&] { look_up(half, entries.size(), second); });
-        try {
-            look_up(0, half, first);
-        } catch (...) {
-            worker_->wait();
-            throw;
-        }
-        worker_->wait();
+        worker_->share([&] { look_up(half, entries.size(), second); }, [&] { look_up(0, half, first); });
     } else {
         look_up(0, entries.size(), first);
     }
@@ -378,7 +373,7 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
         if (!worker_) worker_ = std::make_unique<PaintWorker>();
         QImage lower(const_cast<uchar*>(picture->constBits()), picture->width(), picture->height(), picture->bytesPerLine(), picture->format());
         RenderStats below;
-        worker_->start([&] {
+        auto lower_band = [&] {
             QPainter p(&lower);
             p.setRenderHint(QPainter::Antialiasing, antialiased);
             p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -397,15 +392,9 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
             band.descent = fr.descent;
             paint_band(band, placed, world, float(split), kEverywhere, true);
             below = band.stats;
-        });
+        };
         painter.setClipRect(QRect(0, 0, size.width(), split));
-        try {
-            paint_band(fr, placed, world, -kEverywhere, float(split), false);
-        } catch (...) {
-            worker_->wait();
-            throw;
-        }
-        worker_->wait();
+        worker_->share(lower_band, [&] { paint_band(fr, placed, world, -kEverywhere, float(split), false); });
         fr.stats.drawn += below.drawn;
     }
     painter.restore();
@@ -432,16 +421,10 @@ void DrawingRenderer::build_in_two(const std::vector<RecordId>& ids) {
     std::vector<std::unique_ptr<Item>> built(ids.size());
     const size_t half = ids.size() / 2;
     if (!worker_) worker_ = std::make_unique<PaintWorker>();
-    worker_->start([&] {
-        for (size_t k = half; k < ids.size(); ++k) built[k] = builder_->build_alone(ids[k]);
-    });
-    try {
-        for (size_t k = 0; k < half; ++k) built[k] = builder_->build_alone(ids[k]);
-    } catch (...) {
-        worker_->wait();
-        throw;
-    }
-    worker_->wait();
+    auto build = [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) built[k] = builder_->build_alone(ids[k]);
+    };
+    worker_->share([&] { build(half, ids.size()); }, [&] { build(0, half); });
     for (size_t k = 0; k < ids.size(); ++k) {
         if (!built[k]) built[k] = builder_->build(ids[k], false);
         if (ids[k] >= slot_.size()) slot_.resize(ids[k] + 1, -1);
