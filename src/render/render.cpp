@@ -297,13 +297,17 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
                             picture->format() == QImage::Format_ARGB32_Premultiplied ||
                             picture->format() == QImage::Format_ARGB32);
 
-    // Each entity's item and the rows it may paint: its box in the index, grown by how far a
-    // label, a point's mark or a line's width may reach beyond it. Looked up on both threads;
-    // what is not built yet is built afterwards on this one (building keeps tables), in two
-    // halves when there is much of it.
+    // Each entity's item and, for two bands, the rows it may paint: its box in the index, grown
+    // by how far a label, a point's mark or a line's width may reach beyond it (one band takes
+    // every row). Looked up on both threads; what is not built yet is built afterwards on this
+    // one (building keeps tables), in two halves when there is much of it.
     std::vector<Placed>& placed = placed_;
     placed.resize(entries.size());
     auto rows = [&](Placed& p, uint32_t e) {
+        if (!two_bands) {
+            p.top = p.bottom = 0;
+            return;
+        }
         const drawing::Box2& b = index.entry_box(e);
         const Item& it = *p.item;
         double reach = it.kind == Item::Text || it.kind == Item::Insert ? text_margin_
