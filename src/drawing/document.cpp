@@ -68,10 +68,42 @@ std::string_view Document::trimmed(const Tag& t) const {
     return v;
 }
 
+namespace {
+
+// Reads a plain decimal ("-12.345", no exponent) of at most 15 digits, as nearly every
+// coordinate of a drawing is written: its digits and the power of ten are both exact doubles,
+// so one division rounds the exact value as std::from_chars does. False for anything else.
+bool read_plain_decimal(std::string_view v, double& out) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = v.data();
+    const char* const end = p + v.size();
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    const char* const first = p;
+    uint64_t m = 0;
+    while (p != end && unsigned(*p - '0') < 10) m = m * 10 + unsigned(*p++ - '0');
+    if (p == first) return false;
+    size_t digits = size_t(p - first), fraction = 0;
+    if (p != end && *p == '.') {
+        const char* const point = ++p;
+        while (p != end && unsigned(*p - '0') < 10) m = m * 10 + unsigned(*p++ - '0');
+        fraction = size_t(p - point);
+        digits += fraction;
+    }
+    if (p != end || digits > 15) return false;
+    const double d = double(m) / kPow10[fraction];
+    out = negative ? -d : d;
+    return true;
+}
+
+}  // namespace
+
 double Document::real(const Tag& t) const {
     std::string_view v = trimmed(t);
     if (!v.empty() && v[0] == '+') v.remove_prefix(1);
     double d = 0;
+    if (read_plain_decimal(v, d)) return d;
     std::from_chars(v.data(), v.data() + v.size(), d);
     return d;
 }

@@ -102,6 +102,33 @@ uint64_t geometry_signature(const Document& doc, RecordId id) {
     return h | 1;  // never 0, which stands for "not seen"
 }
 
+// The box entity_bounds gives, read straight from the groups for the kinds a survey drawing
+// is made of (straight-sided polylines, texts, points in the plane of the drawing), without
+// building their shapes; nullopt when the entity is of another kind, or has arcs or an
+// extrusion direction: then its shape decides.
+std::optional<std::optional<Box2>> plain_bounds(const Document& doc, RecordId id, std::string_view type) {
+    const bool polyline = type == "LWPOLYLINE";
+    const bool at_point = type == "TEXT" || type == "MTEXT" || type == "POINT" || type == "ATTDEF";
+    if (!polyline && !at_point) return std::nullopt;
+    const std::vector<Tag>& tags = doc.record(id).tags;
+    Box2 box;
+    bool any = false;
+    for (size_t i = 1; i < tags.size(); ++i) {
+        const int code = tags[i].code;
+        if (code == 1001) break;
+        if (code == 210 || (code == 42 && polyline && doc.real(tags[i]) != 0)) return std::nullopt;
+        if (code != 10 || (any && !polyline)) continue;
+        Point2 p{doc.real(tags[i]), 0};
+        if (i + 1 < tags.size() && tags[i + 1].code == 20) p.y = doc.real(tags[++i]);
+        box.add(p);
+        any = true;
+    }
+    // A text without its point stands at the origin; a polyline without vertices has no place.
+    if (!any && at_point) box.add(Point2{0, 0});
+    if (box.empty()) return std::optional<Box2>{};
+    return std::optional<Box2>{box};
+}
+
 }  // namespace
 
 void SpatialIndex::Tree::build(std::vector<uint32_t> items, const std::vector<Entry>& entries, const Box2& extents) {
@@ -273,8 +300,12 @@ std::vector<SpatialIndex::Measured> SpatialIndex::measure(const std::vector<Reco
         for (size_t k = from; k < to; ++k) {
             Measured& m = out[k];
             m.signature = geometry_signature(*doc_, ids[k]);
-            m.insert = doc_->type(ids[k]) == "INSERT";
-            if (!m.insert) m.box = entity_bounds(*doc_, ids[k], nullptr);
+            const std::string_view type = doc_->type(ids[k]);
+            m.insert = type == "INSERT";
+            m.fill = is_fill_type(type);
+            if (m.insert) continue;
+            if (auto plain = plain_bounds(*doc_, ids[k], type)) m.box = *plain;
+            else m.box = entity_bounds(*doc_, ids[k], nullptr);
         }
     };
     // The records are only read.
@@ -309,7 +340,7 @@ void SpatialIndex::rebuild() {
         e.id = id;
         e.order = uint32_t(k);
         e.box = *b;
-        e.fill = is_fill_type(doc_->type(id));
+        e.fill = measured[k].fill;
         extents_.add(*b);
         entry_of_[id] = uint32_t(entries_.size());
         items.push_back(uint32_t(entries_.size()));

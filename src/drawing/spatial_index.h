@@ -140,6 +140,7 @@ private:
         uint64_t signature = 0;
         std::optional<Box2> box;
         bool insert = false;
+        bool fill = false;
     };
     std::vector<Measured> measure(const std::vector<RecordId>& ids) const;
     void rebuild();

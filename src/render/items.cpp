@@ -59,17 +59,29 @@ int LayerTable::find(const std::string& name) const {
 template <class LayerOf>
 std::unique_ptr<Item> ItemBuilder::build_common(RecordId id, bool in_block, LayerOf layer_of) {
     auto it = std::make_unique<Item>();
-    drawing::EntityView e(doc_, id);
-    if (e.integer(60).value_or(0) == 1) return it;  // invisible
-    it->layer = layer_of(e.layer());
+    const std::vector<drawing::Tag>& tags = doc_.record(id).tags;
+    // The groups every kind reads, found in one pass: each the first of its code.
+    int visibility = -1, layer = -1, color = -1, true_color = -1, other = 0;
+    for (size_t i = 1; i < tags.size() && tags[i].code != 1001; ++i) {
+        int& at = tags[i].code == 60    ? visibility
+                  : tags[i].code == 8   ? layer
+                  : tags[i].code == 62  ? color
+                  : tags[i].code == 420 ? true_color
+                                        : other;
+        if (at < 0) at = int(i);
+    }
+    if (visibility >= 0 && doc_.integer(tags[size_t(visibility)]) == 1) return it;  // invisible
+    it->layer = layer_of(layer >= 0 ? doc_.text(tags[size_t(layer)]) : std::string("0"));
     if (it->layer < 0) return nullptr;
-    it->color = e.color();
-    if (auto tc = e.integer(420)) {
+    it->color = color >= 0 ? int(doc_.integer(tags[size_t(color)])) : 256;
+    if (true_color >= 0) {
+        const long long tc = doc_.integer(tags[size_t(true_color)]);
         it->true_color = true;
-        it->rgb = qRgb(int((*tc >> 16) & 255), int((*tc >> 8) & 255), int(*tc & 255));
+        it->rgb = qRgb(int((tc >> 16) & 255), int((tc >> 8) & 255), int(tc & 255));
     }
     std::string_view type = doc_.type(id);
-    if (type == "POINT") build_point(*it, id);
+    if (type == "LWPOLYLINE") build_lwpolyline(*it, id);
+    else if (type == "POINT") build_point(*it, id);
     else if (type == "TEXT" || type == "ATTRIB" || (type == "ATTDEF" && !in_block)) build_text(*it, id);
     else if (type == "MTEXT") build_mtext(*it, id);
     else if (type == "HATCH") build_hatch(*it, id);
@@ -103,22 +115,48 @@ void ItemBuilder::build_point(Item& it, RecordId id) {
 void ItemBuilder::build_text(Item& it, RecordId id) {
     drawing::EntityView e(doc_, id);
     std::string_view type = doc_.type(id);
-    if (type == "ATTRIB" && (e.integer(70).value_or(0) & 1)) return;  // invisible attribute
+    const bool text = type == "TEXT";
+    // The groups a text reads, found in one pass: each the first of its code.
+    int value = -1, p10 = -1, p11 = -1, height = -1, rotation = -1, width = -1, halign = -1, valign = -1, flags = -1,
+        other = 0;
+    const std::vector<drawing::Tag>& tags = e.rec().tags;
+    const int value_code = type == "ATTDEF" ? 2 : 1;
+    // TEXT keeps its vertical alignment in 73, attributes in 74.
+    const int valign_code = text ? 73 : 74;
+    for (size_t i = 1; i < tags.size() && tags[i].code != 1001; ++i) {
+        const int code = tags[i].code;
+        int& at = code == value_code    ? value
+                  : code == 10          ? p10
+                  : code == 11          ? p11
+                  : code == 40          ? height
+                  : code == 50          ? rotation
+                  : code == 41          ? width
+                  : code == 72          ? halign
+                  : code == valign_code ? valign
+                  : code == 70          ? flags
+                                        : other;
+        if (at < 0) at = int(i);
+    }
+    auto real = [&](int at, double fallback) { return at >= 0 ? doc_.real(tags[size_t(at)]) : fallback; };
+    auto integer = [&](int at) { return at >= 0 ? doc_.integer(tags[size_t(at)]) : 0; };
+    auto point = [&](int at) {
+        drawing::Point3 p = e.point_at(size_t(at));
+        return Point2{p.x, p.y};
+    };
+    if (type == "ATTRIB" && (integer(flags) & 1)) return;  // invisible attribute
     auto t = std::make_unique<TextInfo>();
-    std::string s = type == "ATTDEF" ? e.text_of(2).value_or("") : e.text();
-    t->lines << QString::fromStdString(s);
-    t->p10 = point2(e, 10);
-    if (e.point(11)) {
-        t->p11 = point2(e, 11);
+    t->lines << QString::fromStdString(value >= 0 ? doc_.text(tags[size_t(value)]) : std::string());
+    if (p10 >= 0) t->p10 = point(p10);
+    if (p11 >= 0) {
+        t->p11 = point(p11);
         t->has_p11 = true;
     }
-    t->height = e.real(40).value_or(1);
-    t->rotation = e.real(50).value_or(0) * kPi / 180;
-    t->width_factor = e.real(41).value_or(1);
+    t->height = real(height, 1);
+    t->rotation = real(rotation, 0) * kPi / 180;
+    t->width_factor = real(width, 1);
     if (t->width_factor <= 0) t->width_factor = 1;
-    t->halign = int(e.integer(72).value_or(0));
-    // TEXT keeps its vertical alignment in 73, attributes in 74.
-    t->valign = int(e.integer(type == "TEXT" ? 73 : 74).value_or(0));
+    t->halign = int(integer(halign));
+    t->valign = int(integer(valign));
     it.kind = Item::Text;
     it.text = std::move(t);
 }
@@ -204,6 +242,39 @@ void ItemBuilder::build_insert(Item& it, RecordId id, bool in_block) {
         }
     it.kind = Item::Insert;
     it.insert = std::move(ins);
+}
+
+void ItemBuilder::build_lwpolyline(Item& it, RecordId id) {
+    // Straight-sided polylines in the plane of the drawing (nearly every parcel) are read here
+    // in one pass, to the very points their shape has; arcs and extrusions go through the shape.
+    const std::vector<drawing::Tag>& tags = doc_.record(id).tags;
+    size_t end = 1, vertices = 0;
+    int flags = -1, width = -1;
+    for (; end < tags.size() && tags[end].code != 1001; ++end) {
+        const int code = tags[end].code;
+        if (code == 10) ++vertices;
+        else if (code == 70 && flags < 0) flags = int(end);
+        else if (code == 43 && width < 0) width = int(end);
+        else if (code == 210 || (code == 42 && doc_.real(tags[end]) != 0)) return build_shape(it, id);
+    }
+    const bool closed = flags >= 0 && (doc_.integer(tags[size_t(flags)]) & 1);
+    drawing::Path path;
+    path.closed = closed;
+    path.points.reserve(vertices);
+    for (size_t i = 1; i < end; ++i) {
+        if (tags[i].code != 10) continue;
+        Point2 p{doc_.real(tags[i]), 0};
+        if (i + 1 < end && tags[i + 1].code == 20) p.y = doc_.real(tags[++i]);
+        // Repeated vertices add nothing to the shape.
+        if (path.points.empty() || !(path.points.back() == p)) path.points.push_back(p);
+    }
+    if (closed)
+        while (path.points.size() > 1 && path.points.back() == path.points.front()) path.points.pop_back();
+    if (path.points.empty()) return;
+    it.kind = Item::Lines;
+    if (path.points.size() == 1) it.points.push_back(path.points.front());
+    else it.paths.push_back(std::move(path));
+    it.width = width >= 0 ? doc_.real(tags[size_t(width)]) : 0;
 }
 
 void ItemBuilder::build_shape(Item& it, RecordId id) {

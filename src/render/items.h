@@ -128,6 +128,7 @@ private:
     void build_image(Item& it, drawing::RecordId id);
     void build_insert(Item& it, drawing::RecordId id, bool in_block);
     void build_shape(Item& it, drawing::RecordId id);
+    void build_lwpolyline(Item& it, drawing::RecordId id);
 };
 
 }  // namespace korvane::render

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "drawing/document.h"
 #include "drawing/entity.h"
@@ -364,4 +367,31 @@ TEST(EntityAccess, UntouchedTagsAreWrittenByteForByte) {
     replace_once(edited_back, "  1\n改\n", "  1\n宗地 JC0001\n");
     replace_once(edited_back, "  8\n独有宗地\n 62\n2\n", "  8\n独有宗地\n");
     EXPECT_EQ(edited_back, original);
+}
+
+TEST(EntityAccess, RealsReadAsTheStandardReaderReadsThem) {
+    // Plain decimals take a short cut; every value must still be the double std::from_chars gives.
+    Document doc = Document::create();
+    std::mt19937_64 rng(19);
+    std::vector<std::string> values = {"0", "-0", "-0.0", "+1.5", "  42.25 ", "1.", ".5", "-.5", "1e3", "12.5x",
+                                       "nan", "-", "", "123456789012345", "1234567890123456", "0.1234567890123456",
+                                       "99999999999999.9", "0.000000000000001", "548000.1234567", "-2543000.75"};
+    for (int i = 0; i < 20000; ++i) {
+        // Up to 17 digits with the point anywhere among them, as survey coordinates are written.
+        std::string digits = std::to_string(rng() % 100000000000000000ull);
+        digits = digits.substr(0, 1 + rng() % digits.size());
+        size_t point = rng() % (digits.size() + 1);
+        std::string v = (rng() % 2 ? "-" : "") + digits.substr(0, point) + "." + digits.substr(point);
+        values.push_back(point == 0 ? "0" + v : v);
+    }
+    for (const std::string& v : values) {
+        std::string_view t = v;
+        while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+        if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+        double want = 0;
+        std::from_chars(t.data(), t.data() + t.size(), want);
+        double got = doc.real(doc.make_raw(40, v));
+        EXPECT_TRUE(std::memcmp(&got, &want, sizeof got) == 0) << v << ": " << got << " vs " << want;
+    }
 }
