@@ -140,31 +140,8 @@ void Entity::set_color(int color) {
 
 std::vector<XDataItem> EntityView::xdata(std::string_view app) const {
     std::vector<XDataItem> out;
-    const auto& tags = rec().tags;
-    const size_t start = xdata_start();
-    out.reserve(tags.size() - start);
-    bool take = false;
-    for (size_t i = start; i < tags.size(); ++i) {
-        const Tag& t = tags[i];
-        if (t.code == 1001) take = app.empty() || iequals(cdoc_->text(t), app);
-        if (!take) continue;
-        XDataItem item;
-        item.code = t.code;
-        if (t.code >= 1010 && t.code <= 1013) {
-            item.point.x = cdoc_->real(t);
-            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 10) item.point.y = cdoc_->real(tags[++i]);
-            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 20) item.point.z = cdoc_->real(tags[++i]);
-        } else if (t.code >= 1040 && t.code <= 1042) {
-            item.real = cdoc_->real(t);
-        } else if (t.code == 1070 || t.code == 1071) {
-            item.integer = cdoc_->integer(t);
-        } else if (t.code == 1004 || t.code == 1005) {
-            item.text = std::string(cdoc_->raw(t));
-        } else {
-            item.text = cdoc_->text(t);
-        }
-        out.push_back(std::move(item));
-    }
+    out.reserve(rec().tags.size() - xdata_start());
+    visit_xdata(app, [&](XDataItem&& item) { out.push_back(std::move(item)); });
     return out;
 }
 
@@ -231,17 +208,24 @@ struct EncodedItems {
 }  // namespace
 
 void Entity::set_xdata(const std::vector<XDataItem>& items) {
+    std::vector<XDataValue> values;
+    values.reserve(items.size());
+    for (const XDataItem& it : items) values.push_back({it.code, it.text, it.point, it.real, it.integer});
+    set_xdata(values);
+}
+
+void Entity::set_xdata(const std::vector<XDataValue>& items) {
     if (items.empty() || items[0].code != 1001 || items[0].text.empty())
         throw XDataError("extended data must start with a 1001 application name");
-    const std::string& app = items[0].text;
+    const std::string_view app = items[0].text;
     EncodedItems enc;
     enc.items.reserve(items.size() + 2);
     enc.bytes.reserve(512);
     enc.add_text(1001, *doc_, app);
-    if (enc.raw(0).size() > 31) throw XDataError("application name longer than 31 bytes: " + app);
+    if (enc.raw(0).size() > 31) throw XDataError("application name longer than 31 bytes: " + std::string(app));
     int depth = 0;
     for (size_t k = 1; k < items.size(); ++k) {
-        const XDataItem& it = items[k];
+        const XDataValue& it = items[k];
         int c = it.code;
         if (c == 1001) throw XDataError("only one application per call");
         if (c >= 1010 && c <= 1013) {

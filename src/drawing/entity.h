@@ -34,6 +34,15 @@ struct XDataItem {
     bool is_string() const { return code >= 1000 && code <= 1005; }
 };
 
+// One value handed to Entity::set_xdata, its text looked at where it lies (not copied).
+struct XDataValue {
+    int code = 1000;
+    std::string_view text;
+    Point3 point;
+    double real = 0;
+    long long integer = 0;
+};
+
 // Extended data that breaks the limits CAD programs enforce.
 class XDataError : public std::invalid_argument {
 public:
@@ -78,6 +87,10 @@ public:
     // Data of the named application (matched without regard to case), or of every
     // application when `app` is empty; each application's data starts with its 1001 item.
     std::vector<XDataItem> xdata(std::string_view app = {}) const;
+    // The same items handed to `each` one by one (each(XDataItem&&)), for readers that keep
+    // them in their own form.
+    template <class F>
+    void visit_xdata(std::string_view app, F&& each) const;
     std::vector<std::string> xdata_apps() const;
 
     // --- polylines (LWPOLYLINE, POLYLINE with VERTEX/SEQEND) ---
@@ -121,6 +134,7 @@ public:
     // Replaces the data of the application named by items[0] (a 1001 item), leaving the others;
     // registers the application in the APPID table. Throws XDataError on broken limits.
     void set_xdata(const std::vector<XDataItem>& items);
+    void set_xdata(const std::vector<XDataValue>& items);
     void remove_xdata(std::string_view app);
 
     void set_vertices(const std::vector<Point3>& points, const std::vector<double>& bulges = {});
@@ -136,5 +150,32 @@ private:
     void set_tag(int code, const Tag& value, int after);
     int insert_position(int after) const;
 };
+
+template <class F>
+void EntityView::visit_xdata(std::string_view app, F&& each) const {
+    const auto& tags = rec().tags;
+    bool take = false;
+    for (size_t i = xdata_start(); i < tags.size(); ++i) {
+        const Tag& t = tags[i];
+        if (t.code == 1001) take = app.empty() || iequals(cdoc_->text(t), app);
+        if (!take) continue;
+        XDataItem item;
+        item.code = t.code;
+        if (t.code >= 1010 && t.code <= 1013) {
+            item.point.x = cdoc_->real(t);
+            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 10) item.point.y = cdoc_->real(tags[++i]);
+            if (i + 1 < tags.size() && tags[i + 1].code == t.code + 20) item.point.z = cdoc_->real(tags[++i]);
+        } else if (t.code >= 1040 && t.code <= 1042) {
+            item.real = cdoc_->real(t);
+        } else if (t.code == 1070 || t.code == 1071) {
+            item.integer = cdoc_->integer(t);
+        } else if (t.code == 1004 || t.code == 1005) {
+            item.text = std::string(cdoc_->raw(t));
+        } else {
+            item.text = cdoc_->text(t);
+        }
+        each(std::move(item));
+    }
+}
 
 }  // namespace korvane::drawing

@@ -64,11 +64,34 @@ std::string entry_name(const Document& doc, RecordId entry) {
     return {};
 }
 
+namespace {
+
+// True when the entry's name (its first 2 group) is `name`, without regard to case (ASCII
+// letters; CJK has no case). A name of plain ASCII without escapes is its stored bytes, and is
+// compared as it stands; any other is decoded first.
+bool entry_named(const Document& doc, const Record& r, std::string_view name) {
+    for (size_t k = 1; k < r.tags.size(); ++k) {
+        if (r.tags[k].code != 2) continue;
+        const std::string_view raw = doc.raw(r.tags[k]);
+        bool plain = true;
+        for (char c : raw)
+            if (static_cast<unsigned char>(c) >= 0x80 || c == '\\') plain = false;
+        return plain ? iequals(raw, name) : iequals(doc.text(r.tags[k]), name);
+    }
+    return name.empty();
+}
+
+}  // namespace
+
+// Walks the table in place: every extended-data write looks its application up here.
 RecordId find_table_entry(const Document& doc, std::string_view table, std::string_view name) {
-    for (RecordId id : table_entries(doc, table)) {
-        std::string n = entry_name(doc, id);
-        // Names compare without regard to case (ASCII letters; CJK has no case).
-        if (iequals(n, name)) return id;
+    TableSpan span = find_table(doc, table);
+    if (!span.found) return kNoRecord;
+    const Section* s = doc.section("TABLES");
+    for (size_t i = span.head + 1; i < span.endtab; ++i) {
+        RecordId id = s->items[i];
+        const Record& r = doc.record(id);
+        if (!r.erased && doc.type(id) == table && entry_named(doc, r, name)) return id;
     }
     return kNoRecord;
 }

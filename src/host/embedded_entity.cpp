@@ -98,15 +98,16 @@ public:
     XData GetXData(const std::string& app) override {
         XData out;
         if (!ok()) return out;
-        std::vector<drawing::XDataItem> items = ent().xdata(app);
-        out.codes.reserve(items.size());
-        out.values.reserve(items.size());
-        for (auto& item : items) {
+        const drawing::Entity e = ent();
+        const size_t tags = e.rec().tags.size() - e.xdata_start();
+        out.codes.reserve(tags);
+        out.values.reserve(tags);
+        e.visit_xdata(app, [&](drawing::XDataItem&& item) {
             if (item.code >= 1010 && item.code <= 1013) out.add(item.code, Point{item.point.x, item.point.y, item.point.z});
             else if (item.code >= 1040 && item.code <= 1042) out.add(item.code, item.real);
             else if (item.code == 1070 || item.code == 1071) out.add(item.code, item.integer);
             else out.add(item.code, std::move(item.text));
-        }
+        });
         return out;
     }
     void SetXData(const XData& data) override {
@@ -115,17 +116,19 @@ public:
             err().raise(kErrInvalidArgument, "extended data arrays must be of equal, non-zero length");
             return;
         }
-        std::vector<drawing::XDataItem> items;
-        items.reserve(data.size());
+        // Texts are looked at where they lie; numbers written as text are kept here meanwhile
+        // (reserved whole, so that none moves).
+        std::vector<std::string> numbers;
+        numbers.reserve(data.size());
+        std::vector<drawing::XDataValue> items(data.size());
         for (size_t i = 0; i < data.size(); ++i) {
-            drawing::XDataItem item;
+            drawing::XDataValue& item = items[i];
             item.code = data.codes[i];
             const Value& v = data.values[i];
             if (auto s = std::get_if<std::string>(&v)) item.text = *s;
-            else if (auto r = std::get_if<double>(&v)) { item.real = *r; item.integer = (long long)std::llround(*r); item.text = drawing::format_real(*r); }
-            else if (auto n = std::get_if<long long>(&v)) { item.integer = *n; item.real = double(*n); item.text = std::to_string(*n); }
+            else if (auto r = std::get_if<double>(&v)) { item.real = *r; item.integer = (long long)std::llround(*r); item.text = numbers.emplace_back(drawing::format_real(*r)); }
+            else if (auto n = std::get_if<long long>(&v)) { item.integer = *n; item.real = double(*n); item.text = numbers.emplace_back(std::to_string(*n)); }
             else if (auto p = std::get_if<Point>(&v)) item.point = {p->x, p->y, p->z};
-            items.push_back(std::move(item));
         }
         try {
             ent().set_xdata(items);

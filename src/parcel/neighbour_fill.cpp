@@ -1,12 +1,78 @@
 #include "parcel/neighbour_fill.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "parcel/parcel_record.h"
 #include "parcel/selection_sets.h"
 
 namespace korvane::parcel {
+
+namespace {
+
+// Each parcel's right holder, read once: a parcel is the neighbour of several others, and a
+// write changes its four-boundaries list, never its holder. Handles are hexadecimal numbers,
+// mostly small and dense: such a number indexes a table (no hashing of the text, no node per
+// parcel), any other handle text goes to a map.
+class Holders {
+public:
+    explicit Holders(size_t parcels) : limit_(16 * parcels + 65536) { starts_.reserve(parcels + 1); starts_.push_back(0); }
+
+    // The holder of the entity with this handle (nullopt: it has none); `read()` gives it the
+    // first time.
+    template <class Read>
+    std::optional<std::string_view> get(const std::string& handle, Read&& read) {
+        const uint64_t n = number(handle);
+        if (n >= limit_) {
+            auto [it, added] = others_.try_emplace(handle);
+            if (added) it->second = read();
+            if (!it->second) return std::nullopt;
+            return std::string_view(*it->second);
+        }
+        if (n >= slots_.size()) slots_.resize(std::max<size_t>(n + 1, 2 * slots_.size()), kUnknown);
+        uint32_t& slot = slots_[n];
+        if (slot == kUnknown) {
+            const std::optional<std::string> holder = read();
+            if (!holder) {
+                slot = kNone;
+            } else {
+                text_ += *holder;
+                starts_.push_back(uint32_t(text_.size()));
+                slot = uint32_t(starts_.size() - 2 + kFirst);
+            }
+        }
+        if (slot == kNone) return std::nullopt;
+        const size_t k = slot - kFirst;
+        return std::string_view(text_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+    }
+
+private:
+    static constexpr uint32_t kUnknown = 0, kNone = 1, kFirst = 2;
+    uint64_t limit_;
+    std::vector<uint32_t> slots_;   // by handle number: unknown, none, or kFirst + the holder's place
+    std::string text_;              // the holders one after another
+    std::vector<uint32_t> starts_;  // where each begins, and where the last ends
+    std::unordered_map<std::string, std::optional<std::string>> others_;
+
+    // The handle's number; UINT64_MAX for text that is not a handle as the host writes one
+    // (upper-case hexadecimal without leading zeros, at most 8 digits).
+    static uint64_t number(const std::string& handle) {
+        if (handle.empty() || handle.size() > 8 || handle[0] == '0') return UINT64_MAX;
+        uint64_t n = 0;
+        for (char c : handle) {
+            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0) return UINT64_MAX;
+            n = n * 16 + uint64_t(d);
+        }
+        return n;
+    }
+};
+
+}  // namespace
 
 std::string unprocessed_message(long unprocessed) {
     return "处理完成，但有" + std::to_string(unprocessed) +
@@ -26,10 +92,7 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
     host::Filter polylines;
     polylines.add(0, "LWPOLYLINE");
 
-    // Each parcel is the neighbour of several others; its right holder is read once (a write
-    // changes a parcel's four-boundaries list, never its holder).
-    std::unordered_map<std::string, std::optional<std::string>> holders;
-    holders.reserve(size_t(count));
+    Holders holders{size_t(count)};
     ProgressScope progress(ctx.ui, kNeighbourFillTitle, count);
     for (long i = 0; i < count; ++i) {
         if (!progress.step(i)) {
@@ -63,9 +126,10 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
         for (long k = 0; k < neighbours; ++k) {
             host::EntityPtr q = around->Item(k);
             if (!q) continue;
-            auto [it, added] = holders.try_emplace(q->Handle());
-            if (added) it->second = record_holder(q->GetXData(""));
-            if (it->second) list += *it->second + ",";
+            if (auto holder = holders.get(q->Handle(), [&] { return record_holder(q->GetXData("")); })) {
+                list += *holder;
+                list += ',';
+            }
         }
 
         ++result.parcels;
@@ -79,7 +143,7 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
         host::XData own = p->GetXData("");
         const std::string handle = p->Handle();
         // Its own holder, for the parcels after it that border it.
-        if (auto [it, added] = holders.try_emplace(handle); added) it->second = record_holder(own);
+        holders.get(handle, [&] { return record_holder(own); });
         if (record_state(own) == RecordState::Record) {
             const size_t k = size_t(Item::ZDSZ);
             own.codes[k] = 1000;
