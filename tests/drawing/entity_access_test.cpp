@@ -395,3 +395,17 @@ TEST(EntityAccess, RealsReadAsTheStandardReaderReadsThem) {
         EXPECT_TRUE(std::memcmp(&got, &want, sizeof got) == 0) << v << ": " << got << " vs " << want;
     }
 }
+
+// Names of plain ASCII are compared as stored, others decoded first (here from GBK, and a
+// character GBK lacks written as an escape).
+TEST(EntityAccess, TableEntriesAreFoundByNameWithoutRegardToCase) {
+    Document doc = load(gbk_groups());
+    const RecordId mixed = add_layer(doc, "Mixed_Case"), cjk = add_layer(doc, "宗地"), escaped = add_layer(doc, "A😀b");
+    for (const Tag& t : doc.record(escaped).tags)
+        if (t.code == 2) {
+            EXPECT_NE(doc.raw(t).find("\\U+"), std::string_view::npos) << doc.raw(t);
+        }
+    const std::pair<const char*, RecordId> cases[] = {
+        {"mIXED_cASE", mixed}, {"宗地", cjk}, {"a😀B", escaped}, {"Mixed", kNoRecord}, {"宗", kNoRecord}};
+    for (auto [name, id] : cases) EXPECT_EQ(find_table_entry(doc, "LAYER", name), id) << name;
+}
