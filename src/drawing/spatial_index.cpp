@@ -6,6 +6,8 @@
 #include <limits>
 #include <thread>
 
+#include "prefetch.h"
+
 namespace korvane::drawing {
 
 namespace {
@@ -298,6 +300,7 @@ std::vector<SpatialIndex::Measured> SpatialIndex::measure(const std::vector<Reco
     std::vector<Measured> out(ids.size());
     auto run = [&](size_t from, size_t to) {
         for (size_t k = from; k < to; ++k) {
+            prefetch_ahead(*doc_, ids, k, to);
             Measured& m = out[k];
             m.signature = geometry_signature(*doc_, ids[k]);
             const std::string_view type = doc_->type(ids[k]);

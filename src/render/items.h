@@ -111,6 +111,7 @@ public:
     // build (no block, image file, new layer or code page conversion), so that two threads may
     // build at once; null for the others.
     std::unique_ptr<Item> build_alone(drawing::RecordId id);
+    const drawing::Document& document() const { return doc_; }
 
 private:
     const drawing::Document& doc_;

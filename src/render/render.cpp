@@ -12,6 +12,7 @@
 #include "drawing/entity.h"
 #include "drawing/image.h"
 #include "drawing/image_files.h"
+#include "drawing/prefetch.h"
 #include "drawing/spatial_index.h"
 #include "host/embedded_host.h"
 #include "host/host_document.h"
@@ -426,7 +427,10 @@ void DrawingRenderer::build_in_two(const std::vector<RecordId>& ids) {
     const size_t half = ids.size() / 2;
     if (!worker_) worker_ = std::make_unique<PaintWorker>();
     auto build = [&](size_t from, size_t to) {
-        for (size_t k = from; k < to; ++k) built[k] = builder_->build_alone(ids[k]);
+        for (size_t k = from; k < to; ++k) {
+            drawing::prefetch_ahead(builder_->document(), ids, k, to);
+            built[k] = builder_->build_alone(ids[k]);
+        }
     };
     worker_->share([&] { build(half, ids.size()); }, [&] { build(0, half); });
     for (size_t k = 0; k < ids.size(); ++k) {
