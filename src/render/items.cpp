@@ -24,6 +24,14 @@ Point2 point2(const drawing::EntityView& e, int code) {
     return p ? Point2{p->x, p->y} : Point2{};
 }
 
+// A text value as Qt's text; UTF-8 without escapes straight from its stored bytes.
+QString qt_text(const drawing::Document& doc, const drawing::Tag& t) {
+    std::string_view raw = doc.raw(t);
+    if (doc.codec().is_utf8() && raw.find("\\U+") == std::string_view::npos)
+        return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
+    return QString::fromStdString(doc.text(t));
+}
+
 }  // namespace
 
 std::string upper(std::string s) {
@@ -71,7 +79,7 @@ std::unique_ptr<Item> ItemBuilder::build_common(RecordId id, bool in_block, Laye
         if (at < 0) at = int(i);
     }
     if (visibility >= 0 && doc_.integer(tags[size_t(visibility)]) == 1) return it;  // invisible
-    it->layer = layer_of(layer >= 0 ? doc_.text(tags[size_t(layer)]) : std::string("0"));
+    it->layer = layer_of(layer >= 0 ? doc_.raw(tags[size_t(layer)]) : std::string_view("0"));
     if (it->layer < 0) return nullptr;
     it->color = color >= 0 ? int(doc_.integer(tags[size_t(color)])) : 256;
     if (true_color >= 0) {
@@ -92,10 +100,10 @@ std::unique_ptr<Item> ItemBuilder::build_common(RecordId id, bool in_block, Laye
 }
 
 std::unique_ptr<Item> ItemBuilder::build(RecordId id, bool in_block) {
-    return build_common(id, in_block, [this](const std::string& name) { return layers_.of(name); });
+    return build_common(id, in_block, [this](std::string_view raw) { return layers_.of(doc_.codec().decode(raw)); });
 }
 
-std::unique_ptr<Item> ItemBuilder::build_alone(RecordId id) {
+std::unique_ptr<Item> ItemBuilder::build_alone(RecordId id, LayerMemo& memo) {
     std::string_view type = doc_.type(id);
     const bool text = type == "TEXT" || type == "MTEXT";
     const bool plain = type == "LWPOLYLINE" || type == "LINE" || type == "CIRCLE" || type == "ARC" ||
@@ -104,7 +112,12 @@ std::unique_ptr<Item> ItemBuilder::build_alone(RecordId id) {
     // Other code pages convert through a converter the drawing keeps, one conversion at a time.
     if (!plain && !(text && doc_.codec().is_utf8())) return nullptr;
     const LayerTable& layers = layers_;
-    return build_common(id, false, [&layers](const std::string& name) { return layers.find(name); });
+    return build_common(id, false, [&](std::string_view raw) {
+        if (memo.layer >= 0 && raw == memo.raw) return memo.layer;
+        const int found = layers.find(doc_.codec().decode(raw));
+        if (found >= 0) memo = {std::string(raw), found};
+        return found;
+    });
 }
 
 void ItemBuilder::build_point(Item& it, RecordId id) {
@@ -145,7 +158,7 @@ void ItemBuilder::build_text(Item& it, RecordId id) {
     };
     if (type == "ATTRIB" && (integer(flags) & 1)) return;  // invisible attribute
     auto t = std::make_unique<TextInfo>();
-    t->lines << QString::fromStdString(value >= 0 ? doc_.text(tags[size_t(value)]) : std::string());
+    t->lines << (value >= 0 ? qt_text(doc_, tags[size_t(value)]) : QString());
     if (p10 >= 0) t->p10 = point(p10);
     if (p11 >= 0) {
         t->p11 = point(p11);

@@ -110,7 +110,13 @@ public:
     // The same for an entity of model space that needs nothing but the drawing's own records to
     // build (no block, image file, new layer or code page conversion), so that two threads may
     // build at once; null for the others.
-    std::unique_ptr<Item> build_alone(drawing::RecordId id);
+    // `memo`: the layer this thread found last, by the stored bytes of its name (neighbours
+    // mostly share their layer, whose name then need not be decoded and looked up again).
+    struct LayerMemo {
+        std::string raw;
+        int layer = -1;
+    };
+    std::unique_ptr<Item> build_alone(drawing::RecordId id, LayerMemo& memo);
     const drawing::Document& document() const { return doc_; }
 
 private:

@@ -168,7 +168,11 @@ void DrawingRenderer::sync(host::HostDocument& hd) {
     text_margin_ = 0;
     in_model_.assign(doc.record_count(), false);
     owner_of_.assign(doc.record_count(), drawing::kNoRecord);
-    for (RecordId id : hd.modelspace()) note_model_entity(doc, id);
+    const std::vector<RecordId>& ms = hd.modelspace();
+    for (size_t k = 0; k < ms.size(); ++k) {
+        drawing::prefetch_ahead(doc, ms, k, ms.size());
+        note_model_entity(doc, ms[k]);
+    }
 
     // The index answers in file order; a sort table of another program may order otherwise.
     draw_rank_.clear();
@@ -427,9 +431,10 @@ void DrawingRenderer::build_in_two(const std::vector<RecordId>& ids) {
     const size_t half = ids.size() / 2;
     if (!worker_) worker_ = std::make_unique<PaintWorker>();
     auto build = [&](size_t from, size_t to) {
+        ItemBuilder::LayerMemo memo;
         for (size_t k = from; k < to; ++k) {
             drawing::prefetch_ahead(builder_->document(), ids, k, to);
-            built[k] = builder_->build_alone(ids[k]);
+            built[k] = builder_->build_alone(ids[k], memo);
         }
     };
     worker_->share([&] { build(half, ids.size()); }, [&] { build(0, half); });
