@@ -22,7 +22,7 @@ void draw_text(Frame& fr, const Item& it, const Affine& m, QColor color) {
     fr.p.save();
     fr.p.setPen(color);
     if (!t.mtext) {
-        const QString& s = t.lines.front();
+        const QString& s = t.text;
         double w = fm.horizontalAdvance(s);
         Point2 anchor = t.p10;
         double angle = t.rotation;

@@ -158,7 +158,7 @@ void ItemBuilder::build_text(Item& it, RecordId id) {
     };
     if (type == "ATTRIB" && (integer(flags) & 1)) return;  // invisible attribute
     auto t = std::make_unique<TextInfo>();
-    t->lines << (value >= 0 ? qt_text(doc_, tags[size_t(value)]) : QString());
+    if (value >= 0) t->text = qt_text(doc_, tags[size_t(value)]);
     if (p10 >= 0) t->p10 = point(p10);
     if (p11 >= 0) {
         t->p11 = point(p11);

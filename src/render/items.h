@@ -22,7 +22,8 @@ namespace korvane::render {
 using drawing::Point2;
 
 struct TextInfo {
-    QStringList lines;
+    QString text;       // TEXT, ATTRIB, ATTDEF
+    QStringList lines;  // MTEXT
     Point2 p10, p11;
     bool has_p11 = false;
     double height = 1;

@@ -64,7 +64,7 @@ TEST(Items, ReadFromTheGroupsAsTheirShapesAre) {
         } else if (doc.type(id) == "TEXT") {
             const drawing::EntityView e(doc, id);
             const TextInfo& t = *item->text;
-            EXPECT_EQ(t.lines.front().toStdString(), e.text());
+            EXPECT_EQ(t.text.toStdString(), e.text());
             EXPECT_EQ(t.p10, (Point2{e.point(10).value_or(drawing::Point3{}).x, e.point(10).value_or(drawing::Point3{}).y}));
             EXPECT_EQ(t.has_p11, e.point(11).has_value());
             EXPECT_EQ(t.height, e.real(40).value_or(1));
