@@ -214,7 +214,7 @@ void Entity::set_xdata(const std::vector<XDataItem>& items) {
     set_xdata(values);
 }
 
-void Entity::set_xdata(const std::vector<XDataValue>& items) {
+void Entity::set_xdata(std::span<const XDataValue> items) {
     if (items.empty() || items[0].code != 1001 || items[0].text.empty())
         throw XDataError("extended data must start with a 1001 application name");
     const std::string_view app = items[0].text;
@@ -285,18 +285,25 @@ void Entity::set_xdata(const std::vector<XDataValue>& items) {
     // The application keeps its name as the drawing spells it (names match without regard to case).
     RecordId appid = ensure_appid(*doc_, app);
     Record& r = mrec();  // the table insert may have grown the record store
+    // A value written as it stands keeps its tag: the pool grows only by what changed.
+    auto value_tag = [&](size_t k) {
+        const int c = enc.items[k].code;
+        const std::string_view raw = enc.raw(k);
+        if (b + k < e && r.tags[b + k].code == c && doc_->raw(r.tags[b + k]) == raw) return r.tags[b + k];
+        return doc_->make_raw(c, raw);
+    };
+    if (e - b == enc.items.size()) {
+        // As many groups as before (the usual rewrite of a record): each replaced where it is.
+        for (size_t k = 1; k < enc.items.size(); ++k) r.tags[b + k] = value_tag(k);
+        doc_->touch();
+        return;
+    }
     std::vector<Tag> tags;
     tags.reserve(enc.items.size());
     if (b < e) tags.push_back(r.tags[b]);
     else if (entry_name(*doc_, appid) != app) tags.push_back(doc_->make_text(1001, entry_name(*doc_, appid)));
     else tags.push_back(doc_->make_raw(1001, enc.raw(0)));
-    // A value written as it stands keeps its tag: the pool grows only by what changed.
-    for (size_t k = 1; k < enc.items.size(); ++k) {
-        const int c = enc.items[k].code;
-        const std::string_view raw = enc.raw(k);
-        if (b + k < e && r.tags[b + k].code == c && doc_->raw(r.tags[b + k]) == raw) tags.push_back(r.tags[b + k]);
-        else tags.push_back(doc_->make_raw(c, raw));
-    }
+    for (size_t k = 1; k < enc.items.size(); ++k) tags.push_back(value_tag(k));
     r.tags.erase(r.tags.begin() + long(b), r.tags.begin() + long(e));
     r.tags.insert(r.tags.begin() + long(b), tags.begin(), tags.end());
     doc_->touch();

@@ -3,6 +3,7 @@
 // value of the owning group in place (or inserts it where CAD programs put it),
 // so every other tag of the entity stays as it was.
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -134,7 +135,7 @@ public:
     // Replaces the data of the application named by items[0] (a 1001 item), leaving the others;
     // registers the application in the APPID table. Throws XDataError on broken limits.
     void set_xdata(const std::vector<XDataItem>& items);
-    void set_xdata(const std::vector<XDataValue>& items);
+    void set_xdata(std::span<const XDataValue> items);
     void remove_xdata(std::string_view app);
 
     void set_vertices(const std::vector<Point3>& points, const std::vector<double>& bulges = {});

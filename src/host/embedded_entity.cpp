@@ -1,4 +1,6 @@
+#include <array>
 #include <cmath>
+#include <span>
 #include <numbers>
 
 #include "drawing/entity.h"
@@ -117,11 +119,13 @@ public:
             return;
         }
         // Texts are looked at where they lie; numbers written as text are kept here meanwhile
-        // (reserved whole, so that none moves).
+        // (reserved whole when the first comes, so that none moves).
         std::vector<std::string> numbers;
-        numbers.reserve(data.size());
-        std::vector<drawing::XDataValue> items(data.size());
+        std::array<drawing::XDataValue, 32> few;
+        std::vector<drawing::XDataValue> many(data.size() > few.size() ? data.size() : 0);
+        const std::span<drawing::XDataValue> items = many.empty() ? std::span(few).first(data.size()) : std::span(many);
         for (size_t i = 0; i < data.size(); ++i) {
+            if (numbers.capacity() == 0 && !std::holds_alternative<std::string>(data.values[i])) numbers.reserve(data.size());
             drawing::XDataValue& item = items[i];
             item.code = data.codes[i];
             const Value& v = data.values[i];

@@ -144,13 +144,14 @@ NeighbourFillResult fill_neighbours(host::CommandContext& ctx) {
         const std::string handle = p->Handle();
         // Its own holder, for the parcels after it that border it.
         holders.get(handle, [&] { return record_holder(own); });
+        std::string line = handle + "-" + list + "\r";
         if (record_state(own) == RecordState::Record) {
             const size_t k = size_t(Item::ZDSZ);
             own.codes[k] = 1000;
-            own.values[k] = list;
+            own.values[k] = std::move(list);
             p->SetXData(own);
         }
-        if (util) util->Prompt(handle + "-" + list + "\r");
+        if (util) util->Prompt(line);
     }
     return result;
 }

@@ -116,6 +116,13 @@ std::optional<std::string> record_holder(const host::XData& all) {
     return as_text(all.values[size_t(Item::TDQLR)]);
 }
 
+std::optional<std::string> record_holder(host::XData&& all) {
+    if (record_state(all) != RecordState::Record) return std::nullopt;
+    host::Value& v = all.values[size_t(Item::TDQLR)];
+    if (auto s = std::get_if<std::string>(&v)) return std::move(*s);
+    return as_text(v);
+}
+
 void write_parcel_record(host::Entity& entity, const ParcelAttributeRecord& record) {
     entity.SetXData(record.to_xdata());
 }

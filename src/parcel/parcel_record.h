@@ -134,6 +134,8 @@ ParcelRead read_parcel_record(const host::XData& all_data);
 ParcelRead read_parcel_record(host::Entity& entity);
 // The land right holder alone, as read_parcel_record gives it; nullopt when the data is no record.
 std::optional<std::string> record_holder(const host::XData& all_data);
+// The same, taking the holder's text out of data the caller no longer needs.
+std::optional<std::string> record_holder(host::XData&& all_data);
 
 // Writes the record onto the entity (replacing its "South" data).
 void write_parcel_record(host::Entity& entity, const ParcelAttributeRecord& record);
