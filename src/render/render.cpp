@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -30,6 +31,7 @@ using drawing::RecordId;
 namespace {
 
 constexpr int kMaxBlockDepth = 8;
+
 constexpr float kEverywhere = std::numeric_limits<float>::infinity();
 
 double number(const host::Value& v, double fallback) {
@@ -250,7 +252,6 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     const QRect whole(QPoint(0, 0), size);
     const QRect area = options.area.isEmpty() ? whole : options.area & whole;
     painter.save();
-    painter.fillRect(whole, background(options.dark_background));
     ViewTransform xf = ViewTransform::of(hd.view(), size);
     images_->begin_frame();
 
@@ -271,13 +272,21 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
                             .grown(std::max(text_margin_, point_reach));
     drawing::SpatialIndex& index = hd.index();
     std::vector<uint32_t>& entries = entries_of_frame_;
-    index.query_entries(box, entries);
-    if (!draw_rank_.empty())
-        std::stable_sort(entries.begin(), entries.end(), [&](uint32_t a, uint32_t b) {
-            RecordId x = index.entry_id(a), y = index.entry_id(b);
-            return (x < draw_rank_.size() ? draw_rank_[x] : ~0u) < (y < draw_rank_.size() ? draw_rank_[y] : ~0u);
-        });
+    const Query query{&doc, doc.revision(), {box.min_x, box.min_y, box.max_x, box.max_y}};
+    // A later step of a frame goes on with the entities its first step found.
+    const bool going_on = options.from > 0 && query == query_ && options.from <= entries.size();
+    if (!going_on) {
+        painter.fillRect(whole, background(options.dark_background));
+        index.query_entries(box, entries);
+        if (!draw_rank_.empty())
+            std::stable_sort(entries.begin(), entries.end(), [&](uint32_t a, uint32_t b) {
+                RecordId x = index.entry_id(a), y = index.entry_id(b);
+                return (x < draw_rank_.size() ? draw_rank_[x] : ~0u) < (y < draw_rank_.size() ? draw_rank_[y] : ~0u);
+            });
+        query_ = query;
+    }
     fr.stats.candidates = entries.size();
+    // Whether lines are antialiased depends on the whole frame, not on one step of it.
     const bool antialiased = entries.size() < options.antialias_limit;
     painter.setRenderHint(QPainter::Antialiasing, antialiased);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -291,88 +300,93 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     QImage* picture = painter.device() && painter.device()->devType() == QInternal::Image
                           ? static_cast<QImage*>(painter.device())
                           : nullptr;
-    const bool two_threads =
-        !entries.empty() && entries.size() >= options.two_threads_from && PaintWorker::worthwhile();
-    const bool two_bands = two_threads && picture && size.height() >= 2 && !painter.hasClipping() &&
-                           painter.worldTransform().isIdentity() &&
-                           picture->devicePixelRatio() == 1 && picture->size() == size &&
-                           // The second painter reaches the same pixels through an image of its own,
-                           // which carries no colour table: formats of whole 32-bit pixels only.
-                           (picture->format() == QImage::Format_RGB32 ||
-                            picture->format() == QImage::Format_ARGB32_Premultiplied ||
-                            picture->format() == QImage::Format_ARGB32);
+    const bool bands_possible = picture && size.height() >= 2 && !painter.hasClipping() &&
+                                painter.worldTransform().isIdentity() && picture->devicePixelRatio() == 1 &&
+                                picture->size() == size &&
+                                // The second painter reaches the same pixels through an image of
+                                // its own, which carries no colour table: whole 32-bit pixels only.
+                                (picture->format() == QImage::Format_RGB32 ||
+                                 picture->format() == QImage::Format_ARGB32_Premultiplied ||
+                                 picture->format() == QImage::Format_ARGB32);
 
-    // Each entity's item and, for two bands, the rows it may paint: its box in the index, grown
-    // by how far a label, a point's mark or a line's width may reach beyond it (one band takes
-    // every row). Looked up on both threads; what is not built yet is built afterwards on this
-    // one (building keeps tables), in two halves when there is much of it.
-    std::vector<Placed>& placed = placed_;
-    placed.resize(entries.size());
-    auto rows = [&](Placed& p, uint32_t e) {
-        if (!two_bands) {
-            p.top = p.bottom = 0;
+    // Paints entities [from, to) of the frame, in order.
+    auto paint_entries = [&](const size_t from, const size_t to) {
+        const size_t count = to - from;
+        const bool two_threads = count > 0 && count >= options.two_threads_from && PaintWorker::worthwhile();
+        const bool two_bands = two_threads && bands_possible;
+
+        // Each entity's item and, for two bands, the rows it may paint: its box in the index,
+        // grown by how far a label, a point's mark or a line's width may reach beyond it (one
+        // band takes every row). Looked up on both threads; what is not built yet is built
+        // afterwards on this one (building keeps tables), in two halves when there is much of it.
+        std::vector<Placed>& placed = placed_;
+        placed.resize(count);
+        auto rows = [&](Placed& p, uint32_t e) {
+            if (!two_bands) {
+                p.top = p.bottom = 0;
+                return;
+            }
+            const drawing::Box2& b = index.entry_box(e);
+            const Item& it = *p.item;
+            double reach = it.kind == Item::Text || it.kind == Item::Insert ? text_margin_
+                           : it.kind == Item::Point                          ? point_reach
+                                                                              : 0;
+            double grow = (reach + it.width) * xf.scale + 2;
+            p.top = float(world.map(0, b.max_y).y() - grow);
+            p.bottom = float(world.map(0, b.min_y).y() + grow);
+        };
+        struct Looked {
+            std::vector<size_t> missing, inserts;
+            bool images = false;
+        };
+        auto look_up = [&](size_t first, size_t last, Looked& out) {
+            for (size_t k = first; k < last; ++k) {
+                Placed& p = placed[k];
+                p.id = index.entry_id(entries[from + k]);
+                p.dashed = p.id == options.hover || (marks && (highlighted.count(p.id) ||
+                                                               (options.selected && options.selected->count(p.id))));
+                p.item = p.id < slot_.size() && slot_[p.id] >= 0 ? items_[size_t(slot_[p.id])].get() : nullptr;
+                if (!p.item) {
+                    out.missing.push_back(k);
+                    continue;
+                }
+                rows(p, entries[from + k]);
+                if (p.item->kind == Item::Insert) out.inserts.push_back(k);
+                out.images = out.images || p.item->kind == Item::Image;
+            }
+        };
+        Looked first, second;
+        if (two_threads) {
+            const size_t half = count / 2;
+            if (!worker_) worker_ = std::make_unique<PaintWorker>();
+            worker_->share([&] { look_up(half, count, second); }, [&] { look_up(0, half, first); });
+        } else {
+            look_up(0, count, first);
+        }
+        first.missing.insert(first.missing.end(), second.missing.begin(), second.missing.end());
+        first.inserts.insert(first.inserts.end(), second.inserts.begin(), second.inserts.end());
+        if (two_threads && first.missing.size() >= 2) {
+            std::vector<RecordId> ids;
+            for (size_t k : first.missing) ids.push_back(placed[k].id);
+            build_in_two(ids);
+        }
+        bool has_images = first.images || second.images;
+        for (size_t k : first.missing) {
+            Placed& p = placed[k];
+            p.item = &item(p.id);
+            rows(p, entries[from + k]);
+            if (p.item->kind == Item::Insert) first.inserts.push_back(k);
+            has_images = has_images || p.item->kind == Item::Image;
+        }
+        // Blocks are built on this thread too, before either band draws one.
+        if (two_bands)
+            for (size_t k : first.inserts) prepare_blocks(doc, *placed[k].item, 0);
+
+        if (!two_bands || has_images) {
+            // Images decode and cache as they are drawn: such frames stay on one thread.
+            paint_band(fr, placed, world, -kEverywhere, kEverywhere, false);
             return;
         }
-        const drawing::Box2& b = index.entry_box(e);
-        const Item& it = *p.item;
-        double reach = it.kind == Item::Text || it.kind == Item::Insert ? text_margin_
-                       : it.kind == Item::Point                          ? point_reach
-                                                                          : 0;
-        double grow = (reach + it.width) * xf.scale + 2;
-        p.top = float(world.map(0, b.max_y).y() - grow);
-        p.bottom = float(world.map(0, b.min_y).y() + grow);
-    };
-    struct Looked {
-        std::vector<size_t> missing, inserts;
-        bool images = false;
-    };
-    auto look_up = [&](size_t from, size_t to, Looked& out) {
-        for (size_t k = from; k < to; ++k) {
-            Placed& p = placed[k];
-            p.id = index.entry_id(entries[k]);
-            p.dashed = p.id == options.hover || (marks && (highlighted.count(p.id) ||
-                                                           (options.selected && options.selected->count(p.id))));
-            p.item = p.id < slot_.size() && slot_[p.id] >= 0 ? items_[size_t(slot_[p.id])].get() : nullptr;
-            if (!p.item) {
-                out.missing.push_back(k);
-                continue;
-            }
-            rows(p, entries[k]);
-            if (p.item->kind == Item::Insert) out.inserts.push_back(k);
-            out.images = out.images || p.item->kind == Item::Image;
-        }
-    };
-    Looked first, second;
-    if (two_threads) {
-        const size_t half = entries.size() / 2;
-        if (!worker_) worker_ = std::make_unique<PaintWorker>();
-        worker_->share([&] { look_up(half, entries.size(), second); }, [&] { look_up(0, half, first); });
-    } else {
-        look_up(0, entries.size(), first);
-    }
-    first.missing.insert(first.missing.end(), second.missing.begin(), second.missing.end());
-    first.inserts.insert(first.inserts.end(), second.inserts.begin(), second.inserts.end());
-    if (two_threads && first.missing.size() >= 2) {
-        std::vector<RecordId> ids;
-        for (size_t k : first.missing) ids.push_back(placed[k].id);
-        build_in_two(ids);
-    }
-    bool has_images = first.images || second.images;
-    for (size_t k : first.missing) {
-        Placed& p = placed[k];
-        p.item = &item(p.id);
-        rows(p, entries[k]);
-        if (p.item->kind == Item::Insert) first.inserts.push_back(k);
-        has_images = has_images || p.item->kind == Item::Image;
-    }
-    // Blocks are built on this thread too, before either band draws one.
-    if (two_bands)
-        for (size_t k : first.inserts) prepare_blocks(doc, *placed[k].item, 0);
-
-    if (!two_bands || has_images) {
-        // Images decode and cache as they are drawn: such frames stay on one thread.
-        paint_band(fr, placed, world, -kEverywhere, kEverywhere, false);
-    } else {
         // Two bands of about as many entities each; each painter clips to its own rows, and a
         // clip only decides which pixels are written, never where a line's pixels fall.
         std::vector<float> middles;
@@ -404,8 +418,25 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
         };
         painter.setClipRect(QRect(0, 0, size.width(), split));
         worker_->share(lower_band, [&] { paint_band(fr, placed, world, -kEverywhere, float(split), false); });
+        painter.setClipping(false);
         fr.stats.drawn += below.drawn;
+    };
+
+    // In steps, the frame goes slice by slice until its time is spent; each slice is painted
+    // whole, in order, so where the frame stops does not change a pixel.
+    const auto started = std::chrono::steady_clock::now();
+    const size_t slice = options.budget_ms > 0 ? std::max<size_t>(1, options.step_entities) : std::max<size_t>(1, entries.size());
+    size_t at = going_on ? options.from : 0;
+    while (at < entries.size()) {
+        const size_t to = std::min(entries.size(), at + slice);
+        paint_entries(at, to);
+        at = to;
+        if (options.budget_ms > 0 &&
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count() >=
+                options.budget_ms)
+            break;
     }
+    fr.stats.next = at;
     painter.restore();
     return fr.stats;
 }

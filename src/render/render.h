@@ -76,6 +76,13 @@ struct RenderOptions {
     // built are built in two halves, and a picture painted on a QImage is painted in two bands at
     // once. Each band's pixels are those one thread would paint.
     size_t two_threads_from = 1000;
+    // A frame painted in steps: `from` is where this step goes on in the frame's entities, in
+    // drawing order (0: a new frame, the background painted first), and above 0 `budget_ms`
+    // ends the step after the first slice of entities that finishes past that many
+    // milliseconds. Painted in steps or at once, a frame's pixels are the same.
+    size_t from = 0;
+    double budget_ms = 0;
+    size_t step_entities = 8192;  // painted between two looks at the clock
 };
 
 struct RenderStats {
@@ -84,6 +91,8 @@ struct RenderStats {
     size_t images = 0;          // images in view whose file was found
     size_t images_waiting = 0;  // of those, shown only by their frame until decoded
     size_t images_coarse = 0;   // shown coarser than the view needs until decoded
+    // Where the next step of the frame goes on; equal to `candidates` when the frame is whole.
+    size_t next = 0;
 };
 
 class ImageCache;
@@ -138,8 +147,16 @@ private:
     std::unique_ptr<ImageCache> own_images_;
     ImageCache* images_;
     std::unique_ptr<PaintWorker> worker_;
-    // The frame's entities, kept between frames for their memory.
+    // The frame's entities, kept between frames for their memory and between the steps of one
+    // frame, with what they were queried for.
     std::vector<uint32_t> entries_of_frame_;
+    struct Query {
+        const void* doc = nullptr;
+        uint64_t revision = ~0ull;
+        double box[4] = {0, 0, 0, 0};
+        bool operator==(const Query&) const = default;
+    };
+    Query query_;
 
     // An entity of the frame: its item, and the rows of the picture it may paint.
     struct Placed {

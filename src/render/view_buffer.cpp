@@ -20,6 +20,10 @@ bool whole(double v, int& out) {
     return true;
 }
 
+bool same_view(const host::View& a, const host::View& b) {
+    return a.center.x == b.center.x && a.center.y == b.center.y && a.height == b.height;
+}
+
 }  // namespace
 
 void shift_pixels(QImage& image, int dx, int dy) {
@@ -58,8 +62,12 @@ std::vector<QRect> uncovered(QSize size, int dx, int dy) {
 RenderStats ViewBuffer::paint(DrawingRenderer& renderer, host::HostDocument& doc, const host::EmbeddedHost& host,
                               QSize size, qreal dpr, const RenderOptions& options, bool changed) {
     const host::View now = doc.view();
+    // A picture being drawn in steps goes on only while nothing changed.
+    if (stepping_ && (changed || !same_view(now, step_view_) || steps_.size() != size * dpr ||
+                      steps_.devicePixelRatio() != dpr || !options.area.isEmpty()))
+        stepping_ = false;
     int dx = 0, dy = 0;
-    bool move = valid_ && !changed && options.area.isEmpty() && dpr == 1 && image_.size() == size &&
+    bool move = !stepping_ && valid_ && !changed && options.area.isEmpty() && dpr == 1 && image_.size() == size &&
                 image_.devicePixelRatio() == 1 && now.height == drawn_.height;
     if (move) {
         ViewTransform xf = ViewTransform::of(now, size);
@@ -68,10 +76,10 @@ RenderStats ViewBuffer::paint(DrawingRenderer& renderer, host::HostDocument& doc
                whole((now.center.y - drawn_.center.y) * xf.scale, dy) && std::abs(dx) < size.width() &&
                std::abs(dy) < size.height();
     }
-    drawn_ = now;
     last_moved_ = move && (dx != 0 || dy != 0);
-    last_drew_all_ = !move;
+    last_drew_all_ = false;
     if (move) {
+        drawn_ = now;
         RenderStats total;
         if (dx == 0 && dy == 0) return total;
         shift_pixels(image_, dx, dy);
@@ -98,19 +106,41 @@ RenderStats ViewBuffer::paint(DrawingRenderer& renderer, host::HostDocument& doc
         valid_ = total.images_waiting == 0 && total.images_coarse == 0;
         return total;
     }
-    if (image_.size() != size * dpr || image_.format() != QImage::Format_RGB32) {
-        image_ = QImage(size * dpr, QImage::Format_RGB32);
-        image_.setDevicePixelRatio(dpr);
+    if (steps_.size() != size * dpr || steps_.format() != QImage::Format_RGB32) {
+        steps_ = QImage(size * dpr, QImage::Format_RGB32);
+        steps_.setDevicePixelRatio(dpr);
     }
-    previewing_ = false;
-    QPainter p(&image_);
-    RenderStats s = renderer.render(p, doc, host, size, options);
+    RenderOptions step = options;
+    step.budget_ms = options.area.isEmpty() ? step_ms_ : 0;
+    step.from = stepping_ ? step_next_ : 0;
+    RenderStats s;
+    {
+        QPainter p(&steps_);
+        s = renderer.render(p, doc, host, size, step);
+    }
+    if (s.next < s.candidates) {
+        step_next_ = s.next;
+        if (!stepping_) {
+            stepping_ = true;
+            step_view_ = now;
+            valid_ = false;
+            showing_steps_ = drawn_doc_ != &doc || !preview(now, size, dpr, renderer.background(options.dark_background));
+        }
+        return s;
+    }
+    // Whole: the picture drawn becomes the one shown, and the one shown its spare.
+    std::swap(image_, steps_);
+    stepping_ = showing_steps_ = previewing_ = false;
+    drawn_ = now;
+    drawn_doc_ = &doc;
+    last_drew_all_ = true;
     antialiased_ = s.candidates < options.antialias_limit;
     valid_ = s.images_waiting == 0 && s.images_coarse == 0;
     return s;
 }
 
 bool ViewBuffer::preview(const host::View& now, QSize size, qreal dpr, QColor background) {
+    if (showing_steps_) return false;  // no whole picture of the drawing to scale yet
     if (!previewing_) {
         if (image_.isNull() || image_.size() != size * dpr || image_.devicePixelRatio() != dpr) return false;
         // The picture drawn becomes the source of every preview until paint() draws again;

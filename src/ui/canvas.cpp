@@ -89,6 +89,10 @@ Canvas::Canvas(host::EmbeddedHost& host, InteractiveInput& input, QWidget* paren
     // scaled one everywhere; once the view rests it is drawn whole.
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &Canvas::invalidate);
+    buffer_.set_step_ms(kStepMs);
+    next_step_.setSingleShot(true);
+    next_step_.setInterval(0);
+    connect(&next_step_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -327,6 +331,7 @@ void Canvas::paintEvent(QPaintEvent*) {
     if (buffer_.last_drew_all()) last_render_ms_ = double(timer.nsecsElapsed()) / 1e6;
     if (scaled) settle_.start(kWheelRestMs);
     else if (buffer_.last_moved()) settle_.start(kPanRestMs);
+    else if (buffer_.unfinished()) next_step_.start();
     p.drawImage(QPoint(0, 0), buffer_.image());
 
     // Overlays: the window being dragged, grips, the pick box, the rubber band, the snap marker.

@@ -116,6 +116,10 @@ private:
     QTimer arrivals_;
     QTimer settle_;  // draws the picture whole once a pan or the wheel has stopped
     static constexpr int kPanRestMs = 300, kWheelRestMs = 200;
+    // A picture that takes longer is drawn in steps of about this long, with the events that
+    // came meanwhile attended to in between (next_step_).
+    static constexpr double kStepMs = 40;
+    QTimer next_step_;
     // A wheel step waits to be shown: the picture already drawn is scaled to the new view.
     bool wheel_step_ = false;
     std::vector<drawing::RecordId> pending_;

@@ -138,8 +138,54 @@ TEST(FastPaths, EditsAndPansGiveThePictureOfAFreshRenderer) {
     }
 }
 
-TEST(FastPaths, TwoThreadsPaintWhatOneThreadPaints) {
-    // The items built in two halves, the picture painted in two bands. Points' marks, labels, hatches and the frame's block reach past their boxes in the index:
+TEST(FastPaths, APictureDrawnInStepsShowsTheLastWholeOneMeanwhile) {
+    // Edited, then panned half-way: the picture before the edit, moved with the view, until the
+    // new one is whole; then a fresh renderer's picture.
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    host.set_screen_size(kW, kH);
+    host::HostDocument& hd = host.add(samples::make_village());
+    hd.zoom_extents(kW, kH);
+    DrawingRenderer renderer;
+    ViewBuffer buffer;
+    buffer.set_step_ms(1e-9);
+    RenderOptions options;
+    options.step_entities = 40;
+    auto paint_whole = [&](bool changed) {
+        int steps = 1;
+        buffer.paint(renderer, hd, host, QSize(kW, kH), 1, options, changed);
+        for (; buffer.unfinished(); ++steps) buffer.paint(renderer, hd, host, QSize(kW, kH), 1, options, false);
+        return steps;
+    };
+    auto fresh = [&] {
+        QImage plain(kW, kH, QImage::Format_RGB32);
+        QPainter p(&plain);
+        DrawingRenderer().render(p, hd, host, QSize(kW, kH), options);
+        return plain;
+    };
+    EXPECT_GT(paint_whole(true), 3);
+    const QImage before = buffer.image().copy();
+    EXPECT_EQ(compare(before, fresh()).pixels, 0);
+
+    hd.doc().begin_undo_step("edit");
+    drawing::Entity(hd.doc(), hd.modelspace()[hd.modelspace().size() / 2]).set_color(1);
+    hd.doc().end_undo_step();
+    buffer.paint(renderer, hd, host, QSize(kW, kH), 1, options, true);
+    ASSERT_TRUE(buffer.unfinished());
+    EXPECT_EQ(compare(buffer.image(), before).pixels, 0);
+    hd.view().center.x -= 10 * hd.view().height / kH;  // ten pixels right
+    buffer.paint(renderer, hd, host, QSize(kW, kH), 1, options, false);
+    ASSERT_TRUE(buffer.unfinished());
+    EXPECT_EQ(compare(buffer.image().copy(10, 0, kW - 10, kH), before.copy(0, 0, kW - 10, kH)).pixels, 0);
+    paint_whole(false);
+    EXPECT_EQ(compare(buffer.image(), fresh()).pixels, 0);
+}
+
+TEST(FastPaths, TwoThreadsAndStepsPaintWhatOneThreadPaints) {
+    // The items built in two halves, the picture painted in two bands, and the frame painted in
+    // steps of a few entities.
+    // Points' marks, labels, hatches and the frame's block reach past their boxes in the index:
     // the band that does not paint them must not need them. Every zoom, with and without
     // antialiasing, with a selection shown dashed.
     host::ScriptInput input;
@@ -149,26 +195,42 @@ TEST(FastPaths, TwoThreadsPaintWhatOneThreadPaints) {
     host::HostDocument& hd = host.add(samples::make_village());
     const auto ms = hd.modelspace();
     std::unordered_set<drawing::RecordId> selected(ms.begin(), ms.begin() + ptrdiff_t(ms.size() / 3));
+    enum { OneThread, TwoThreads, InSteps };
     for (double zoom : {1.0, 2.5, 8.0, 30.0})
         for (size_t antialias_limit : {size_t(0), RenderOptions{}.antialias_limit}) {
             SCOPED_TRACE(testing::Message() << "zoom " << zoom << ", antialiasing below " << antialias_limit);
             hd.zoom_extents(kW, kH);
             hd.view().height /= zoom;
-            QImage pictures[2];
-            RenderStats stats[2];
-            for (int bands = 0; bands < 2; ++bands) {
+            QImage pictures[3];
+            size_t drawn[3] = {0, 0, 0};
+            for (int way : {OneThread, TwoThreads, InSteps}) {
                 RenderOptions options;
                 options.antialias_limit = antialias_limit;
                 options.selected = &selected;
-                options.two_threads_from = bands ? 0 : std::numeric_limits<size_t>::max();
-                pictures[bands] = QImage(kW, kH, QImage::Format_RGB32);
+                options.two_threads_from = way == OneThread ? std::numeric_limits<size_t>::max() : 0;
+                if (way == InSteps) {
+                    options.budget_ms = 1e-9;
+                    options.step_entities = 7;
+                }
+                pictures[way] = QImage(kW, kH, QImage::Format_RGB32);
                 DrawingRenderer renderer;
-                QPainter p(&pictures[bands]);
-                stats[bands] = renderer.render(p, hd, host, QSize(kW, kH), options);
+                for (int step = 0;; ++step) {
+                    RenderStats s;
+                    {
+                        QPainter p(&pictures[way]);
+                        s = renderer.render(p, hd, host, QSize(kW, kH), options);
+                    }
+                    drawn[way] += s.drawn;
+                    if (s.next == s.candidates) break;
+                    ASSERT_EQ(way, InSteps);
+                    ASSERT_GT(s.next, options.from);
+                    options.from = s.next;
+                }
             }
-            EXPECT_EQ(stats[1].drawn, stats[0].drawn);
-            Difference d = compare(pictures[1], pictures[0]);
-            EXPECT_EQ(d.pixels, 0);
+            for (int way : {TwoThreads, InSteps}) {
+                EXPECT_EQ(drawn[way], drawn[OneThread]) << way;
+                EXPECT_EQ(compare(pictures[way], pictures[OneThread]).pixels, 0) << way;
+            }
         }
 }
 
