@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -283,6 +284,57 @@ void BM_PickUnderThePickBox_on(benchmark::State& state, size_t n) {
 }
 void BM_PickUnderThePickBox(benchmark::State& state) { BM_PickUnderThePickBox_on(state, samples::kDefaultParcels); }
 BENCHMARK(BM_PickUnderThePickBox)->ArgName("zoom")->Arg(1)->Arg(20)->Unit(benchmark::kMicrosecond);
+void BM_LongestStepOfTheWindow_on(benchmark::State& state, size_t n) {
+    // What the window's own thread is held for while a whole picture is drawn: the canvas draws
+    // it in steps of 40 ms through its buffer and attends to the mouse in between. Opened: the
+    // drawing read and indexed off that thread (as the window opens drawings), then given to the
+    // host and drawn by a renderer that has not seen it. Redrawn: everything drawn again after
+    // a change. The time is all the steps'; the longest step is a counter.
+    Scene& s = scene(n);
+    const bool opened = state.range(0) == 0;
+    const std::string text = opened ? s.doc->doc().to_dxf() : std::string();
+    s.doc->view() = s.extents;
+    s.draw();
+    double longest = 0, steps = 0;
+    render::ViewBuffer buffer;  // the canvas's, kept from drawing to drawing
+    buffer.set_step_ms(40);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<host::EmbeddedHost> host;
+        std::unique_ptr<render::DrawingRenderer> renderer;
+        host::HostDocument* doc = s.doc;
+        if (opened) {
+            host = std::make_unique<host::EmbeddedHost>(s.input, s.transcript);
+            host->set_screen_size(kW, kH);
+            auto read = std::make_unique<host::HostDocument>(drawing::Document::parse(text, "opened.dxf"), "opened.dxf");
+            read->modelspace();
+            read->index();
+            renderer = std::make_unique<render::DrawingRenderer>();
+            state.ResumeTiming();
+            doc = &host->adopt(std::move(read));
+            doc->zoom_extents(kW, kH);
+        } else {
+            state.ResumeTiming();
+        }
+        bool changed = true;
+        do {
+            const auto start = std::chrono::steady_clock::now();
+            buffer.paint(opened ? *renderer : s.renderer, *doc, opened ? *host : s.host, QSize(kW, kH), 1, {}, changed);
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            ++steps;
+            changed = false;
+        } while (buffer.unfinished());
+        state.PauseTiming();
+        renderer.reset();
+        host.reset();
+        state.ResumeTiming();
+    }
+    state.counters["longest_step_ms"] = longest;
+    state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
+}
+void BM_LongestStepOfTheWindow(benchmark::State& state) { BM_LongestStepOfTheWindow_on(state, samples::kDefaultParcels); }
+BENCHMARK(BM_LongestStepOfTheWindow)->ArgName("redrawn")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime()->MeasureProcessCPUTime();
+
 
 }  // namespace
 
@@ -310,6 +362,14 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark(c.name, c.run, size_t(kCounty))
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(c.iterations)
+                ->UseRealTime()
+                ->MeasureProcessCPUTime();
+        for (int redrawn : {0, 1})
+            benchmark::RegisterBenchmark("BM_LongestStepOfTheWindow/parcels:500000", BM_LongestStepOfTheWindow_on, size_t(kCounty))
+                ->ArgName("redrawn")
+                ->Arg(redrawn)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(2)
                 ->UseRealTime()
                 ->MeasureProcessCPUTime();
         benchmark::RegisterBenchmark("BM_PickUnderThePickBox/parcels:500000", BM_PickUnderThePickBox_on, size_t(kCounty))

@@ -4,6 +4,7 @@
 // those tags in place, so whatever Korvane does not understand goes back out
 // exactly as it came in.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -50,6 +51,13 @@ struct LoadReport {
     std::vector<std::string> warnings;  // what was repaired or is doubtful, one sentence each
 };
 
+// Told now and then how much of the file a load has read (0 to 1); answering false stops the
+// load, which then throws LoadCancelled.
+using LoadProgress = std::function<bool(double read)>;
+struct LoadCancelled : std::runtime_error {
+    LoadCancelled() : std::runtime_error("已取消") {}
+};
+
 class Document {
 public:
     Document();
@@ -60,7 +68,7 @@ public:
     ~Document();
 
     // Reads an ASCII DXF file. Throws DxfError on input that cannot be read soundly.
-    static Document load(const std::string& path, LoadReport* report = nullptr);
+    static Document load(const std::string& path, LoadReport* report = nullptr, const LoadProgress& progress = {});
     // Parses DXF text already in memory; `name` is used in messages.
     static Document parse(std::string text, const std::string& name, LoadReport* report = nullptr);
     // A new, empty R2010 drawing.
@@ -208,7 +216,7 @@ private:
     void journal_sections();
     void apply_step(UndoStep& step);
 
-    static Document parse(SourceText text, const std::string& name, LoadReport* report);
+    static Document parse(SourceText text, const std::string& name, LoadReport* report, const LoadProgress& progress);
     void finish_load(LoadReport* report);
 };
 

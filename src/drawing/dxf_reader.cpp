@@ -31,7 +31,8 @@ class DxfReader {
 public:
     ReadFacts facts_;
 
-    DxfReader(Document& doc, LoadReport* report) : doc_(doc), report_(report) {}
+    DxfReader(Document& doc, LoadReport* report, const LoadProgress& progress)
+        : doc_(doc), report_(report), progress_(progress) {}
 
     void run() {
         std::string_view src = doc_.source_.view();
@@ -78,6 +79,7 @@ public:
 private:
     Document& doc_;
     LoadReport* report_;
+    const LoadProgress& progress_;
     size_t pos_ = 0;
     Tag pending_;
     bool has_pending_ = false;
@@ -249,6 +251,10 @@ private:
         r.tags.assign(scratch.begin(), scratch.end());
         scratch.clear();
         doc_.records_.push_back(std::move(r));
+        constexpr size_t kRecordsBetweenReports = 16384;
+        if (progress_ && doc_.records_.size() % kRecordsBetweenReports == 0 &&
+            !progress_(double(pos_) / double(std::max<size_t>(1, doc_.source_.size()))))
+            throw LoadCancelled();
         return RecordId(doc_.records_.size() - 1);
     }
 
@@ -488,29 +494,29 @@ private:
 };
 
 Document Document::parse(std::string text, const std::string& name, LoadReport* report) {
-    return parse(SourceText(std::move(text)), name, report);
+    return parse(SourceText(std::move(text)), name, report, {});
 }
 
-Document Document::parse(SourceText text, const std::string& name, LoadReport* report) {
+Document Document::parse(SourceText text, const std::string& name, LoadReport* report, const LoadProgress& progress) {
     Document doc;
     doc.source_ = std::move(text);
     doc.source_name_ = name;
     if (doc.source_.size() >= 0xFFFFFFF0ull) throw DxfError(name, 0, "文件大于 4 GB");
-    DxfReader reader(doc, report);
+    DxfReader reader(doc, report, progress);
     reader.run();
     doc.finish_load(report);
     audit(doc, report, doc.source_.view(), &reader.facts_);
     return doc;
 }
 
-Document Document::load(const std::string& path, LoadReport* report) {
+Document Document::load(const std::string& path, LoadReport* report, const LoadProgress& progress) {
     SourceText text;
     switch (SourceText::read_file(path, text)) {
     case SourceText::ReadResult::CannotOpen: throw DxfError(path, 0, "无法打开文件");
     case SourceText::ReadResult::CannotRead: throw DxfError(path, 0, "无法读取文件");
     case SourceText::ReadResult::Ok: break;
     }
-    return parse(std::move(text), path, report);
+    return parse(std::move(text), path, report, progress);
 }
 
 }  // namespace korvane::drawing

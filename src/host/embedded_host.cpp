@@ -2,6 +2,7 @@
 
 #include "drawing/entity.h"
 #include "host/command_interpreter.h"
+#include "host/document_open.h"
 #include "host/embedded_objects.h"
 
 namespace korvane::host {
@@ -10,17 +11,18 @@ EmbeddedHost::EmbeddedHost(InputSource& input, Transcript& transcript) : input_(
 EmbeddedHost::~EmbeddedHost() = default;
 
 HostDocument& EmbeddedHost::open(const std::string& path, std::vector<std::string>* warnings) {
-    drawing::LoadReport report;
-    drawing::Document doc = drawing::Document::load(path, &report);
-    if (warnings) *warnings = report.warnings;
-    return add(std::move(doc), path);
+    return adopt(read_document(path, warnings));
 }
 
 HostDocument& EmbeddedHost::add(drawing::Document doc, const std::string& path) {
-    docs_.push_back(std::make_unique<HostDocument>(std::move(doc), path));
+    return adopt(std::make_unique<HostDocument>(std::move(doc), path));
+}
+
+HostDocument& EmbeddedHost::adopt(std::unique_ptr<HostDocument> doc) {
+    docs_.push_back(std::move(doc));
     active_ = docs_.size() - 1;
     HostDocument& d = *docs_.back();
-    if (path.empty()) d.untitled_number = ++untitled_counter_;
+    if (d.path().empty()) d.untitled_number = ++untitled_counter_;
     d.zoom_extents(screen_w_, screen_h_);
     running_ = true;
     changed();

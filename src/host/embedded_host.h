@@ -29,6 +29,8 @@ public:
     // Opens a drawing and makes it active. Throws drawing::DxfError on bad input.
     HostDocument& open(const std::string& path, std::vector<std::string>* warnings = nullptr);
     HostDocument& add(drawing::Document doc, const std::string& path = {});
+    // Makes a drawing read by read_document (document_open.h) one of the host's, the active one.
+    HostDocument& adopt(std::unique_ptr<HostDocument> doc);
     HostDocument& new_document();
     void close(size_t index);
     size_t document_count() const { return docs_.size(); }

@@ -423,18 +423,22 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     };
 
     // In steps, the frame goes slice by slice until its time is spent; each slice is painted
-    // whole, in order, so where the frame stops does not change a pixel.
-    const auto started = std::chrono::steady_clock::now();
-    const size_t slice = options.budget_ms > 0 ? std::max<size_t>(1, options.step_entities) : std::max<size_t>(1, entries.size());
-    size_t at = going_on ? options.from : 0;
+    // whole, in order, so where the frame stops does not change a pixel. After the first slice
+    // the next is as large as the time left seems to allow: each slice costs a little.
+    using Clock = std::chrono::steady_clock;
+    const auto started = Clock::now();
+    const size_t begin = going_on ? options.from : 0;
+    const size_t least = std::max<size_t>(1, options.step_entities);
+    size_t slice = options.budget_ms > 0 ? least : std::max<size_t>(1, entries.size());
+    size_t at = begin;
     while (at < entries.size()) {
         const size_t to = std::min(entries.size(), at + slice);
         paint_entries(at, to);
         at = to;
-        if (options.budget_ms > 0 &&
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count() >=
-                options.budget_ms)
-            break;
+        if (options.budget_ms <= 0) continue;
+        const double spent = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+        if (spent >= options.budget_ms) break;
+        slice = std::max(least, size_t((options.budget_ms - spent) / spent * double(at - begin)));
     }
     fr.stats.next = at;
     painter.restore();

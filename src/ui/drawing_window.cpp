@@ -28,6 +28,7 @@
 #include "host/embedded_host.h"
 #include "host/host_document.h"
 #include "render/aci.h"
+#include "ui/background_open.h"
 #include "ui/canvas.h"
 #include "ui/command_gate.h"
 #include "ui/command_line.h"
@@ -379,12 +380,25 @@ bool DrawingWindow::open_file(const QString& path) {
         }
     std::vector<std::string> warnings;
     try {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        host::HostDocument& d = host_.open(path.toStdString(), &warnings);
-        QApplication::restoreOverrideCursor();
+        // The window answers while the drawing is read; the gate keeps commands (and another
+        // opening) from starting meanwhile.
+        std::unique_ptr<host::HostDocument> read;
+        std::exception_ptr failed;
+        gate_.run([&] {
+            try {
+                read = read_in_background(this, path, &warnings);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
+        if (failed) std::rethrow_exception(failed);
+        if (!read) {
+            command_line_->note(QStringLiteral("已取消打开 %1").arg(QFileInfo(path).fileName()));
+            return false;
+        }
+        host::HostDocument& d = host_.adopt(std::move(read));
         d.zoom_extents(std::max(1, canvas_->width()), std::max(1, canvas_->height()));
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
         ask(this, QMessageBox::Critical, QStringLiteral("打开图形"),
             QStringLiteral("无法打开 %1：\n%2").arg(path, QString::fromStdString(e.what())), QMessageBox::Ok,
             QMessageBox::Ok);
