@@ -149,15 +149,15 @@ void DrawingRenderer::set_image_directory(const std::string& dir) {
     clear();
 }
 
-void DrawingRenderer::sync(host::HostDocument& hd) {
+bool DrawingRenderer::sync(host::HostDocument& hd) {
     const Document& doc = hd.doc();
-    if (doc_key_ == &doc && revision_ == doc.revision() && record_count_ == doc.record_count()) return;
+    if (doc_key_ == &doc && revision_ == doc.revision() && record_count_ == doc.record_count()) return true;
     bool followed = doc_key_ == &doc && follow_log(hd);
     revision_ = doc.revision();
     record_count_ = doc.record_count();
     log_generation_ = doc.change_generation();
     log_seen_ = doc.change_log().size();
-    if (followed) return;
+    if (followed) return true;
     clear();
     slot_.assign(doc.record_count(), -1);
     doc_key_ = &doc;
@@ -185,6 +185,7 @@ void DrawingRenderer::sync(host::HostDocument& hd) {
             for (size_t i = 0; i < order.size(); ++i) draw_rank_[order[i]] = uint32_t(i);
         }
     }
+    return false;
 }
 
 void DrawingRenderer::note_model_entity(const Document& doc, RecordId id) {
@@ -247,7 +248,15 @@ const std::vector<std::unique_ptr<Item>>& DrawingRenderer::block(const Document&
 
 RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, const host::EmbeddedHost& host,
                                     QSize size, const RenderOptions& options) {
-    sync(hd);
+    using Clock = std::chrono::steady_clock;
+    const auto started = Clock::now();
+    auto spent_ms = [&] { return std::chrono::duration<double, std::milli>(Clock::now() - started).count(); };
+    // Taking in a new drawing may be a step of its own: the frame starts at the next.
+    if (!sync(hd) && options.budget_ms > 0 && spent_ms() >= options.budget_ms / 2) {
+        RenderStats taken_in;
+        taken_in.whole = false;
+        return taken_in;
+    }
     const Document& doc = hd.doc();
     const QRect whole(QPoint(0, 0), size);
     const QRect area = options.area.isEmpty() ? whole : options.area & whole;
@@ -425,21 +434,22 @@ RenderStats DrawingRenderer::render(QPainter& painter, host::HostDocument& hd, c
     // In steps, the frame goes slice by slice until its time is spent; each slice is painted
     // whole, in order, so where the frame stops does not change a pixel. After the first slice
     // the next is as large as the time left seems to allow: each slice costs a little.
-    using Clock = std::chrono::steady_clock;
-    const auto started = Clock::now();
-    const size_t begin = going_on ? options.from : 0;
     const size_t least = std::max<size_t>(1, options.step_entities);
     size_t slice = options.budget_ms > 0 ? least : std::max<size_t>(1, entries.size());
-    size_t at = begin;
+    size_t at = going_on ? options.from : 0, done = 0;
+    const double before_slices = spent_ms();
     while (at < entries.size()) {
         const size_t to = std::min(entries.size(), at + slice);
         paint_entries(at, to);
+        done += to - at;
         at = to;
         if (options.budget_ms <= 0) continue;
-        const double spent = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+        const double spent = spent_ms();
         if (spent >= options.budget_ms) break;
-        slice = std::max(least, size_t((options.budget_ms - spent) / spent * double(at - begin)));
+        const double per_entity = std::max(1e-6, spent - before_slices) / double(done);
+        slice = std::max(least, size_t((options.budget_ms - spent) / per_entity));
     }
+    fr.stats.whole = at >= entries.size();
     fr.stats.next = at;
     painter.restore();
     return fr.stats;

@@ -91,7 +91,9 @@ struct RenderStats {
     size_t images = 0;          // images in view whose file was found
     size_t images_waiting = 0;  // of those, shown only by their frame until decoded
     size_t images_coarse = 0;   // shown coarser than the view needs until decoded
-    // Where the next step of the frame goes on; equal to `candidates` when the frame is whole.
+    // False when a step of a frame ended before the frame was whole: render again with `from`
+    // set to `next`, where the next step goes on.
+    bool whole = true;
     size_t next = 0;
 };
 
@@ -167,7 +169,8 @@ private:
     };
     std::vector<Placed> placed_;
 
-    void sync(host::HostDocument& doc);
+    // Follows the drawing's changes; false when it took in the drawing afresh.
+    bool sync(host::HostDocument& doc);
     // Rebuilds what the change log says was edited or added; false when the log cannot tell.
     bool follow_log(host::HostDocument& doc);
     void note_model_entity(const drawing::Document& doc, drawing::RecordId id);

@@ -118,7 +118,7 @@ RenderStats ViewBuffer::paint(DrawingRenderer& renderer, host::HostDocument& doc
         QPainter p(&steps_);
         s = renderer.render(p, doc, host, size, step);
     }
-    if (s.next < s.candidates) {
+    if (!s.whole) {
         step_next_ = s.next;
         if (!stepping_) {
             stepping_ = true;

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kSteps = 1000;
 constexpr int kShowAfterMs = 300;  // a drawing read sooner opens without a dialog
-constexpr int kLookEveryMs = 30;
+constexpr int kLookEveryMs = 10;
 
 // What the reading thread and the window share.
 struct Reading {
@@ -59,13 +59,15 @@ std::unique_ptr<host::HostDocument> read_in_background(QWidget* parent, const QS
     QTimer look;
     look.setInterval(kLookEveryMs);
     QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (dialog.wasCanceled()) reading.cancel = true;
         if (reading.finished) loop.quit();
         else dialog.setValue(reading.done);
     });
     // The dialog goes at once; the reading stops at its next look at the flag.
     QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] { reading.cancel = true; });
     look.start();
-    if (!reading.finished) loop.exec();
+    // Through the loop at least once: what the user did meanwhile (Cancel) is heard.
+    loop.exec();
     reader.join();
     if (reading.error) std::rethrow_exception(reading.error);
     if (reading.cancel) return nullptr;
