@@ -82,7 +82,7 @@ struct RenderOptions {
     // milliseconds. Painted in steps or at once, a frame's pixels are the same.
     size_t from = 0;
     double budget_ms = 0;
-    size_t step_entities = 8192;  // painted before the first look at the clock, and at least between two
+    size_t step_entities = 4096;  // painted before the first look at the clock, and at least between two
 };
 
 struct RenderStats {
