@@ -45,6 +45,14 @@ Difference compare(const QImage& a, const QImage& b) {
     return d;
 }
 
+// The sample village open in a host of its own, on a kW x kH screen.
+struct Village {
+    host::ScriptInput input;
+    host::RecordingTranscript transcript;
+    host::EmbeddedHost host{input, transcript};
+    host::HostDocument& doc = (host.set_screen_size(kW, kH), host.add(samples::make_village()));
+};
+
 TEST(FastPaths, EditsAndPansGiveThePictureOfAFreshRenderer) {
     using Edit = std::function<void(drawing::Document&, drawing::RecordId)>;
     struct Case {
@@ -79,11 +87,9 @@ TEST(FastPaths, EditsAndPansGiveThePictureOfAFreshRenderer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        host::ScriptInput input;
-        host::RecordingTranscript transcript;
-        host::EmbeddedHost host{input, transcript};
-        host.set_screen_size(kW, kH);
-        host::HostDocument& hd = host.add(samples::make_village());
+        Village village;
+        host::EmbeddedHost& host = village.host;
+        host::HostDocument& hd = village.doc;
         hd.zoom_extents(kW, kH);
         hd.view().height /= c.zoom;
         DrawingRenderer renderer;
@@ -141,11 +147,9 @@ TEST(FastPaths, EditsAndPansGiveThePictureOfAFreshRenderer) {
 TEST(FastPaths, APictureDrawnInStepsShowsTheLastWholeOneMeanwhile) {
     // Edited, then panned half-way: the picture before the edit, moved with the view, until the
     // new one is whole; then a fresh renderer's picture.
-    host::ScriptInput input;
-    host::RecordingTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    host.set_screen_size(kW, kH);
-    host::HostDocument& hd = host.add(samples::make_village());
+    Village village;
+    host::EmbeddedHost& host = village.host;
+    host::HostDocument& hd = village.doc;
     hd.zoom_extents(kW, kH);
     DrawingRenderer renderer;
     ViewBuffer buffer;
@@ -188,11 +192,9 @@ TEST(FastPaths, TwoThreadsAndStepsPaintWhatOneThreadPaints) {
     // Points' marks, labels, hatches and the frame's block reach past their boxes in the index:
     // the band that does not paint them must not need them. Every zoom, with and without
     // antialiasing, with a selection shown dashed.
-    host::ScriptInput input;
-    host::RecordingTranscript transcript;
-    host::EmbeddedHost host{input, transcript};
-    host.set_screen_size(kW, kH);
-    host::HostDocument& hd = host.add(samples::make_village());
+    Village village;
+    host::EmbeddedHost& host = village.host;
+    host::HostDocument& hd = village.doc;
     const auto ms = hd.modelspace();
     std::unordered_set<drawing::RecordId> selected(ms.begin(), ms.begin() + ptrdiff_t(ms.size() / 3));
     enum { OneThread, TwoThreads, InSteps };
