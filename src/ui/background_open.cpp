@@ -59,12 +59,11 @@ std::unique_ptr<host::HostDocument> read_in_background(QWidget* parent, const QS
     QTimer look;
     look.setInterval(kLookEveryMs);
     QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        // Cancel hides the dialog at once; the reading stops at its next look at the flag.
         if (dialog.wasCanceled()) reading.cancel = true;
         if (reading.finished) loop.quit();
         else dialog.setValue(reading.done);
     });
-    // The dialog goes at once; the reading stops at its next look at the flag.
-    QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] { reading.cancel = true; });
     look.start();
     // Through the loop at least once: what the user did meanwhile (Cancel) is heard.
     loop.exec();
